@@ -1,0 +1,70 @@
+#pragma once
+
+#include <stdexcept>
+#include <string>
+
+namespace tavrin {
+
+// Base of every failure the core raises; the message is the text shown to the user.
+class Exception : public std::runtime_error {
+ public:
+  explicit Exception(const std::string& message) : std::runtime_error(message) {}
+};
+
+// String list and grid misuse: index out of bounds, sorted-list violations, duplicates.
+class EListError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// A text that does not convert to the requested value (dates under soDate).
+class EConvertError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// File errors of the grid component ("File ... not found").
+class MFileError : public Exception {
+ public:
+  using Exception::Exception;
+};
+
+// Any failure to open, create, read or write a file; carries the path.
+class EFileError : public Exception {
+ public:
+  EFileError(const std::string& message, std::string path)
+      : Exception(message), path_(std::move(path)) {}
+  const std::string& Path() const { return path_; }
+
+ private:
+  std::string path_;
+};
+
+// "Cannot open file %s"
+class EFOpenError : public EFileError {
+ public:
+  explicit EFOpenError(const std::string& path) : EFileError("Cannot open file " + path, path) {}
+};
+
+// "Cannot create file %s"
+class EFCreateError : public EFileError {
+ public:
+  explicit EFCreateError(const std::string& path)
+      : EFileError("Cannot create file " + path, path) {}
+};
+
+// A write or read that failed after the file was opened (disk full, I/O error).
+class EInOutError : public EFileError {
+ public:
+  EInOutError(const std::string& what, const std::string& path)
+      : EFileError(what + " " + path, path) {}
+};
+
+// A module file that is truncated, of the wrong kind or internally inconsistent.
+class EModuleError : public EFileError {
+ public:
+  EModuleError(const std::string& path, const std::string& problem)
+      : EFileError("Module file '" + path + "' is damaged: " + problem, path) {}
+};
+
+}  // namespace tavrin

@@ -1,0 +1,80 @@
+#pragma once
+
+#include <array>
+#include <memory>
+#include <string>
+#include <string_view>
+
+namespace tavrin {
+
+// The user's locale as the core sees it: its ANSI code page (all text inside the core is 8-bit in
+// that code page), byte-wise case mapping, locale-aware comparison and date parsing.
+//
+// A TextLocale is immutable after construction. `User()` is built once from the environment
+// (LC_ALL, LC_COLLATE, LANG); tests build their own with an explicit locale name and code page.
+class TextLocale {
+ public:
+  // `locale_name` like "en_US" or "ru_RU" (an encoding or modifier suffix is ignored); empty, "C"
+  // or "POSIX" mean en_US. `code_page` 0 derives the ANSI code page from the language.
+  explicit TextLocale(std::string locale_name, int code_page = 0);
+  ~TextLocale();
+  TextLocale(const TextLocale&) = delete;
+  TextLocale& operator=(const TextLocale&) = delete;
+
+  // The locale of the user running the program, read from the environment once.
+  static const TextLocale& User();
+  // The locale name the environment asks for ("en_US" when unset, C or POSIX).
+  static std::string LocaleNameFromEnvironment();
+  // The ANSI code page of a language: 1251 for ru, uk, ...; 1252 when nothing else matches.
+  static int AnsiCodePageFor(std::string_view locale_name);
+
+  const std::string& Name() const { return name_; }
+  int CodePage() const { return code_page_; }
+
+  // Byte-wise case mapping in the code page: the result has the same length.
+  std::string Lower(std::string_view text) const;
+  std::string Upper(std::string_view text) const;
+  char LowerByte(char c) const { return static_cast<char>(lower_[static_cast<unsigned char>(c)]); }
+  char UpperByte(char c) const { return static_cast<char>(upper_[static_cast<unsigned char>(c)]); }
+
+  // Locale-aware comparison ignoring case (accents count): <0, 0 or >0.
+  int CompareText(std::string_view a, std::string_view b) const;
+  // A byte string whose ordinal order equals CompareText's order; for sorting many keys.
+  std::string SortKey(std::string_view text) const;
+
+  // A date and time of the locale's short date format with an optional time, as days since
+  // 1899-12-30 (fraction = time of day). Raises EConvertError "'%s' is not a valid date and time".
+  double ParseDateTime(std::string_view text) const;
+  // The short date pattern's field order ("DMY", "MDY" or "YMD") and separator.
+  const std::string& DateOrder() const { return date_order_; }
+  char DateSeparator() const { return date_separator_; }
+
+  // Code page <-> UTF-8. Bytes or characters that do not map become '?' (and set *lossy).
+  std::string ToUtf8(std::string_view text) const;
+  std::string FromUtf8(std::string_view utf8, bool* lossy = nullptr) const;
+
+ private:
+  void InitDateFormat();  // date order and separator from the locale's short date pattern
+  struct Impl;
+  std::string name_;
+  int code_page_;
+  std::array<unsigned char, 256> lower_{};
+  std::array<unsigned char, 256> upper_{};
+  std::string date_order_ = "MDY";
+  char date_separator_ = '/';
+  std::unique_ptr<Impl> impl_;
+};
+
+// ASCII-only case mapping (a-z / A-Z), for the places that touch only ASCII letters.
+std::string AsciiUpper(std::string_view text);
+std::string AsciiLower(std::string_view text);
+
+// Conversions between a Windows code page (1250..1258, 874, ...) and UTF-8 with ICU.
+std::string CodePageToUtf8(int code_page, std::string_view text);
+std::string Utf8ToCodePage(int code_page, std::string_view utf8, bool* lossy = nullptr);
+// The Windows character set identifier of the module header: 0 Western, 238 CE, 204 Cyrillic.
+int CharsetIdentifier(int charset_choice);
+// The code page of a character set choice: 0 -> 1252, 1 -> 1250, 2 -> 1251.
+int CharsetCodePage(int charset_choice);
+
+}  // namespace tavrin

@@ -1,0 +1,66 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+#include "module/byte_stream.h"
+#include "platform/text_locale.h"
+#include "source/build_options.h"
+
+namespace tavrin {
+
+// The tag names of the markup language (a tag's kind is its index) and the link types beside
+// them. Built once and never changed.
+struct TagTable {
+  std::vector<std::string> tags;        // 19 names, lower case: link, h, l, r, c, ind, ...
+  std::vector<std::string> link_types;  // local, bible, url, email, picture, sound, hint, file
+  // Index of a lower-case tag name, -1 when it is not a tag.
+  int IndexOf(std::string_view name) const;
+};
+
+TagTable BuildTagTable();
+
+// Link aliases and media folders set by the last header file; they outlive the build.
+struct LinkSettings {
+  std::vector<std::pair<std::string, std::string>> link_aliases;  // (alias, target)
+  std::string pictures_dir;                                       // empty or ending in '\'
+  std::string sounds_dir;
+  std::string files_dir;
+  void Clear() { *this = LinkSettings(); }
+};
+
+// What the markup conversion needs to know of the program: the tag table, the link settings and
+// the code page used for the lower-cased working copies.
+struct MarkupContext {
+  const TagTable& tag_table;
+  const LinkSettings& link_settings;
+  const TextLocale& locale;
+};
+
+// Applies link aliases and media folder prefixes.
+std::string RewriteLinks(std::string_view text, const MarkupContext& context);
+
+// Converts "<br>" and literal breaks, checks every tag, removes line breaks inside accepted
+// pairs, and keeps (keep_tags) or strips the accepted tags.
+std::string ConvertEntryText(std::string_view text, bool keep_tags, const MarkupContext& context);
+
+// Every byte b becomes 255 - b.
+std::string InvertText(std::string_view text);
+
+// Tracks "<lines>" blocks over the raw source lines.
+void UpdateLinesBlock(std::string_view line, bool& in_lines_block, const TextLocale& locale);
+
+// Line tests of the reading loop: a line made only of tags whose last (first) tag opens (closes)
+// a known tag.
+bool IsOpeningTagLine(std::string_view line, const MarkupContext& context);
+bool IsClosingTagLine(std::string_view line, const MarkupContext& context);
+
+// The one finisher of entry text: removes the trailing separator, reduces empty lines, rewrites
+// links, converts markup, trims, inverts in the current format, terminates with 0x00 and appends
+// to text_stream. Sets in_lines_block back to false.
+void FinishEntryText(std::string_view text, const BuildOptions& options, bool new_format,
+                     const MarkupContext& context, ByteStream& text_stream, bool& in_lines_block);
+
+}  // namespace tavrin

@@ -1,0 +1,45 @@
+#include "platform/text_locale.h"
+
+#include <gtest/gtest.h>
+
+namespace tavrin {
+namespace {
+
+TEST(TextLocaleTest, CodePageFromLanguage) {
+  EXPECT_EQ(TextLocale::AnsiCodePageFor("ru_RU"), 1251);
+  EXPECT_EQ(TextLocale::AnsiCodePageFor("pl_PL"), 1250);
+  EXPECT_EQ(TextLocale::AnsiCodePageFor("el_GR"), 1253);
+  EXPECT_EQ(TextLocale::AnsiCodePageFor("en_US"), 1252);
+  EXPECT_EQ(TextLocale::AnsiCodePageFor("de"), 1252);
+}
+
+TEST(TextLocaleTest, CaseMappingKeepsLengthAndCodePage) {
+  TextLocale western("en_US", 1252);
+  EXPECT_EQ(western.Lower("ABC\xC9\x8A"), "abc\xE9\x9A");  // É -> é, Š -> š
+  EXPECT_EQ(western.Upper("abc\xE9\xFF"), "ABC\xC9\x9F");  // ÿ -> Ÿ
+  TextLocale cyrillic("ru_RU", 1251);
+  EXPECT_EQ(cyrillic.Lower("\xC0\xC1"), "\xE0\xE1");  // А Б -> а б
+  EXPECT_EQ(cyrillic.Lower("\xA4\x8B\x9B"), "\xA4\x8B\x9B");
+}
+
+TEST(TextLocaleTest, CompareIgnoresCaseKeepsAccents) {
+  TextLocale western("en_US", 1252);
+  EXPECT_EQ(western.CompareText("genesis", "Genesis"), 0);
+  EXPECT_LT(western.CompareText("Alpha", "beta"), 0);
+  EXPECT_NE(western.CompareText("e", "\xE9"), 0);
+  EXPECT_LT(western.SortKey("Alpha"), western.SortKey("beta"));
+  EXPECT_EQ(western.SortKey("ABC"), western.SortKey("abc"));
+}
+
+TEST(TextLocaleTest, Utf8Conversion) {
+  TextLocale cyrillic("ru_RU", 1251);
+  EXPECT_EQ(cyrillic.ToUtf8("\xC0"), "\xD0\x90");
+  bool lossy = false;
+  EXPECT_EQ(cyrillic.FromUtf8("\xD0\x90x", &lossy), "\xC0x");
+  EXPECT_FALSE(lossy);
+  EXPECT_EQ(Utf8ToCodePage(1252, "\xD0\x90", &lossy), "?");
+  EXPECT_TRUE(lossy);
+}
+
+}  // namespace
+}  // namespace tavrin
