@@ -1,0 +1,134 @@
+#include "source/header_file.h"
+
+#include <fstream>
+
+#include "platform/system.h"
+#include "source/line_reader.h"
+#include "source/text_util.h"
+
+namespace tavrin {
+namespace {
+
+// Runs of blanks become one, blanks around "=" go, the ends are trimmed.
+std::string NormaliseDirective(std::string_view line) {
+  std::string out;
+  out.reserve(line.size());
+  for (char c : line) {
+    if (c == ' ' && !out.empty() && (out.back() == ' ' || out.back() == '=')) continue;
+    if (c == '=' && !out.empty() && out.back() == ' ') out.pop_back();
+    // A blank dropped before "=" may uncover another blank: runs are single already.
+    out.push_back(c);
+  }
+  return std::string(TrimControl(out));
+}
+
+bool StartsWith(std::string_view text, std::string_view prefix) {
+  return text.substr(0, prefix.size()) == prefix;
+}
+
+std::string WithBackslash(std::string dir) {
+  if (!dir.empty() && dir.back() != '\\') dir.push_back('\\');
+  return dir;
+}
+
+void ApplyDirective(const std::string& line, const TextLocale& locale, LinkSettings& links,
+                    HeaderFileState& state) {
+  std::string lower = locale.Lower(line);
+  if (StartsWith(lower, "deflink ")) {
+    auto eq = line.find('=');
+    if (eq == std::string::npos) return;
+    std::string alias = line.substr(8, eq - 8);
+    std::string target = line.substr(eq + 1);
+    for (char& c : target)
+      if (c == ' ') c = '_';
+    if (!alias.empty() && !target.empty())
+      links.link_aliases.emplace_back(std::move(alias), std::move(target));
+  } else if (StartsWith(lower, "defdir ") && (lower.find("pictures=") != std::string::npos ||
+                                              lower.find("sounds=") != std::string::npos ||
+                                              lower.find("files=") != std::string::npos)) {
+    // Keys are looked for in the lower-cased rest, in this order; each later key only when the
+    // earlier one did not take the rest of the line.
+    std::string rest = lower.substr(7);
+    auto take = [&](std::string_view key, std::string& dir) {
+      if (!StartsWith(rest, key)) return;
+      rest.erase(0, key.size());
+      dir = WithBackslash(std::string(TrimControl(rest)));
+    };
+    take("pictures=", links.pictures_dir);
+    take("sounds=", links.sounds_dir);
+    take("files=", links.files_dir);
+  } else if (StartsWith(lower, "title ")) {
+    state.document_title = std::string(TrimControl(std::string_view(line).substr(6)));
+  } else if (StartsWith(lower, "include ")) {
+    state.include_list.emplace_back(TrimControl(std::string_view(line).substr(8)));
+  }
+}
+
+}  // namespace
+
+void ProcessHeaderFile(std::istream& in, const TextLocale& locale, LinkSettings& links,
+                       HeaderFileState& state, std::string* module_name) {
+  links.Clear();
+  state = HeaderFileState();
+  LineReader reader(in);
+  std::string raw;
+  auto fill_name = [&] {
+    if (module_name != nullptr && TrimControl(*module_name).empty())
+      *module_name = state.document_title.empty() ? "Untitled document" : state.document_title;
+  };
+  for (;;) {
+    bool got;
+    try {
+      got = reader.ReadLine(raw);
+    } catch (...) {
+      fill_name();
+      throw;
+    }
+    if (!got) break;
+    std::string line = NormaliseDirective(raw);
+    if (!line.empty()) ApplyDirective(line, locale, links, state);
+    fill_name();
+  }
+}
+
+AssembledSource AssembleIncludes(const HeaderFileState& state) {
+  AssembledSource result;
+  const auto& includes = state.include_list;
+  if (includes.empty()) return result;
+  if (includes.size() == 1) {
+    result.path = includes.front();
+    return result;
+  }
+  try {
+    result.path = CreateTempFile("tavrin-src-").string();
+    result.delete_after_build = true;
+  } catch (...) {
+    return result;
+  }
+  std::ofstream out(result.path, std::ios::binary | std::ios::trunc);
+  if (!out) {
+    result.unreadable_include = includes.front();
+    return result;
+  }
+  for (const std::string& name : includes) {
+    std::ifstream in(name, std::ios::binary);
+    if (!in) {
+      result.unreadable_include = name;
+      break;
+    }
+    out << in.rdbuf();
+    if (in.bad()) {
+      result.unreadable_include = name;
+      break;
+    }
+    out.clear();  // an empty include leaves failbit set after <<
+    out.write("\r\n\r\n", 4);
+    if (!out) {
+      result.unreadable_include = name;
+      break;
+    }
+  }
+  return result;
+}
+
+}  // namespace tavrin
