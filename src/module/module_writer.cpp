@@ -1,0 +1,171 @@
+#include "module/module_writer.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstdint>
+#include <filesystem>
+#include <fstream>
+#include <limits>
+#include <string_view>
+#include <system_error>
+#include <vector>
+
+#include "platform/exceptions.h"
+
+namespace tavrin {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+const ByteStream& StreamFor(const WriteRequest& request, ModuleSection section) {
+  switch (section) {
+    case ModuleSection::kName:
+      return request.name_stream;
+    case ModuleSection::kIndex:
+      return request.index_stream;
+    case ModuleSection::kText:
+      break;
+  }
+  return request.text_stream;
+}
+
+std::string ErrorText(int error) {
+  return std::error_code(error, std::generic_category()).message();
+}
+
+// The process umask without changing it (umask(2) can only be read by setting it, which would
+// race with other threads creating files).
+mode_t CurrentUmask() {
+  std::ifstream status("/proc/self/status");
+  std::string line;
+  while (std::getline(status, line)) {
+    if (line.rfind("Umask:", 0) == 0) {
+      try {
+        return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
+      } catch (const std::exception&) {
+        break;
+      }
+    }
+  }
+  return 022;
+}
+
+// Returns 0 or the errno of the failed write.
+int WriteAll(int fd, std::string_view data) {
+  while (!data.empty()) {
+    ssize_t written = ::write(fd, data.data(), data.size());
+    if (written < 0) {
+      if (errno == EINTR) continue;
+      return errno;
+    }
+    if (written == 0) return EIO;
+    data.remove_prefix(static_cast<std::size_t>(written));
+  }
+  return 0;
+}
+
+// Removes the temporary file unless it was renamed into place.
+class TempFileGuard {
+ public:
+  explicit TempFileGuard(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
+  ~TempFileGuard() {
+    if (fd_ >= 0) ::close(fd_);
+    if (!path_.empty()) ::unlink(path_.c_str());
+  }
+  TempFileGuard(const TempFileGuard&) = delete;
+  TempFileGuard& operator=(const TempFileGuard&) = delete;
+
+  int Fd() const { return fd_; }
+  const std::string& Path() const { return path_; }
+  // Closes the descriptor; returns 0 or the errno of close.
+  int Close() {
+    int result = ::close(fd_) == 0 ? 0 : errno;
+    fd_ = -1;
+    return result;
+  }
+  void Release() { path_.clear(); }
+
+ private:
+  std::string path_;
+  int fd_;
+};
+
+void SyncFolder(const fs::path& folder) {
+  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
+  if (fd < 0) return;
+  ::fsync(fd);  // best effort: the module itself is already on disk
+  ::close(fd);
+}
+
+}  // namespace
+
+ModuleHeader MakeModuleHeader(const WriteRequest& request) {
+  ModuleHeader header;
+  header.kind = request.kind;
+  header.new_format = request.new_format;
+  header.module_name = request.module_name;
+  header.charset_choice = request.charset_choice;
+  header.user_name = request.user_name;
+
+  // Offsets are 32-bit in the file; a larger module cannot be described, so refuse it rather
+  // than write wrapped offsets.
+  std::uint64_t position = static_cast<std::uint64_t>(header.Size());
+  std::size_t slot = 0;
+  for (ModuleSection section : Sections(request.kind)) {
+    header.section_offsets[slot++] = static_cast<std::int32_t>(position);
+    position += StreamFor(request, section).Size();
+    if (position > static_cast<std::uint64_t>(std::numeric_limits<std::int32_t>::max()))
+      throw EInOutError("Module too large for its 32-bit offsets:", request.output_path);
+  }
+  return header;
+}
+
+void WriteModule(const WriteRequest& request) {
+  if (!ModuleKindFromInt(static_cast<int>(request.kind)))
+    throw Exception("Unknown module kind " + std::to_string(static_cast<int>(request.kind)));
+  const std::string& output = request.output_path;
+  if (output.empty()) throw EFCreateError(output);
+  const std::string header = MakeModuleHeader(request).Bytes();
+
+  std::error_code ec;
+  fs::path target(output);
+  if (fs::is_symlink(fs::symlink_status(target, ec))) {
+    fs::path resolved = fs::canonical(target, ec);
+    if (!ec) target = resolved;
+  }
+  struct stat existing {};
+  bool exists = ::stat(target.c_str(), &existing) == 0;
+  if (exists && !S_ISREG(existing.st_mode)) throw EFCreateError(output);
+
+  fs::path folder = target.parent_path();
+  if (folder.empty()) folder = ".";
+  std::string pattern = (folder / ".tavrin-XXXXXX").string();
+  std::vector<char> name(pattern.begin(), pattern.end());
+  name.push_back('\0');
+  int fd = ::mkstemp(name.data());
+  if (fd < 0) throw EFCreateError(output);
+  TempFileGuard temp(name.data(), fd);
+
+  mode_t mode = exists ? (existing.st_mode & 07777) : (0666 & ~CurrentUmask());
+  ::fchmod(temp.Fd(), mode);  // a failure only leaves the file private to its owner
+
+  int error = WriteAll(temp.Fd(), header);
+  for (ModuleSection section : Sections(request.kind)) {
+    if (error != 0) break;
+    error = WriteAll(temp.Fd(), StreamFor(request, section).View());
+  }
+  if (error == 0 && ::fsync(temp.Fd()) != 0) error = errno;
+  int close_error = temp.Close();
+  if (error == 0) error = close_error;
+  if (error != 0) throw EInOutError(ErrorText(error) + ": cannot write file", output);
+
+  if (::rename(temp.Path().c_str(), target.c_str()) != 0) throw EFCreateError(output);
+  temp.Release();
+  SyncFolder(folder);
+}
+
+}  // namespace tavrin

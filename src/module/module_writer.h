@@ -1,0 +1,38 @@
+#pragma once
+
+#include <string>
+
+#include "module/byte_stream.h"
+#include "module/module_header.h"
+#include "module/module_kind.h"
+
+namespace tavrin {
+
+// Everything one build hands to the writer. The buffers stay the builder's; they are only read.
+struct WriteRequest {
+  ModuleKind kind;
+  bool new_format;
+  std::string output_path;
+  std::string module_name;  // used by the finished kinds only
+  int charset_choice;       // 0 Western, 1 CE, 2 Cyrillic; used by the 508-byte form only
+  std::string user_name;
+  const ByteStream& name_stream;  // not written for the verse kinds
+  const ByteStream& index_stream;
+  const ByteStream& text_stream;
+};
+
+// The header of the file a request makes, section offsets included. Raises EInOutError when the
+// file would be too large for the format's 32-bit offsets.
+ModuleHeader MakeModuleHeader(const WriteRequest& request);
+
+// Writes the module file: header, then the kind's sections back to back.
+//
+// The file is written under a temporary name in the output's folder and renamed over the output
+// only once every byte is on disk, so a failure never leaves a damaged module or a stray file and
+// never destroys the module that was there. An existing output keeps its permission bits; a new
+// one gets the usual 0666 less the umask. A symbolic link is written through to its target.
+// Raises EFCreateError when the file cannot be created (bad folder, read-only folder, the path
+// is a folder) and EInOutError when writing fails (disk full, I/O error).
+void WriteModule(const WriteRequest& request);
+
+}  // namespace tavrin
