@@ -46,6 +46,15 @@ std::string RewriteLinks(std::string_view text, const MarkupContext& context);
 // pairs, and keeps (keep_tags) or strips the accepted tags.
 std::string ConvertEntryText(std::string_view text, bool keep_tags, const MarkupContext& context);
 
+// Pieces of the tag check that every implementation of the conversion shares. `tag` is one tag
+// from its "<" to its ">", taken from the lower-cased working copy.
+// The tag's name: before the first blank (when one precedes the first "=") or the first "=", else
+// all between the brackets; trimmed and, when longer than one byte, cut before its first blank,
+// decimal digit, "=" or ">" ("h3" gives "h").
+std::string MarkupTagName(std::string_view tag);
+// Whether the tag passes the attribute rule of its kind (given by name).
+bool MarkupTagIsValid(std::string_view name, std::string_view tag);
+
 // Every byte b becomes 255 - b.
 std::string InvertText(std::string_view text);
 
