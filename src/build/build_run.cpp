@@ -1,0 +1,108 @@
+#include "build/build_run.h"
+
+#include "module/module_writer.h"
+#include "platform/exceptions.h"
+
+namespace tavrin {
+
+BuildRun::BuildRun(BuildJob& job, std::string_view status) : job_(job), log_(job.log_path) {
+  BuildHost& host = job_.host;
+  host.DisableControls();
+  host.SetProgressRange(job_.source_size);
+  host.SetProgress(0);
+  host.SetProgressVisible(true);
+  host.SetStatus(std::string(status));
+  host.ClearCancelRequest();
+  if (job_.source_size > 0) text_stream.Reserve(static_cast<std::size_t>(job_.source_size));
+  for (const std::string& warning : job_.leading_warnings) Warn(warning);
+}
+
+bool BuildRun::Poll(std::int64_t position) {
+  BuildHost& host = job_.host;
+  host.SetProgress(position);
+  host.ProcessMessages();
+  if (host.CancelRequested()) cancelled_ = true;
+  return !cancelled_;
+}
+
+void BuildRun::ReportUnknownError() {
+  job_.host.ShowMessage(std::string(kUnknownErrorMessage), MessageIcon::kStop);
+}
+
+void BuildRun::LogTotals(std::string_view totals) {
+  log_.Line("");
+  log_.Line(totals);
+  log_.Line("");
+  if (warnings_)
+    log_.Line("File '" + job_.output_path + "' was created.");
+  else
+    log_.Line("File '" + job_.output_path + "' successfuly created.");
+}
+
+void BuildRun::LogError(std::string_view error) {
+  error_ = true;
+  log_.Line("");
+  log_.Line(error);
+  log_.Line("");
+  log_.Line("Module creation terminated due to error.");
+}
+
+void BuildRun::LogCancelled() {
+  log_.Line("");
+  log_.Line(kCancelledMessage);
+}
+
+BuildOutcome BuildRun::Finish() {
+  BuildHost& host = job_.host;
+  host.SetProgressVisible(false);
+  host.RestoreStatus();
+  text_stream.CutToWritten();
+
+  std::string write_failure;
+  if (!cancelled_ && !error_) {
+    try {
+      WriteModule(WriteRequest{job_.kind, job_.new_format, job_.output_path, job_.module_name,
+                               job_.charset, job_.user_name, name_stream, index_stream,
+                               text_stream});
+    } catch (const Exception& e) {
+      write_failure = e.what();
+    } catch (const std::exception& e) {
+      write_failure = "Cannot create file " + job_.output_path;
+    }
+    if (!write_failure.empty()) {
+      // The closing lines already said the file was created: correct them.
+      LogError("Error: " + write_failure);
+    }
+  }
+  log_.Close();
+  name_stream = ByteStream();
+  index_stream = ByteStream();
+  text_stream = ByteStream();
+  host.EnableControls();
+
+  BuildOutcome outcome;
+  if (cancelled_) {
+    host.ShowMessage(std::string(kCancelledMessage), MessageIcon::kInformation);
+    outcome = BuildOutcome::kCancelled;
+  } else if (!write_failure.empty()) {
+    host.ShowMessage(write_failure + ". Module creation terminated due to error.",
+                     MessageIcon::kStop);
+    outcome = BuildOutcome::kFailed;
+  } else if (error_) {
+    host.ShowMessage("Module creation terminated due to error. See log for details.",
+                     MessageIcon::kStop);
+    outcome = BuildOutcome::kFailed;
+  } else if (warnings_) {
+    host.ShowMessage("File '" + job_.output_path + "' created with warnings. See log for details.",
+                     MessageIcon::kInformation);
+    outcome = BuildOutcome::kCreatedWithWarnings;
+  } else {
+    host.ShowMessage("File '" + job_.output_path + "' successfuly created.",
+                     MessageIcon::kInformation);
+    outcome = BuildOutcome::kCreated;
+  }
+  if (job_.show_log_when_finished) host.ShowLog(log_.Path());
+  return outcome;
+}
+
+}  // namespace tavrin

@@ -1,0 +1,68 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "build/build_log.h"
+#include "build/build_request.h"
+#include "module/byte_stream.h"
+
+namespace tavrin {
+
+inline constexpr std::string_view kUnknownErrorMessage =
+    "Unknown error occured. Operation terminated.";
+inline constexpr std::string_view kCancelledMessage = "Module creation canceled by user.";
+inline constexpr std::size_t kLongSectionLimit = 50000;
+
+// The part every builder shares: the busy state, progress, Cancel, the creation log, the three
+// buffers, and the end of the build (module written, idle state, closing message, log shown).
+class BuildRun {
+ public:
+  // Busy state, progress 0..source size, the status text, Cancel cleared, the buffers made
+  // (TextStream reserves the source size), the log started afresh with any leading warnings.
+  BuildRun(BuildJob& job, std::string_view status);
+  BuildRun(const BuildRun&) = delete;
+  BuildRun& operator=(const BuildRun&) = delete;
+
+  BuildJob& Job() { return job_; }
+  BuildLog& Log() { return log_; }
+  void Warn(std::string_view line) {
+    log_.Line(line);
+    warnings_ = true;
+  }
+  void SetError() { error_ = true; }
+  bool Warnings() const { return warnings_; }
+  bool Cancelled() const { return cancelled_; }
+
+  // After every line or entry: progress, pending messages, Cancel. False once cancelled.
+  bool Poll(std::int64_t position);
+  // The per-line and per-entry guard's message.
+  void ReportUnknownError();
+
+  // The closing lines of a finished build: an empty line, `totals`, an empty line, and the
+  // line saying the file was created.
+  void LogTotals(std::string_view totals);
+  // The closing lines of a build in error: an empty line, `error`, an empty line, and
+  // "Module creation terminated due to error.".
+  void LogError(std::string_view error);
+  // The closing lines of a cancelled build.
+  void LogCancelled();
+
+  // Ends the build: progress hidden, status restored, the module written unless cancelled or
+  // in error, the idle state, the one closing message, the log shown when asked for.
+  BuildOutcome Finish();
+
+  ByteStream name_stream;
+  ByteStream index_stream;
+  ByteStream text_stream;
+
+ private:
+  BuildJob& job_;
+  BuildLog log_;
+  bool warnings_ = false;
+  bool error_ = false;
+  bool cancelled_ = false;
+};
+
+}  // namespace tavrin

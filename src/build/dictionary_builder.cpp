@@ -1,0 +1,87 @@
+#include "build/dictionary_builder.h"
+
+#include <memory>
+#include <vector>
+
+#include "build/reading_loop.h"
+#include "source/session.h"
+
+namespace tavrin {
+
+void WriteTopics(BuildRun& run, const TmStrList& topics) {
+  BuildJob& job = run.Job();
+  BuildHost& host = job.host;
+  const MarkupContext markup = job.session.Markup();
+  const int count = topics.Count();
+  host.SetProgressRange(count - 1);
+  host.SetProgress(0);
+  host.SetStatus("Creating module...");
+  bool in_lines_block = false;
+  for (int i = 0; i < count; ++i) {
+    try {
+      run.name_stream.Append(topics.Get(i));
+      run.name_stream.AppendByte(0);
+      run.index_stream.AppendInt32(static_cast<std::int32_t>(run.text_stream.Size()));
+      const auto* record = static_cast<const SRec*>(topics.GetObject(i));
+      FinishEntryText(record != nullptr ? std::string_view(record->text) : std::string_view(),
+                      job.options, job.new_format, markup, run.text_stream, in_lines_block);
+    } catch (const std::exception&) {
+      run.ReportUnknownError();
+    }
+    if (!run.Poll(i)) break;
+  }
+}
+
+BuildOutcome BuildDictionary(BuildJob& job) {
+  BuildRun run(job, "Reading text from file...");
+  TmStrList topics(job.session.Locale());
+  topics.SetSortType(soString);
+  std::vector<std::unique_ptr<SRec>> records;
+  ReadingState state;
+  std::int64_t topic_count = 0;
+  std::string topic_name;
+
+  auto close_topic = [&] {
+    records.push_back(std::make_unique<SRec>(std::move(state.entry_text)));
+    topics.AddObject(topic_name, records.back().get());
+    if (records.back()->text.size() > kLongSectionLimit)
+      run.Warn("section #" + std::to_string(topic_count) + " - Warning: section too long");
+    state.entry_text.clear();
+    // A "<lines>" block never reaches past the entry in which it began.
+    state.in_lines_block = false;
+  };
+
+  ReadMarkedText(run, state, [&](std::string_view, std::string_view trimmed) {
+    if (!IsControlLine(trimmed, job.options.line_mark)) return false;
+    if (topic_count > 0) close_topic();
+    ++topic_count;
+    state.entry_open = true;
+    topic_name = ControlLineName(trimmed, job.options.line_mark);
+    if (topic_name.empty()) {
+      run.Warn("line #" + std::to_string(state.lines_read) + " - Warning: topic has no name");
+      topic_name = "untitled";
+    }
+    return true;
+  });
+
+  if (!run.Cancelled() && topic_count > 0) {
+    try {
+      close_topic();
+      topics.Sort();
+    } catch (const std::exception&) {
+      run.ReportUnknownError();
+    }
+    WriteTopics(run, topics);
+  }
+
+  if (run.Cancelled())
+    run.LogCancelled();
+  else if (topic_count == 0)
+    run.LogError("Error: no topics marked");
+  else
+    run.LogTotals("Total of: " + std::to_string(state.lines_read) + " lines, " +
+                  std::to_string(topic_count) + " topics");
+  return run.Finish();
+}
+
+}  // namespace tavrin

@@ -1,0 +1,20 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "source/build_options.h"
+#include "source/parser.h"
+
+namespace tavrin {
+
+// Cleans a source line that is not blank: blanks collapsed behind the leading run (unless in a
+// "<lines>" block), 0xA4 turned into a blank, trimmed as the options say.
+std::string CleanLine(std::string_view line, const BuildOptions& options, bool in_lines_block);
+
+// Gathers one body line of an open entry into its text: tag-only lines, joining, blank lines.
+// `trimmed` is the raw line trimmed at both ends.
+void GatherLine(std::string& entry_text, std::string_view line, std::string_view trimmed,
+                const BuildOptions& options, bool in_lines_block, const MarkupContext& markup);
+
+}  // namespace tavrin

@@ -1,0 +1,35 @@
+#include "build/reading_loop.h"
+
+#include "build/reading.h"
+#include "source/line_reader.h"
+#include "source/session.h"
+#include "source/text_util.h"
+
+namespace tavrin {
+
+void ReadMarkedText(BuildRun& run, ReadingState& state, const ControlLineHandler& control) {
+  BuildJob& job = run.Job();
+  const MarkupContext markup = job.session.Markup();
+  const TextLocale& locale = job.session.Locale();
+  LineReader reader(*job.source);
+  std::string line;
+  for (;;) {
+    try {
+      if (!reader.ReadLine(line)) break;
+      ++state.lines_read;
+      std::string_view trimmed = TrimControl(line);
+      UpdateLinesBlock(line, state.in_lines_block, locale);
+      if (!control(line, trimmed) && state.entry_open)
+        GatherLine(state.entry_text, line, trimmed, job.options, state.in_lines_block, markup);
+    } catch (const std::exception&) {
+      run.ReportUnknownError();
+    }
+    if (!run.Poll(reader.Position())) break;
+  }
+}
+
+std::string ControlLineName(std::string_view trimmed, std::string_view mark) {
+  return std::string(TrimControl(CollapseBlanks(trimmed.substr(mark.size()))));
+}
+
+}  // namespace tavrin

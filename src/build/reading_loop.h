@@ -1,0 +1,38 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "build/build_run.h"
+
+namespace tavrin {
+
+// State of the source reading loop shared by the builders of marked text.
+struct ReadingState {
+  std::int64_t lines_read = 0;
+  std::string entry_text;
+  bool in_lines_block = false;
+  bool entry_open = false;  // a topic or section has been opened
+};
+
+// Gets each line (raw and trimmed) first; returns true when it took the line as a control line
+// (or otherwise consumed it). Other lines are gathered into the open entry.
+using ControlLineHandler = std::function<bool(std::string_view line, std::string_view trimmed)>;
+
+// Reads the job's source to its end or until Cancel: counts lines, tracks "<lines>" blocks,
+// hands each line to `control`, gathers body lines, polls after every line. A failure on one
+// line is reported and reading goes on.
+void ReadMarkedText(BuildRun& run, ReadingState& state, const ControlLineHandler& control);
+
+// The name of a control line: the trimmed line without the mark, runs of blanks made one,
+// trimmed.
+std::string ControlLineName(std::string_view trimmed, std::string_view mark);
+
+// Whether the trimmed line is a control line under `mark` (an empty mark matches nothing).
+inline bool IsControlLine(std::string_view trimmed, std::string_view mark) {
+  return !mark.empty() && trimmed.substr(0, mark.size()) == mark;
+}
+
+}  // namespace tavrin

@@ -1,0 +1,176 @@
+#include "build/start_build.h"
+
+#include <filesystem>
+#include <fstream>
+#include <memory>
+
+#include "build/build_log.h"
+#include "build/dictionary_builder.h"
+#include "build/writing_builder.h"
+#include "module/module_header.h"
+#include "source/header_file.h"
+
+namespace tavrin {
+namespace {
+
+namespace fs = std::filesystem;
+
+// The module extensions a tab converts, and the kind string it expects of them.
+struct ModuleSourceRule {
+  std::string_view ext1, ext2, kind_string;
+};
+
+const ModuleSourceRule* ModuleSourceRuleFor(BuildTab tab) {
+  static constexpr ModuleSourceRule kTopics{".tpb", ".tpm", "topics"};
+  static constexpr ModuleSourceRule kNotes{".nts", ".ntm", "notes"};
+  switch (tab) {
+    case BuildTab::kDictionary:
+    case BuildTab::kWriting:
+      return &kTopics;
+    case BuildTab::kCommentary:
+      return &kNotes;
+    case BuildTab::kJumplist:
+      break;
+  }
+  return nullptr;
+}
+
+bool OutputExists(const std::string& path) {
+  std::error_code ec;
+  return !path.empty() && fs::exists(path, ec);
+}
+
+// Removes the temporary source of a header file whatever way the build ends.
+struct TemporarySource {
+  std::string path;
+  bool delete_after = false;
+  ~TemporarySource() {
+    if (delete_after && !path.empty()) {
+      std::error_code ec;
+      fs::remove(path, ec);
+    }
+  }
+};
+
+BuildOutcome RunConversion(BuildJob& job) {
+  job.host.ShowMessage("Converting an existing module is not available in this version.",
+                       MessageIcon::kStop);
+  return BuildOutcome::kNotStarted;
+}
+
+BuildOutcome RunBuilder(BuildJob& job) {
+  switch (job.kind) {
+    case ModuleKind::kDictionary:
+    case ModuleKind::kTopics:
+      return BuildDictionary(job);
+    case ModuleKind::kWriting:
+      return BuildWriting(job);
+    default:
+      break;
+  }
+  job.host.ShowMessage("Building this kind of module is not available in this version.",
+                       MessageIcon::kStop);
+  return BuildOutcome::kNotStarted;
+}
+
+}  // namespace
+
+BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session) {
+  TemporarySource temporary;
+  const bool has_name = TabHasModuleName(request.tab);
+  if (has_name) {
+    request.module_name = NormalizeModuleName(request.module_name);
+    host.SetModuleName(request.module_name);
+  }
+
+  BuildJob job{.host = host,
+               .session = session,
+               .kind = KindOf(request),
+               .new_format = NewFormatOf(request),
+               .options = request.options,
+               .module_name = request.module_name,
+               .charset = request.charset,
+               .source_path = request.source_path,
+               .output_path = request.output_path,
+               .log_path = LogFilePath(session.ProgramFolder()),
+               .user_name = session.User(),
+               .leading_warnings = {}};
+  job.show_log_when_finished = request.show_log_when_finished;
+
+  const std::string extension = FileExtension(request.source_path);
+  const ModuleSourceRule* rule = ModuleSourceRuleFor(request.tab);
+  if (rule != nullptr && (extension == rule->ext1 || extension == rule->ext2)) {
+    // A stored module to convert: it must open for writing too, and be of the expected kind.
+    std::string header;
+    {
+      std::fstream in(request.source_path, std::ios::in | std::ios::out | std::ios::binary);
+      if (!in) {
+        host.ShowMessage(std::string(kFileOpeningMessage), MessageIcon::kStop);
+        return BuildOutcome::kNotStarted;
+      }
+      header.resize(kShortHeaderSize);
+      in.read(header.data(), kShortHeaderSize);
+      header.resize(static_cast<std::size_t>(in.gcount()));
+    }
+    const std::string_view expected = rule->kind_string;
+    bool of_type = header.size() == static_cast<std::size_t>(kShortHeaderSize) &&
+                   static_cast<unsigned char>(header[0]) == expected.size() &&
+                   std::string_view(header).substr(1, expected.size()) == expected;
+    if (!of_type) {
+      host.ShowMessage("File '" + request.source_path + "' is not of expected type.",
+                       MessageIcon::kStop);
+      return BuildOutcome::kNotStarted;
+    }
+    if (OutputExists(request.output_path) &&
+        !host.AskYesNo("File named '" + request.output_path +
+                       "' already exists. Do you wish to overwrite it?"))
+      return BuildOutcome::kNotStarted;
+    return RunConversion(job);
+  }
+
+  std::unique_ptr<std::ifstream> source;
+  try {
+    if (rule != nullptr && extension == ".hdr") {
+      std::ifstream header(request.source_path, std::ios::binary);
+      if (!header) throw std::runtime_error("header");
+      std::string name = request.module_name;
+      ProcessHeaderFile(header, session.Locale(), session.Links(), session.Header(),
+                        has_name ? &name : nullptr);
+      if (has_name && name != request.module_name) {
+        request.module_name = name;
+        job.module_name = name;
+        host.SetModuleName(name);
+      }
+      if (header.bad()) throw std::runtime_error("header");
+      AssembledSource assembled = AssembleIncludes(session.Header());
+      temporary.path = assembled.path;
+      temporary.delete_after = assembled.delete_after_build;
+      job.source_path = assembled.path;
+      if (!assembled.unreadable_include.empty())
+        job.leading_warnings.push_back("Warning: cannot read included file '" +
+                                       assembled.unreadable_include +
+                                       "'; it and the files after it were left out");
+    }
+    std::error_code ec;
+    if (job.source_path.empty() || fs::is_directory(job.source_path, ec))
+      throw std::runtime_error("no source");
+    auto size = fs::file_size(job.source_path, ec);
+    if (ec) throw std::runtime_error("size");
+    job.source_size = static_cast<std::int64_t>(size);
+    source = std::make_unique<std::ifstream>(job.source_path, std::ios::binary);
+    if (!*source) throw std::runtime_error("open");
+  } catch (const std::exception&) {
+    host.ShowMessage(std::string(kFileOpeningMessage), MessageIcon::kStop);
+    return BuildOutcome::kNotStarted;
+  }
+
+  if (OutputExists(request.output_path) &&
+      !host.AskYesNo("File named '" + request.output_path +
+                     "' already exists. Do you wish to overwrite it?"))
+    return BuildOutcome::kNotStarted;
+
+  job.source = source.get();
+  return RunBuilder(job);
+}
+
+}  // namespace tavrin

@@ -1,0 +1,195 @@
+// tavrin-cli: batch builds and inspection of modules, through the same core as the window.
+#include <CLI/CLI.hpp>
+#include <cstdio>
+#include <iostream>
+#include <map>
+
+#include "build/start_build.h"
+#include "cli/terminal_host.h"
+#include "module/module_reader.h"
+#include "platform/exceptions.h"
+#include "platform/text_locale.h"
+#include "source/session.h"
+
+namespace tavrin {
+namespace {
+
+constexpr int kExitBuilt = 0;
+constexpr int kExitNotBuilt = 1;
+constexpr int kExitUsage = 2;
+
+struct BuildArgs {
+  std::string kind;
+  std::string source;
+  std::string output;
+  std::string name;
+  std::string mark = "#";
+  bool join_lines = false;
+  bool no_preserve_empty = false;
+  bool keep_empty_lines = false;
+  bool keep_spaces = false;
+  bool no_trim = false;
+  int reference_type = 0;
+  bool compatible = false;
+  std::string charset = "western";
+  bool overwrite = false;
+  bool show_log = false;
+};
+
+struct DumpArgs {
+  std::string file;
+  bool raw = false;
+};
+
+const std::map<std::string, std::pair<BuildTab, ModuleKind>>& Kinds() {
+  static const std::map<std::string, std::pair<BuildTab, ModuleKind>> kinds = {
+      {"dictionary", {BuildTab::kDictionary, ModuleKind::kDictionary}},
+      {"topics", {BuildTab::kDictionary, ModuleKind::kTopics}},
+      {"commentary", {BuildTab::kCommentary, ModuleKind::kCommentary}},
+      {"notes", {BuildTab::kCommentary, ModuleKind::kNotes}},
+      {"writing", {BuildTab::kWriting, ModuleKind::kWriting}},
+      {"jumplist", {BuildTab::kJumplist, ModuleKind::kJumplist}},
+  };
+  return kinds;
+}
+
+int RunBuild(const BuildArgs& args) {
+  const auto& [tab, kind] = Kinds().at(args.kind);
+  if (IsVerseKind(kind)) {
+    std::cerr << "error: building " << args.kind << " modules is not yet available\n";
+    return kExitNotBuilt;
+  }
+  static const std::map<std::string, int> charsets = {{"western", 0}, {"ce", 1}, {"cyrillic", 2}};
+
+  BuildRequest request;
+  request.tab = tab;
+  request.editable_topics = kind == ModuleKind::kTopics;
+  request.editable_notes = kind == ModuleKind::kNotes;
+  request.compatible = args.compatible;
+  request.charset = charsets.at(args.charset);
+  request.source_path = args.source;
+  request.output_path = args.output;
+  request.show_log_when_finished = args.show_log;
+  request.options.join_lines = args.join_lines;
+  request.options.preserve_empty_lines = !args.no_preserve_empty;
+  request.options.remove_extra_empty_lines = !args.keep_empty_lines;
+  request.options.remove_extra_spaces = !args.keep_spaces;
+  request.options.trim_leading_spaces = !args.no_trim;
+  request.options.mark_type = args.reference_type;
+
+  // Names typed on the command line are UTF-8; modules hold the code page of their text.
+  const TextLocale& locale = TextLocale::User();
+  int code_page = NewFormatOf(request) ? CharsetCodePage(request.charset) : locale.CodePage();
+  request.module_name = Utf8ToCodePage(code_page, args.name);
+  request.options.line_mark = Utf8ToCodePage(code_page, args.mark);
+
+  if (!CreateEnabled(request)) {
+    std::cerr << "error: a module name is needed (--name) unless the source is a header file\n";
+    return kExitUsage;
+  }
+
+  Session session(locale);
+  TerminalHost host(args.overwrite, args.show_log);
+  BuildOutcome outcome = StartBuild(request, host, session);
+  return ModuleWritten(outcome) ? kExitBuilt : kExitNotBuilt;
+}
+
+std::string Printable(const std::string& text, const TextLocale& locale, int code_page, bool raw) {
+  if (raw) return text;
+  return CodePageToUtf8(code_page, text);
+}
+
+int RunDump(const DumpArgs& args) {
+  try {
+    ModuleFile module = ReadModuleFile(args.file);
+    const ModuleFileHeader& h = module.header;
+    const TextLocale& locale = TextLocale::User();
+    int code_page = locale.CodePage();
+    if (h.charset_id) code_page = *h.charset_id == 238 ? 1250 : *h.charset_id == 204 ? 1251 : 1252;
+    std::cout << "kind: " << KindString(h.kind) << "\n";
+    std::cout << "header: " << h.header_size << " bytes\n";
+    if (HasModuleName(h.kind))
+      std::cout << "name: " << Printable(h.module_name, locale, code_page, args.raw) << "\n";
+    std::cout << "creator: " << Printable(h.creator, locale, code_page, args.raw) << "\n";
+    if (h.charset_id) std::cout << "charset: " << *h.charset_id << "\n";
+    std::cout << "entries: " << module.entries.size() << "\n";
+    for (const ModuleEntry& e : module.entries) {
+      std::cout << "\n";
+      if (IsVerseKind(h.kind))
+        std::cout << "@ " << int(e.book) << " " << int(e.chapter) << ":" << int(e.verse) << "\n";
+      else
+        std::cout << "# " << Printable(e.name, locale, code_page, args.raw) << "\n";
+      std::cout << Printable(e.text, locale, code_page, args.raw) << "\n";
+    }
+    return 0;
+  } catch (const Exception& e) {
+    std::cerr << "error: " << e.what() << "\n";
+    return kExitNotBuilt;
+  }
+}
+
+}  // namespace
+}  // namespace tavrin
+
+int main(int argc, char** argv) {
+  using namespace tavrin;
+  CLI::App app{"tavrin-cli: builds Corvalinth modules from marked text and inspects modules."};
+  app.require_subcommand(1);
+  app.set_version_flag("--version", "tavrin-cli 2.0");
+
+  BuildArgs b;
+  CLI::App* build = app.add_subcommand(
+      "build",
+      "Create a module from a marked text file, a header file (.hdr) or, where the kind "
+      "allows, an editable module, as the Create button of the main window does.");
+  std::vector<std::string> kind_names;
+  for (const auto& [name, _] : Kinds()) kind_names.push_back(name);
+  build
+      ->add_option("KIND", b.kind,
+                   "dictionary, topics (\"Create as editable topic book\"), commentary, notes "
+                   "(\"Create as editable note set\"), writing or jumplist")
+      ->required()
+      ->check(CLI::IsMember(kind_names));
+  build->add_option("SOURCE", b.source, "File to create the module from")->required();
+  build->add_option("OUTPUT", b.output, "Output data file name")->required();
+  build->add_option("--name", b.name,
+                    "Dictionary, commentary or writing name (needed unless SOURCE is a header "
+                    "file, which may supply it)");
+  build->add_option("--mark", b.mark, "Control line mark: text that opens a control line")
+      ->capture_default_str();
+  build->add_flag("--join-lines", b.join_lines, "Check \"Join lines into paragraphs\"");
+  build->add_flag("--no-preserve-empty", b.no_preserve_empty,
+                  "Uncheck \"Preserve empty lines\" (blank lines are dropped)");
+  build->add_flag("--keep-empty-lines", b.keep_empty_lines,
+                  "Uncheck \"Remove extra empty lines\" (every empty line is kept)");
+  build->add_flag("--keep-spaces", b.keep_spaces, "Uncheck \"Remove extra spaces in text\"");
+  build->add_flag("--no-trim", b.no_trim, "Uncheck \"Trim leading spaces and tabs\"");
+  build
+      ->add_option("--reference-type", b.reference_type,
+                   "Verse reference mark type (commentaries, note sets and jumplists)")
+      ->check(CLI::Range(0, 1))
+      ->capture_default_str();
+  build->add_flag("--compatible", b.compatible,
+                  "Check \"Corvalinth 2.6 compatible\" (.dat modules; tags stripped)");
+  build
+      ->add_option("--charset", b.charset,
+                   "Default character set of a current-format module: western, ce or cyrillic")
+      ->check(CLI::IsMember({"western", "ce", "cyrillic"}))
+      ->capture_default_str();
+  build->add_flag("--overwrite", b.overwrite, "Replace an existing output file without asking");
+  build->add_flag("--show-log", b.show_log, "Print the creation log when finished");
+
+  DumpArgs d;
+  CLI::App* dump = app.add_subcommand("dump", "Print the header and entries of a module file.");
+  dump->add_option("FILE", d.file, "Module file")->required();
+  dump->add_flag("--raw", d.raw, "Print texts as stored bytes instead of UTF-8");
+
+  try {
+    app.parse(argc, argv);
+  } catch (const CLI::ParseError& e) {
+    int code = app.exit(e);
+    return e.get_exit_code() == 0 ? code : kExitUsage;
+  }
+  if (*build) return RunBuild(b);
+  return RunDump(d);
+}

@@ -1,0 +1,50 @@
+#pragma once
+
+#include <chrono>
+#include <cstdint>
+#include <string>
+
+#include "build/build_host.h"
+
+namespace tavrin {
+
+// The command line's window: messages on the terminal with their kind, the overwrite question
+// answered by --overwrite or at the terminal, a progress bar on stderr when it is a terminal.
+class TerminalHost : public BuildHost {
+ public:
+  TerminalHost(bool overwrite, bool show_log);
+
+  void ShowMessage(const std::string& text, MessageIcon icon) override;
+  bool AskYesNo(const std::string& text) override;
+  void SetProgressRange(std::int64_t maximum) override;
+  void SetProgress(std::int64_t position) override;
+  void SetProgressVisible(bool visible) override;
+  void SetStatus(const std::string& text) override;
+  void RestoreStatus() override;
+  void ProcessMessages() override;
+  bool CancelRequested() override;
+  void ClearCancelRequest() override;
+  void DisableControls() override {}
+  void EnableControls() override {}
+  void ShowLog(const std::string& log_path) override;
+  void SetModuleName(const std::string&) override {}
+
+  // Whether a message of the stop kind was shown.
+  bool ShowedError() const { return showed_error_; }
+
+ private:
+  void Draw(bool force);
+  void ClearLine();
+
+  bool overwrite_;
+  bool show_log_;
+  bool interactive_;  // stderr is a terminal
+  bool visible_ = false;
+  bool showed_error_ = false;
+  std::int64_t maximum_ = 0;
+  std::int64_t position_ = 0;
+  std::string status_;
+  std::chrono::steady_clock::time_point last_draw_{};
+};
+
+}  // namespace tavrin
