@@ -6,6 +6,8 @@
 #include <cstdint>
 #include <optional>
 
+#include "source/text_util.h"
+
 namespace tavrin {
 
 namespace {
@@ -41,19 +43,7 @@ constexpr std::array<NamedColour, 16> kColours = {{{"aqua", 15},
 
 constexpr std::string_view kBreak = "\r\n";
 
-bool IsSpaceOrControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 bool IsDigit(char c) { return c >= '0' && c <= '9'; }
-
-std::string_view Trim(std::string_view s) {
-  while (!s.empty() && IsSpaceOrControl(s.front())) s.remove_prefix(1);
-  while (!s.empty() && IsSpaceOrControl(s.back())) s.remove_suffix(1);
-  return s;
-}
-
-std::string_view TrimRight(std::string_view s) {
-  while (!s.empty() && IsSpaceOrControl(s.back())) s.remove_suffix(1);
-  return s;
-}
 
 // Cuts `s` before the first byte that `stop` accepts.
 template <typename Stop>
@@ -79,7 +69,7 @@ std::optional<std::string_view> TagValue(std::string_view tag) {
   if (eq == std::string_view::npos) return std::nullopt;
   std::size_t gt = tag.find('>', eq);
   if (gt == std::string_view::npos) gt = tag.size();
-  return Trim(tag.substr(eq + 1, gt - eq - 1));
+  return TrimControl(tag.substr(eq + 1, gt - eq - 1));
 }
 
 std::optional<int> ColourNumber(std::string_view value) {
@@ -169,7 +159,7 @@ bool IsTagsOnlyLine(std::string_view line) {
     if (line.front() != '<') return false;
     std::size_t gt = line.find('>');
     if (gt == std::string_view::npos) return false;
-    line = Trim(line.substr(gt + 1));
+    line = TrimControl(line.substr(gt + 1));
   }
   return true;
 }
@@ -197,7 +187,7 @@ std::string MarkupTagName(std::string_view tag) {
     std::size_t blank = inner.find(' ');
     name = inner.substr(0, blank < eq ? blank : eq);
   }
-  name = Trim(name);
+  name = TrimControl(name);
   if (name.size() > 1) {
     name = CutBefore(name, [](char c) { return c == ' ' || IsDigit(c) || c == '=' || c == '>'; });
   }
@@ -265,7 +255,7 @@ std::string InvertText(std::string_view text) {
 }
 
 void UpdateLinesBlock(std::string_view line, bool& in_lines_block, const TextLocale& locale) {
-  std::string lower = locale.Lower(Trim(line));
+  std::string lower = locale.Lower(TrimControl(line));
   std::string_view opening = "<lines>";
   std::string_view closing = "</lines>";
   if (lower.starts_with(opening)) in_lines_block = true;
@@ -274,7 +264,7 @@ void UpdateLinesBlock(std::string_view line, bool& in_lines_block, const TextLoc
 }
 
 bool IsOpeningTagLine(std::string_view line, const MarkupContext& context) {
-  std::string lower = context.locale.Lower(Trim(line));
+  std::string lower = context.locale.Lower(TrimControl(line));
   if (!IsTagsOnlyLine(lower)) return false;
   std::string_view last = std::string_view(lower).substr(lower.rfind('<') + 1);
   std::string_view name = CutBefore(
@@ -283,7 +273,7 @@ bool IsOpeningTagLine(std::string_view line, const MarkupContext& context) {
 }
 
 bool IsClosingTagLine(std::string_view line, const MarkupContext& context) {
-  std::string lower = context.locale.Lower(Trim(line));
+  std::string lower = context.locale.Lower(TrimControl(line));
   if (!IsTagsOnlyLine(lower)) return false;
   std::string_view first = std::string_view(lower).substr(1);
   std::string_view name =
@@ -327,7 +317,7 @@ void FinishEntryText(std::string_view text, const BuildOptions& options, bool ne
   if (options.RemoveExtraEmptyLinesActive()) result = ReduceEmptyLines(result);
   result = RewriteLinks(result, context);
   result = ConvertEntryText(result, new_format, context);
-  result.resize(TrimRight(result).size());
+  result.resize(TrimRightControl(result).size());
   if (new_format) result = InvertText(result);
   // The terminator goes on after the inversion: it is 0x00 in both formats.
   result.push_back('\0');

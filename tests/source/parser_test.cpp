@@ -130,6 +130,7 @@ TEST_F(MarkupTest, LineBreaksInsidePairs) {
   EXPECT_EQ(Convert("<b>\r\n\r\nx\r\n\r\n</b>", true), "<b>\r\nx\r\n</b>");
   EXPECT_EQ(Convert("<i><b>\r\nx\r\n</b></i>", false), "x");
   EXPECT_EQ(Convert("<b><br>x<br></b>", true), "<b>x</b>");
+  EXPECT_EQ(Convert("<b>\r\n</b>", true), "<b></b>");
   // Line breaks outside the pair stay.
   EXPECT_EQ(Convert("a\r\n<b>x</b>\r\nz", false), "a\r\nx\r\nz");
 }
@@ -144,6 +145,8 @@ TEST_F(MarkupTest, NestedUnpairedAndStrayBrackets) {
   EXPECT_EQ(ConvertBoth("</b>x<b>"), "</b>x<b>");
   EXPECT_EQ(ConvertBoth("<b>x"), "<b>x");
   EXPECT_EQ(ConvertBoth("a < b and c > d"), "a < b and c > d");
+  // Bytes that look like consumed brackets are ordinary text.
+  EXPECT_EQ(Convert("\x8B<b>\x9B\xFF</b>\x9B", false), "\x8B\x9B\xFF\x9B");
   EXPECT_EQ(Convert("> <b>a</b> < <i>b</i> <", false), "> a < b <");
   EXPECT_EQ(Convert("> <b>a</b> < <i>b</i> <", true), "> <b>a</b> < <i>b</i> <");
 }
