@@ -1,0 +1,161 @@
+#include "cli_fixture.h"
+
+#include <pwd.h>
+#include <sys/wait.h>
+
+#include <array>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
+#include <sstream>
+
+namespace tavrin::e2e {
+
+namespace {
+
+std::string Quote(const std::string& arg) {
+  std::string out = "'";
+  for (char c : arg) {
+    if (c == '\'')
+      out += "'\\''";
+    else
+      out += c;
+  }
+  return out + "'";
+}
+
+void PutInt(std::string& b, std::size_t at, std::int32_t v) {
+  for (int i = 0; i < 4; ++i)
+    b[at + i] = static_cast<char>((static_cast<std::uint32_t>(v) >> (8 * i)) & 0xFF);
+}
+
+void PutStr(std::string& b, std::size_t at, std::size_t width, const std::string& s) {
+  std::string cut = s.substr(0, width);
+  b[at] = static_cast<char>(cut.size());
+  b.replace(at + 1, cut.size(), cut);
+}
+
+}  // namespace
+
+std::string LoginName() {
+  const passwd* pw = getpwuid(geteuid());
+  return pw != nullptr ? pw->pw_name : "";
+}
+
+void CliTest::SetUp() {
+  const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
+  dir_ =
+      fs::temp_directory_path() / ("tavrin-e2e-" + std::to_string(::getpid()) + "-" + info->name());
+  fs::remove_all(dir_);
+  fs::create_directories(dir_);
+  tmp_ = dir_ / "tmp";
+  fs::create_directories(tmp_);
+  fs::copy_file(TAVRIN_CLI_PATH, dir_ / "tavrin-cli");
+  for (const char* data : {"tavrin.bok", "master.map"}) {
+    fs::path from = fs::path(TAVRIN_CLI_PATH).parent_path() / data;
+    if (fs::exists(from)) fs::copy_file(from, dir_ / data);
+  }
+}
+
+void CliTest::TearDown() {
+  if (!HasFailure()) fs::remove_all(dir_);
+}
+
+CliResult CliTest::Run(const std::vector<std::string>& args) {
+  std::string command =
+      "cd " + Quote(dir_.string()) + " && TMPDIR=" + Quote(tmp_.string()) + " ./tavrin-cli";
+  for (const std::string& a : args) command += " " + Quote(a);
+  command += " </dev/null 2>&1";
+  CliResult result;
+  FILE* pipe = popen(command.c_str(), "r");
+  if (pipe == nullptr) return result;
+  std::array<char, 4096> buffer;
+  std::size_t n;
+  while ((n = fread(buffer.data(), 1, buffer.size(), pipe)) > 0)
+    result.output.append(buffer.data(), n);
+  int status = pclose(pipe);
+  result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+  return result;
+}
+
+void CliTest::WriteFile(const std::string& name, const std::string& bytes) {
+  fs::path p = dir_ / name;
+  fs::create_directories(p.parent_path());
+  std::ofstream(p, std::ios::binary) << bytes;
+}
+
+std::string CliTest::ReadFile(const std::string& name) const {
+  std::ifstream in(dir_ / name, std::ios::binary);
+  return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+}
+
+std::vector<std::string> CliTest::LogLines() const {
+  std::string log = ReadFile("tavrin.log");
+  std::vector<std::string> lines;
+  std::size_t start = 0;
+  while (start < log.size()) {
+    std::size_t end = log.find("\r\n", start);
+    EXPECT_NE(end, std::string::npos) << "log line without CR LF";
+    if (end == std::string::npos) break;
+    lines.push_back(log.substr(start, end - start));
+    start = end + 2;
+  }
+  return lines;
+}
+
+std::size_t CliTest::TempFiles() const {
+  std::size_t n = 0;
+  for ([[maybe_unused]] const auto& e : fs::directory_iterator(tmp_)) ++n;
+  return n;
+}
+
+std::string ExpectedModule::Bytes() const {
+  const std::size_t size = long_header ? 508 : 364;
+  std::string h(size, '\0');
+  PutStr(h, 0, 11, kind_string);
+  PutStr(h, 16, 5, "KV201");
+  if (name_flag == 1) PutStr(h, 22, long_header ? 100 : 50, module_name);
+  std::string creator = "Module created by " + LoginName();
+
+  std::string names_section, index_section, text_section;
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    if (!verse_kind) {
+      names_section += names[i];
+      names_section.push_back('\0');
+    }
+    std::string offset(4, '\0');
+    PutInt(offset, 0, static_cast<std::int32_t>(text_section.size()));
+    index_section += offset;
+    std::string text = texts[i];
+    if (long_header)
+      for (char& c : text) c = static_cast<char>(~static_cast<unsigned char>(c));
+    text_section += text;
+    text_section.push_back('\0');
+  }
+  const std::size_t off = long_header ? 124 : 76;
+  std::int32_t s1 = static_cast<std::int32_t>(size);
+  if (verse_kind) {
+    PutInt(h, off, s1);
+    PutInt(h, off + 4, s1 + static_cast<std::int32_t>(index_section.size()));
+  } else {
+    PutInt(h, off, s1);
+    PutInt(h, off + 4, s1 + static_cast<std::int32_t>(names_section.size()));
+    PutInt(h, off + 8, s1 + static_cast<std::int32_t>(names_section.size() + index_section.size()));
+  }
+  if (long_header) {
+    PutInt(h, 144, per_kind);
+    PutInt(h, 152, -1);
+    h[156] = 1;
+    PutStr(h, 157, 255, creator);
+    PutInt(h, 416, 300);
+    PutStr(h, 420, 10, "English");
+    PutInt(h, 432, charset_id);
+  } else {
+    PutInt(h, 96, per_kind);
+    h[104] = static_cast<char>(name_flag);
+    PutStr(h, 105, 255, creator);
+  }
+  return h + names_section + index_section + text_section;
+}
+
+}  // namespace tavrin::e2e
