@@ -17,6 +17,14 @@ BuildRun::BuildRun(BuildJob& job, std::string_view status) : job_(job), log_(job
   for (const std::string& warning : job_.leading_warnings) Warn(warning);
 }
 
+BuildRun::~BuildRun() {
+  if (finished_) return;
+  BuildHost& host = job_.host;
+  host.SetProgressVisible(false);
+  host.RestoreStatus();
+  host.EnableControls();
+}
+
 bool BuildRun::Poll(std::int64_t position) {
   BuildHost& host = job_.host;
   host.SetProgress(position);
@@ -53,6 +61,7 @@ void BuildRun::LogCancelled() {
 }
 
 BuildOutcome BuildRun::Finish() {
+  finished_ = true;
   BuildHost& host = job_.host;
   host.SetProgressVisible(false);
   host.RestoreStatus();

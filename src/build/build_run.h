@@ -22,6 +22,8 @@ class BuildRun {
   // Busy state, progress 0..source size, the status text, Cancel cleared, the buffers made
   // (TextStream reserves the source size), the log started afresh with any leading warnings.
   BuildRun(BuildJob& job, std::string_view status);
+  // A build left by an unexpected failure still brings the window back to its idle state.
+  ~BuildRun();
   BuildRun(const BuildRun&) = delete;
   BuildRun& operator=(const BuildRun&) = delete;
 
@@ -63,6 +65,7 @@ class BuildRun {
   bool warnings_ = false;
   bool error_ = false;
   bool cancelled_ = false;
+  bool finished_ = false;
 };
 
 }  // namespace tavrin

@@ -5,6 +5,7 @@
 #include <memory>
 
 #include "build/build_log.h"
+#include "build/build_run.h"
 #include "build/dictionary_builder.h"
 #include "build/writing_builder.h"
 #include "module/module_header.h"
@@ -170,7 +171,14 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
     return BuildOutcome::kNotStarted;
 
   job.source = source.get();
-  return RunBuilder(job);
+  try {
+    return RunBuilder(job);
+  } catch (const std::exception& e) {
+    // Builders report their own failures; anything that still escapes ends the build here,
+    // with the window back in its idle state (the builder's run saw to that).
+    host.ShowMessage(std::string(kUnknownErrorMessage), MessageIcon::kStop);
+    return BuildOutcome::kFailed;
+  }
 }
 
 }  // namespace tavrin
