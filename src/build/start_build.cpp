@@ -7,8 +7,11 @@
 #include "build/build_log.h"
 #include "build/build_run.h"
 #include "build/dictionary_builder.h"
+#include "build/stored_module.h"
+#include "build/topic_conversion.h"
 #include "build/writing_builder.h"
 #include "module/module_header.h"
+#include "platform/exceptions.h"
 #include "source/header_file.h"
 
 namespace tavrin {
@@ -54,7 +57,16 @@ struct TemporarySource {
 };
 
 BuildOutcome RunConversion(BuildJob& job) {
-  job.host.ShowMessage("Converting an existing module is not available in this version.",
+  switch (job.kind) {
+    case ModuleKind::kDictionary:
+    case ModuleKind::kTopics:
+      return ConvertTopicBook(job);
+    case ModuleKind::kWriting:
+      return ConvertTopicsToWriting(job);
+    default:
+      break;
+  }
+  job.host.ShowMessage("Converting this kind of module is not available in this version.",
                        MessageIcon::kStop);
   return BuildOutcome::kNotStarted;
 }
@@ -122,11 +134,26 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
                        MessageIcon::kStop);
       return BuildOutcome::kNotStarted;
     }
+    // Offsets that would send the conversion outside its sections refuse the file at once.
+    try {
+      StoredModule layout(request.source_path, request.tab == BuildTab::kCommentary
+                                                   ? ModuleKind::kNotes
+                                                   : ModuleKind::kTopics);
+      job.source_size = layout.Size();
+    } catch (const Exception& e) {
+      host.ShowMessage(e.what(), MessageIcon::kStop);
+      return BuildOutcome::kNotStarted;
+    }
     if (OutputExists(request.output_path) &&
         !host.AskYesNo("File named '" + request.output_path +
                        "' already exists. Do you wish to overwrite it?"))
       return BuildOutcome::kNotStarted;
-    return RunConversion(job);
+    try {
+      return RunConversion(job);
+    } catch (const std::exception&) {
+      host.ShowMessage(std::string(kUnknownErrorMessage), MessageIcon::kStop);
+      return BuildOutcome::kFailed;
+    }
   }
 
   std::unique_ptr<std::ifstream> source;
