@@ -47,9 +47,10 @@ bool CreateEnabled(const BuildRequest& r) {
   std::string_view output = TrimControl(r.output_path);
   if (r.tab == BuildTab::kJumplist) return !source.empty() && !output.empty();
   if (FileExtension(source) == ".hdr") return true;
-  std::string_view name = (r.tab == BuildTab::kDictionary && r.editable_topics)
-                              ? std::string_view("Topic Book")
-                              : TrimControl(r.module_name);
+  std::string_view name =
+      (r.tab == BuildTab::kDictionary && r.editable_topics)  ? std::string_view("Topic Book")
+      : (r.tab == BuildTab::kCommentary && r.editable_notes) ? std::string_view("Note Set")
+                                                             : TrimControl(r.module_name);
   return !source.empty() && !output.empty() && !name.empty();
 }
 
