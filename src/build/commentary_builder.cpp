@@ -1,0 +1,159 @@
+#include "build/commentary_builder.h"
+
+#include "build/reading.h"
+#include "source/line_reader.h"
+#include "source/session.h"
+#include "source/text_util.h"
+
+namespace tavrin {
+
+BuildOutcome RunVerseBuild(
+    BuildJob& job, const std::function<BuildOutcome(BuildRun&, const VerseSources&)>& body) {
+  std::string refusal;
+  std::string log_path;
+  {
+    BuildRun run(job, "Reading text from file...");
+    VerseSources sources(job.session.Locale());
+    const std::string& folder = job.session.ProgramFolder();
+    try {
+      sources.map = LoadVerseMap(folder);
+      sources.books.LoadFromFile(folder + std::string(kBookNamesFileName));
+    } catch (const EFileError& e) {
+      refusal = e.what();
+    }
+    if (refusal.empty()) return body(run, sources);
+    run.LogError("Error: " + refusal);
+    run.Log().Close();
+    log_path = run.Log().Path();
+  }  // the run's end brings the window back to its idle state
+  job.host.ShowMessage(refusal + ". Module creation terminated due to error.", MessageIcon::kStop);
+  if (job.show_log_when_finished) job.host.ShowLog(log_path);
+  return BuildOutcome::kFailed;
+}
+
+void ReadVerseText(BuildRun& run, ReadingState& state, const VerseSources& sources,
+                   const ReferenceHandler& on_reference) {
+  BuildJob& job = run.Job();
+  const BuildOptions& options = job.options;
+  const MarkupContext markup = job.session.Markup();
+  const TextLocale& locale = job.session.Locale();
+  LineReader reader(*job.source);
+  std::string line;
+  bool more = true;
+  while (more) {
+    try {
+      if (!reader.ReadLine(line)) break;
+      ++state.lines_read;
+      UpdateLinesBlock(line, state.in_lines_block, locale);
+      ReferenceLine ref = ReadReferenceLine(line, state.lines_read, options.mark_type,
+                                            options.line_mark, sources.books, sources.map);
+      if (!ref.warning.empty()) run.Warn(ref.warning);
+      if (ref.kind == ReferenceLine::Kind::kReference) {
+        on_reference(ref);
+        state.entry_open = true;
+        // A "<lines>" block never reaches past the note in which it began; a reference line
+        // that is itself note text may open the new note's block.
+        state.in_lines_block = false;
+        if (options.mark_type == 1) UpdateLinesBlock(line, state.in_lines_block, locale);
+        if (options.mark_type == 0) {
+          // The reference line is not note text; the line after it always is.
+          more = reader.ReadLine(line);
+          if (more) ++state.lines_read;
+        }
+      }
+      if (more && state.entry_open)
+        GatherLine(state.entry_text, line, TrimControl(line), options, state.in_lines_block,
+                   markup);
+    } catch (const std::exception&) {
+      run.ReportUnknownError();
+    }
+    if (!run.Poll(reader.Position())) break;
+  }
+}
+
+void WriteVerseNotes(BuildRun& run, const VerseMap& map, const VerseNotes& notes) {
+  BuildJob& job = run.Job();
+  BuildHost& host = job.host;
+  const MarkupContext markup = job.session.Markup();
+  const int count = static_cast<int>(notes.size());
+  host.SetProgressRange(count - 1);
+  host.SetProgress(0);
+  host.SetStatus("Creating module...");
+  bool in_lines_block = false;
+  for (int i = 0; i < count; ++i) {
+    try {
+      const std::string& note = notes[static_cast<std::size_t>(i)];
+      if (!note.empty()) {
+        const VerseMapRecord verse = map.VerseAt(static_cast<VerseIndex>(i));
+        AppendVerseEntry(run.index_stream, {verse.book, verse.chapter, verse.verse,
+                                            static_cast<std::uint32_t>(run.text_stream.Size())});
+        FinishEntryText(note, job.options, job.new_format, markup, run.text_stream, in_lines_block);
+      }
+    } catch (const std::exception&) {
+      run.ReportUnknownError();
+    }
+    if (!run.Poll(i)) break;
+  }
+}
+
+BuildOutcome BuildCommentary(BuildJob& job) {
+  return RunVerseBuild(job, [&job](BuildRun& run, const VerseSources& sources) {
+    VerseNotes notes(static_cast<std::size_t>(sources.map.VerseCount()));
+    ReadingState state;
+    std::int64_t note_number = 0;     // the note being read, for "section #" warnings
+    std::int64_t notes_stored = 0;    // notes that took an empty slot
+    std::int64_t reference_line = 0;  // the most recent reference line
+    ReferenceLine current;            // the reference that began the current note
+
+    auto store = [&](bool inside_loop) {
+      std::string& slot = notes[current.index];
+      const bool duplicate = !slot.empty();
+      if (duplicate) {
+        run.Warn("line #" + std::to_string(reference_line) + " - Warning: duplicate reference (" +
+                 current.book_name + " " + std::to_string(current.ref.chapter) + ":" +
+                 std::to_string(current.ref.verse) + ")");
+        slot.resize(TrimRightControl(slot).size());
+        slot += "\r\n\r\n";
+        slot += state.entry_text;
+      } else {
+        slot = std::move(state.entry_text);
+        ++notes_stored;
+      }
+      if (slot.size() > kLongSectionLimit)
+        run.Warn("section #" + std::to_string(note_number) + " - Warning: section too long");
+      if (!duplicate && inside_loop) ++note_number;
+      state.entry_text.clear();
+    };
+
+    ReadVerseText(run, state, sources, [&](const ReferenceLine& ref) {
+      reference_line = state.lines_read;
+      if (!state.entry_open) {
+        state.entry_text.clear();
+        note_number = 1;
+      } else {
+        store(true);
+      }
+      current = ref;
+    });
+
+    if (!run.Cancelled() && state.entry_open) {
+      try {
+        store(false);
+      } catch (const std::exception&) {
+        run.ReportUnknownError();
+      }
+      WriteVerseNotes(run, sources.map, notes);
+    }
+
+    if (run.Cancelled())
+      run.LogCancelled();
+    else if (!state.entry_open)
+      run.LogError("Error: no verses marked");
+    else
+      run.LogTotals("Total of: " + std::to_string(state.lines_read) + " lines, " +
+                    std::to_string(notes_stored) + " verse notes");
+    return run.Finish();
+  });
+}
+
+}  // namespace tavrin
