@@ -28,6 +28,8 @@ struct BuildRequest {
   int charset = 0;               // CharRG1..3: 0 Western, 1 CE, 2 Cyrillic
   BuildOptions options;
   bool show_log_when_finished = false;  // ShowLogM
+  // Run the whole build, log included, but write no module (a lint before a release).
+  bool check_only = false;
 };
 
 // The kind of module the request makes.
@@ -67,6 +69,7 @@ struct BuildJob {
   std::string log_path;
   std::string user_name;
   bool show_log_when_finished = false;
+  bool check_only = false;
   // Lines that open the creation log before the builder's own (problems found while the
   // source was assembled); each sets the warnings flag.
   std::vector<std::string> leading_warnings;

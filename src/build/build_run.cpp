@@ -68,7 +68,7 @@ BuildOutcome BuildRun::Finish() {
   text_stream.CutToWritten();
 
   std::string write_failure;
-  if (!cancelled_ && !error_) {
+  if (!cancelled_ && !error_ && !job_.check_only) {
     try {
       WriteModule(WriteRequest{job_.kind, job_.new_format, job_.output_path, job_.module_name,
                                job_.charset, job_.user_name, name_stream, index_stream,
@@ -101,6 +101,11 @@ BuildOutcome BuildRun::Finish() {
     host.ShowMessage("Module creation terminated due to error. See log for details.",
                      MessageIcon::kStop);
     outcome = BuildOutcome::kFailed;
+  } else if (job_.check_only) {
+    host.ShowMessage("File '" + job_.output_path + "' would be created" +
+                         (warnings_ ? " with warnings. See log for details." : "."),
+                     MessageIcon::kInformation);
+    outcome = warnings_ ? BuildOutcome::kCreatedWithWarnings : BuildOutcome::kCreated;
   } else if (warnings_) {
     host.ShowMessage("File '" + job_.output_path + "' created with warnings. See log for details.",
                      MessageIcon::kInformation);

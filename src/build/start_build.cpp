@@ -6,7 +6,9 @@
 
 #include "build/build_log.h"
 #include "build/build_run.h"
+#include "build/commentary_builder.h"
 #include "build/dictionary_builder.h"
+#include "build/jumplist_builder.h"
 #include "build/stored_module.h"
 #include "build/topic_conversion.h"
 #include "build/writing_builder.h"
@@ -76,10 +78,13 @@ BuildOutcome RunBuilder(BuildJob& job) {
     case ModuleKind::kDictionary:
     case ModuleKind::kTopics:
       return BuildDictionary(job);
+    case ModuleKind::kCommentary:
+    case ModuleKind::kNotes:
+      return BuildCommentary(job);
     case ModuleKind::kWriting:
       return BuildWriting(job);
-    default:
-      break;
+    case ModuleKind::kJumplist:
+      return BuildJumplist(job);
   }
   job.host.ShowMessage("Building this kind of module is not available in this version.",
                        MessageIcon::kStop);
@@ -109,6 +114,7 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
                .user_name = session.User(),
                .leading_warnings = {}};
   job.show_log_when_finished = request.show_log_when_finished;
+  job.check_only = request.check_only;
 
   const std::string extension = FileExtension(request.source_path);
   const ModuleSourceRule* rule = ModuleSourceRuleFor(request.tab);
@@ -144,7 +150,7 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
       host.ShowMessage(e.what(), MessageIcon::kStop);
       return BuildOutcome::kNotStarted;
     }
-    if (OutputExists(request.output_path) &&
+    if (!request.check_only && OutputExists(request.output_path) &&
         !host.AskYesNo("File named '" + request.output_path +
                        "' already exists. Do you wish to overwrite it?"))
       return BuildOutcome::kNotStarted;
@@ -192,7 +198,7 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
     return BuildOutcome::kNotStarted;
   }
 
-  if (OutputExists(request.output_path) &&
+  if (!request.check_only && OutputExists(request.output_path) &&
       !host.AskYesNo("File named '" + request.output_path +
                      "' already exists. Do you wish to overwrite it?"))
     return BuildOutcome::kNotStarted;

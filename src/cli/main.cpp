@@ -1,10 +1,13 @@
 // tavrin-cli: batch builds and inspection of modules, through the same core as the window.
 #include <CLI/CLI.hpp>
 #include <cstdio>
+#include <fstream>
 #include <iostream>
 #include <map>
 
+#include "build/build_log.h"
 #include "build/start_build.h"
+#include "cli/dump.h"
 #include "cli/terminal_host.h"
 #include "module/module_reader.h"
 #include "platform/exceptions.h"
@@ -34,11 +37,7 @@ struct BuildArgs {
   std::string charset = "western";
   bool overwrite = false;
   bool show_log = false;
-};
-
-struct DumpArgs {
-  std::string file;
-  bool raw = false;
+  bool check = false;
 };
 
 const std::map<std::string, std::pair<BuildTab, ModuleKind>>& Kinds() {
@@ -53,12 +52,19 @@ const std::map<std::string, std::pair<BuildTab, ModuleKind>>& Kinds() {
   return kinds;
 }
 
+// The warnings and errors of the creation log, each with its line or section number.
+void PrintProblems(const std::string& log_path) {
+  std::ifstream in(log_path, std::ios::binary);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (!line.empty() && line.back() == '\r') line.pop_back();
+    if (line.find("Warning") != std::string::npos || line.rfind("Error", 0) == 0)
+      std::cout << line << "\n";
+  }
+}
+
 int RunBuild(const BuildArgs& args) {
   const auto& [tab, kind] = Kinds().at(args.kind);
-  if (IsVerseKind(kind)) {
-    std::cerr << "error: building " << args.kind << " modules is not yet available\n";
-    return kExitNotBuilt;
-  }
   static const std::map<std::string, int> charsets = {{"western", 0}, {"ce", 1}, {"cyrillic", 2}};
 
   BuildRequest request;
@@ -70,6 +76,7 @@ int RunBuild(const BuildArgs& args) {
   request.source_path = args.source;
   request.output_path = args.output;
   request.show_log_when_finished = args.show_log;
+  request.check_only = args.check;
   request.options.join_lines = args.join_lines;
   request.options.preserve_empty_lines = !args.no_preserve_empty;
   request.options.remove_extra_empty_lines = !args.keep_empty_lines;
@@ -91,41 +98,8 @@ int RunBuild(const BuildArgs& args) {
   Session session(locale);
   TerminalHost host(args.overwrite, args.show_log);
   BuildOutcome outcome = StartBuild(request, host, session);
+  if (args.check && !args.show_log) PrintProblems(LogFilePath(session.ProgramFolder()));
   return ModuleWritten(outcome) ? kExitBuilt : kExitNotBuilt;
-}
-
-std::string Printable(const std::string& text, const TextLocale& locale, int code_page, bool raw) {
-  if (raw) return text;
-  return CodePageToUtf8(code_page, text);
-}
-
-int RunDump(const DumpArgs& args) {
-  try {
-    ModuleFile module = ReadModuleFile(args.file);
-    const ModuleFileHeader& h = module.header;
-    const TextLocale& locale = TextLocale::User();
-    int code_page = locale.CodePage();
-    if (h.charset_id) code_page = *h.charset_id == 238 ? 1250 : *h.charset_id == 204 ? 1251 : 1252;
-    std::cout << "kind: " << KindString(h.kind) << "\n";
-    std::cout << "header: " << h.header_size << " bytes\n";
-    if (HasModuleName(h.kind))
-      std::cout << "name: " << Printable(h.module_name, locale, code_page, args.raw) << "\n";
-    std::cout << "creator: " << Printable(h.creator, locale, code_page, args.raw) << "\n";
-    if (h.charset_id) std::cout << "charset: " << *h.charset_id << "\n";
-    std::cout << "entries: " << module.entries.size() << "\n";
-    for (const ModuleEntry& e : module.entries) {
-      std::cout << "\n";
-      if (IsVerseKind(h.kind))
-        std::cout << "@ " << int(e.book) << " " << int(e.chapter) << ":" << int(e.verse) << "\n";
-      else
-        std::cout << "# " << Printable(e.name, locale, code_page, args.raw) << "\n";
-      std::cout << Printable(e.text, locale, code_page, args.raw) << "\n";
-    }
-    return 0;
-  } catch (const Exception& e) {
-    std::cerr << "error: " << e.what() << "\n";
-    return kExitNotBuilt;
-  }
 }
 
 }  // namespace
@@ -178,11 +152,16 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   build->add_flag("--overwrite", b.overwrite, "Replace an existing output file without asking");
   build->add_flag("--show-log", b.show_log, "Print the creation log when finished");
+  build->add_flag("--check", b.check,
+                  "Run the whole build and its log but write no module; print the warnings");
 
   DumpArgs d;
   CLI::App* dump = app.add_subcommand("dump", "Print the header and entries of a module file.");
   dump->add_option("FILE", d.file, "Module file")->required();
   dump->add_flag("--raw", d.raw, "Print texts as stored bytes instead of UTF-8");
+  dump->add_flag("--json", d.json, "Print the header and entries as one JSON document");
+  dump->add_flag("--source", d.source,
+                 "Print marked text that tavrin-cli build turns into the same entries");
 
   try {
     app.parse(argc, argv);

@@ -1,0 +1,208 @@
+#include "cli/dump.h"
+
+#include <cstdio>
+#include <iostream>
+#include <sstream>
+
+#include "module/module_reader.h"
+#include "platform/exceptions.h"
+#include "platform/text_locale.h"
+#include "source/text_util.h"
+
+namespace tavrin {
+namespace {
+
+// The code page of a module's text: its character set in the current format, else the user's.
+int ModuleCodePage(const ModuleFileHeader& h) {
+  if (!h.charset_id) return TextLocale::User().CodePage();
+  switch (*h.charset_id) {
+    case 238:
+      return 1250;
+    case 204:
+      return 1251;
+    default:
+      return 1252;
+  }
+}
+
+class Printer {
+ public:
+  Printer(int code_page, bool raw) : code_page_(code_page), raw_(raw) {}
+  std::string Text(const std::string& bytes) const {
+    return raw_ ? bytes : CodePageToUtf8(code_page_, bytes);
+  }
+  // A JSON string; raw bytes above 0x7F are written as the characters of the same number.
+  std::string Json(const std::string& bytes) const {
+    std::string text = Text(bytes);
+    std::string out = "\"";
+    char buf[8];
+    for (unsigned char c : text) {
+      switch (c) {
+        case '"':
+          out += "\\\"";
+          break;
+        case '\\':
+          out += "\\\\";
+          break;
+        case '\n':
+          out += "\\n";
+          break;
+        case '\r':
+          out += "\\r";
+          break;
+        case '\t':
+          out += "\\t";
+          break;
+        default:
+          if (c < 0x20 || (raw_ && c >= 0x80)) {
+            std::snprintf(buf, sizeof buf, "\\u%04x", c);
+            out += buf;
+          } else {
+            out += static_cast<char>(c);
+          }
+      }
+    }
+    return out + "\"";
+  }
+
+ private:
+  int code_page_;
+  bool raw_;
+};
+
+void PrintReadable(const ModuleFile& module, const Printer& p) {
+  const ModuleFileHeader& h = module.header;
+  std::cout << "kind: " << KindString(h.kind) << "\n";
+  std::cout << "header: " << h.header_size << " bytes ("
+            << (h.header_size == kLongHeaderSize ? "current format" : "2.6 compatible") << ")\n";
+  if (HasModuleName(h.kind)) std::cout << "name: " << p.Text(h.module_name) << "\n";
+  std::cout << "creator: " << p.Text(h.creator) << "\n";
+  if (h.charset_id) std::cout << "charset: " << *h.charset_id << "\n";
+  std::cout << "sections: " << h.section_offsets[0] << " " << h.section_offsets[1] << " "
+            << h.section_offsets[2] << "\n";
+  std::cout << "entries: " << module.entries.size() << "\n";
+  for (const ModuleEntry& e : module.entries) {
+    std::cout << "\n";
+    if (IsVerseKind(h.kind))
+      std::cout << "@ " << int(e.book) << " " << int(e.chapter) << ":" << int(e.verse) << "\n";
+    else
+      std::cout << "# " << p.Text(e.name) << "\n";
+    std::string text = p.Text(e.text);
+    for (char c : text)
+      if (c != '\r') std::cout << c;
+    std::cout << "\n";
+  }
+}
+
+void PrintJson(const ModuleFile& module, const Printer& p) {
+  const ModuleFileHeader& h = module.header;
+  std::cout << "{\n  \"kind\": \"" << KindString(h.kind) << "\",\n";
+  std::cout << "  \"header_size\": " << h.header_size << ",\n";
+  std::cout << "  \"name\": " << p.Json(h.module_name) << ",\n";
+  std::cout << "  \"creator\": " << p.Json(h.creator) << ",\n";
+  std::cout << "  \"charset\": " << (h.charset_id ? std::to_string(*h.charset_id) : "null")
+            << ",\n";
+  std::cout << "  \"section_offsets\": [" << h.section_offsets[0] << ", " << h.section_offsets[1]
+            << ", " << h.section_offsets[2] << "],\n";
+  std::cout << "  \"entries\": [";
+  const char* separator = "\n";
+  for (const ModuleEntry& e : module.entries) {
+    std::cout << separator << "    {";
+    if (IsVerseKind(h.kind))
+      std::cout << "\"book\": " << int(e.book) << ", \"chapter\": " << int(e.chapter)
+                << ", \"verse\": " << int(e.verse);
+    else
+      std::cout << "\"name\": " << p.Json(e.name);
+    std::cout << ", \"text\": " << p.Json(e.text) << "}";
+    separator = ",\n";
+  }
+  std::cout << (module.entries.empty() ? "]\n}\n" : "\n  ]\n}\n");
+}
+
+// The first mark that opens none of the texts' lines, so text never turns into a topic.
+std::string ChooseMark(const ModuleFile& module) {
+  for (std::string mark : {"#", "##", "#!#", "@@", "%%", "#~#~#"}) {
+    bool clash = false;
+    for (const ModuleEntry& e : module.entries) {
+      std::size_t start = 0;
+      while (!clash && start <= e.text.size()) {
+        std::size_t end = e.text.find('\n', start);
+        if (end == std::string::npos) end = e.text.size();
+        std::string_view line = TrimControl(std::string_view(e.text).substr(start, end - start));
+        clash = line.substr(0, mark.size()) == mark;
+        start = end + 1;
+      }
+      if (clash) break;
+    }
+    if (!clash) return mark;
+  }
+  return "#~#~#~#";
+}
+
+std::string KindWord(ModuleKind kind) {
+  switch (kind) {
+    case ModuleKind::kDictionary:
+      return "dictionary";
+    case ModuleKind::kTopics:
+      return "topics";
+    case ModuleKind::kCommentary:
+      return "commentary";
+    case ModuleKind::kNotes:
+      return "notes";
+    case ModuleKind::kWriting:
+      return "writing";
+    case ModuleKind::kJumplist:
+      return "jumplist";
+  }
+  return "dictionary";
+}
+
+// Marked text in the module's own bytes: a control line per entry, its text below it.
+int PrintSource(const ModuleFile& module) {
+  const ModuleFileHeader& h = module.header;
+  if (IsVerseKind(h.kind)) {
+    std::cerr << "error: marked text of " << KindWord(h.kind)
+              << " modules is not available in this version\n";
+    return 1;
+  }
+  const std::string mark = ChooseMark(module);
+  std::string command = "tavrin-cli build " + KindWord(h.kind) + " THIS-FILE OUTPUT --mark '" +
+                        mark + "' --no-trim --keep-spaces --keep-empty-lines";
+  if (SupportsNewFormat(h.kind)) {
+    command += " --name '" + h.module_name + "'";
+    if (h.header_size != kLongHeaderSize)
+      command += " --compatible";
+    else if (h.charset_id == 238)
+      command += " --charset ce";
+    else if (h.charset_id == 204)
+      command += " --charset cyrillic";
+  }
+  std::string out = "Marked text written by tavrin-cli dump --source. Build it again with:\r\n" +
+                    command + "\r\n\r\n";
+  for (const ModuleEntry& e : module.entries) {
+    out += mark + e.name + "\r\n";
+    if (!e.text.empty()) out += e.text + "\r\n";
+  }
+  std::cout << out;
+  return 0;
+}
+
+}  // namespace
+
+int RunDump(const DumpArgs& args) {
+  try {
+    ModuleFile module = ReadModuleFile(args.file);
+    if (args.source) return PrintSource(module);
+    Printer printer(ModuleCodePage(module.header), args.raw);
+    if (args.json)
+      PrintJson(module, printer);
+    else
+      PrintReadable(module, printer);
+    return 0;
+  } catch (const Exception& e) {
+    std::cerr << "error: " << e.what() << "\n";
+    return 1;
+  }
+}
+
+}  // namespace tavrin
