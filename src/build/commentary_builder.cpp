@@ -1,5 +1,7 @@
 #include "build/commentary_builder.h"
 
+#include <filesystem>
+
 #include "build/reading.h"
 #include "source/line_reader.h"
 #include "source/session.h"
@@ -17,7 +19,7 @@ BuildOutcome RunVerseBuild(
     const std::string& folder = job.session.ProgramFolder();
     try {
       sources.map = LoadVerseMap(folder);
-      sources.books.LoadFromFile(folder + std::string(kBookNamesFileName));
+      sources.books.LoadFromFile((std::filesystem::path(folder) / kBookNamesFileName).string());
     } catch (const EFileError& e) {
       refusal = e.what();
     }

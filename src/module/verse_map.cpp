@@ -1,6 +1,7 @@
 #include "module/verse_map.h"
 
 #include <algorithm>
+#include <filesystem>
 
 #include "platform/system.h"
 
@@ -97,7 +98,7 @@ int VerseMap::ExactVerseIndex(int book, int chapter, int verse) const {
 }
 
 VerseMap LoadVerseMap(const std::string& program_folder) {
-  const std::string path = program_folder + std::string(kVerseMapFileName);
+  const std::string path = (std::filesystem::path(program_folder) / kVerseMapFileName).string();
   return VerseMap::FromBytes(ReadWholeFile(path), path);
 }
 

@@ -71,7 +71,7 @@ class VerseMap {
   std::vector<Chapter> chapters_;
 };
 
-// Reads master.map from the program folder (which ends in a separator). Raises EFOpenError
+// Reads master.map from the program folder. Raises EFOpenError
 // ("Cannot open file %s") when it cannot be read, EVerseMapError when it is not a verse map.
 VerseMap LoadVerseMap(const std::string& program_folder);
 
