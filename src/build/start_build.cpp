@@ -9,6 +9,7 @@
 #include "build/commentary_builder.h"
 #include "build/dictionary_builder.h"
 #include "build/jumplist_builder.h"
+#include "build/note_conversion.h"
 #include "build/stored_module.h"
 #include "build/topic_conversion.h"
 #include "build/writing_builder.h"
@@ -65,6 +66,9 @@ BuildOutcome RunConversion(BuildJob& job) {
       return ConvertTopicBook(job);
     case ModuleKind::kWriting:
       return ConvertTopicsToWriting(job);
+    case ModuleKind::kCommentary:
+    case ModuleKind::kNotes:
+      return ConvertNoteSet(job);
     default:
       break;
   }
