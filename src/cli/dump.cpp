@@ -4,8 +4,11 @@
 #include <iostream>
 #include <sstream>
 
+#include "build/verse_ref.h"
 #include "module/module_reader.h"
+#include "module/verse_map.h"
 #include "platform/exceptions.h"
+#include "platform/system.h"
 #include "platform/text_locale.h"
 #include "source/text_util.h"
 
@@ -157,14 +160,21 @@ std::string KindWord(ModuleKind kind) {
   return "dictionary";
 }
 
-// Marked text in the module's own bytes: a control line per entry, its text below it.
+// The reference line of a verse, checked by parsing it back as a build would.
+bool ReferenceText(const ModuleEntry& e, const std::string& mark, const BookNameTable& books,
+                   const VerseMap& map, std::string& line) {
+  if (e.book == 0 || e.book > books.Count()) return false;
+  line =
+      mark + books.Name(e.book) + " " + std::to_string(e.chapter) + ":" + std::to_string(e.verse);
+  ReferenceLine parsed = ReadReferenceLine(line, 0, 0, mark, books, map);
+  return parsed.kind == ReferenceLine::Kind::kReference && parsed.ref.book == e.book &&
+         parsed.ref.chapter == e.chapter && parsed.ref.verse == e.verse;
+}
+
+// Marked text in the module's own bytes: a control or reference line per entry, its text
+// below it.
 int PrintSource(const ModuleFile& module) {
   const ModuleFileHeader& h = module.header;
-  if (IsVerseKind(h.kind)) {
-    std::cerr << "error: marked text of " << KindWord(h.kind)
-              << " modules is not available in this version\n";
-    return 1;
-  }
   const std::string mark = ChooseMark(module);
   std::string command = "tavrin-cli build " + KindWord(h.kind) + " THIS-FILE OUTPUT --mark '" +
                         mark + "' --no-trim --keep-spaces --keep-empty-lines";
@@ -179,9 +189,34 @@ int PrintSource(const ModuleFile& module) {
   }
   std::string out = "Marked text written by tavrin-cli dump --source. Build it again with:\r\n" +
                     command + "\r\n\r\n";
-  for (const ModuleEntry& e : module.entries) {
-    out += mark + e.name + "\r\n";
-    if (!e.text.empty()) out += e.text + "\r\n";
+  if (IsVerseKind(h.kind)) {
+    // References are written with the book names and verse map of this program folder.
+    const TextLocale& locale = TextLocale::User();
+    BookNameTable books(locale);
+    VerseMap map;
+    try {
+      books.LoadFromFile(ApPath() + std::string(kBookNamesFileName));
+      map = LoadVerseMap(ApPath());
+    } catch (const Exception& e) {
+      std::cerr << "error: " << e.what() << "\n";
+      return 1;
+    }
+    for (const ModuleEntry& e : module.entries) {
+      std::string line;
+      if (!ReferenceText(e, mark, books, map, line)) {
+        std::cerr << "error: the verse " << int(e.book) << " " << int(e.chapter) << ":"
+                  << int(e.verse) << " cannot be written as a reference with the names of "
+                  << ApPath() << kBookNamesFileName << "\n";
+        return 1;
+      }
+      out += line + "\r\n";
+      if (!e.text.empty()) out += e.text + "\r\n";
+    }
+  } else {
+    for (const ModuleEntry& e : module.entries) {
+      out += mark + e.name + "\r\n";
+      if (!e.text.empty()) out += e.text + "\r\n";
+    }
   }
   std::cout << out;
   return 0;

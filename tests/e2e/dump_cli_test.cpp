@@ -66,6 +66,26 @@ TEST_F(DumpCliTest, SourceRoundTripOfNamedKinds) {
   }
 }
 
+TEST_F(DumpCliTest, SourceRoundTripOfVerseKinds) {
+  WriteFile("v.txt",
+            "#John 3:16\r\nFor God so loved.\r\n#Gen 1:1 comment\r\n#not a reference\r\n"
+            "<b>bold</b>\r\n\r\n\r\nafter\r\n#1 Sam 3:4\r\nSamuel.\r\n#John 3:16\r\nagain\r\n");
+  for (std::string kind : {"commentary", "notes", "jumplist"}) {
+    Lines args = {"build", kind, "v.txt", "first.mod", "--overwrite", "--keep-empty-lines"};
+    if (kind == "commentary") args.insert(args.end(), {"--name", "V"});
+    ASSERT_EQ(Run(args).exit_code, 0) << kind;
+    CliResult dumped = Run({"dump", "--source", "first.mod"});
+    ASSERT_EQ(dumped.exit_code, 0) << dumped.output;
+    EXPECT_NE(dumped.output.find("--mark '##'"), std::string::npos);  // a text line opens with #
+    WriteFile("back.txt", dumped.output);
+    Lines again = {"build", kind,        "back.txt",      "second.mod",         "--mark",
+                   "##",    "--no-trim", "--keep-spaces", "--keep-empty-lines", "--overwrite"};
+    if (kind == "commentary") again.insert(again.end(), {"--name", "V"});
+    ASSERT_EQ(Run(again).exit_code, 0) << kind;
+    EXPECT_EQ(ReadFile("second.mod"), ReadFile("first.mod")) << kind;
+  }
+}
+
 TEST_F(DumpCliTest, CheckRunsTheBuildButWritesNothing) {
   WriteFile("c.txt", "#\r\nx\r\n#B\r\n" + std::string(50001, 'y') + "\r\n");
   WriteFile("c.k30", "old");
