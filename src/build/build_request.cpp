@@ -40,6 +40,10 @@ bool NewFormatOf(const BuildRequest& r) {
   return NewFormatOf(r.tab, r.editable_topics, r.editable_notes, r.compatible);
 }
 
+int ModuleCodePage(const BuildRequest& request, const TextLocale& locale) {
+  return NewFormatOf(request) ? CharsetCodePage(request.charset) : locale.CodePage();
+}
+
 bool TabHasModuleName(BuildTab tab) { return tab != BuildTab::kJumplist; }
 
 bool CreateEnabled(const BuildRequest& r) {

@@ -7,7 +7,9 @@
 
 #include "build/build_host.h"
 #include "module/module_kind.h"
+#include "platform/text_locale.h"
 #include "source/build_options.h"
+#include "source/source_encoding.h"
 
 namespace tavrin {
 
@@ -30,6 +32,8 @@ struct BuildRequest {
   bool show_log_when_finished = false;  // ShowLogM
   // Run the whole build, log included, but write no module (a lint before a release).
   bool check_only = false;
+  // How the source, header and included files are read (byte order marks by default).
+  SourceEncoding source_encoding = SourceEncoding::kAuto;
 };
 
 // The kind of module the request makes.
@@ -39,6 +43,9 @@ bool NewFormatOf(const BuildRequest& request);
 // The same rules from the window's controls, for the window's handlers.
 ModuleKind KindOf(BuildTab tab, bool editable_topics, bool editable_notes);
 bool NewFormatOf(BuildTab tab, bool editable_topics, bool editable_notes, bool compatible);
+// The code page of the module's text: the character set's in the current format, the user's
+// ANSI code page otherwise.
+int ModuleCodePage(const BuildRequest& request, const TextLocale& locale);
 // Whether the tab has a module name box.
 bool TabHasModuleName(BuildTab tab);
 

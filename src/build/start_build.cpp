@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <sstream>
 
 #include "build/build_log.h"
 #include "build/build_run.h"
@@ -15,7 +16,9 @@
 #include "build/writing_builder.h"
 #include "module/module_header.h"
 #include "platform/exceptions.h"
+#include "platform/system.h"
 #include "source/header_file.h"
+#include "source/source_encoding.h"
 
 namespace tavrin {
 namespace {
@@ -166,11 +169,18 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
     }
   }
 
-  std::unique_ptr<std::ifstream> source;
+  // Sources in UTF-8 or UTF-16 are turned into the module's code page before reading.
+  const int code_page = ModuleCodePage(request, session.Locale());
+  const SourceEncoding encoding = request.source_encoding;
+  const auto decode = [&](std::string raw, std::int64_t first_line) {
+    return DecodeSource(std::move(raw), encoding, code_page, first_line);
+  };
+  std::unique_ptr<std::istream> source;
   try {
+    bool assembled_in_code_page = false;
     if (rule != nullptr && extension == ".hdr") {
-      std::ifstream header(request.source_path, std::ios::binary);
-      if (!header) throw std::runtime_error("header");
+      DecodedSource header_text = decode(ReadWholeFile(request.source_path), 1);
+      std::istringstream header(header_text.bytes);
       std::string name = request.module_name;
       ProcessHeaderFile(header, session.Locale(), session.Links(), session.Header(),
                         has_name ? &name : nullptr);
@@ -179,15 +189,18 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
         job.module_name = name;
         host.SetModuleName(name);
       }
-      if (header.bad()) throw std::runtime_error("header");
-      AssembledSource assembled = AssembleIncludes(session.Header());
+      AssembledSource assembled = AssembleIncludes(session.Header(), decode);
       temporary.path = assembled.path;
       temporary.delete_after = assembled.delete_after_build;
+      assembled_in_code_page = assembled.delete_after_build;
       job.source_path = assembled.path;
       if (!assembled.unreadable_include.empty())
         job.leading_warnings.push_back("Warning: cannot read included file '" +
                                        assembled.unreadable_include +
                                        "'; it and the files after it were left out");
+      for (const std::string& line : header_text.warnings)
+        job.leading_warnings.push_back("header file " + line);
+      for (std::string& line : assembled.warnings) job.leading_warnings.push_back(std::move(line));
     }
     std::error_code ec;
     if (job.source_path.empty() || fs::is_directory(job.source_path, ec))
@@ -195,8 +208,25 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
     auto size = fs::file_size(job.source_path, ec);
     if (ec) throw std::runtime_error("size");
     job.source_size = static_cast<std::int64_t>(size);
-    source = std::make_unique<std::ifstream>(job.source_path, std::ios::binary);
-    if (!*source) throw std::runtime_error("open");
+    auto file = std::make_unique<std::ifstream>(job.source_path, std::ios::binary);
+    if (!*file) throw std::runtime_error("open");
+    // Only a byte order mark or an explicit encoding makes the whole source be read at once.
+    std::string start(3, '\0');
+    file->read(start.data(), 3);
+    start.resize(static_cast<std::size_t>(file->gcount()));
+    std::size_t mark = 0;
+    if (!assembled_in_code_page &&
+        DetectSourceEncoding(start, encoding, mark) != SourceEncoding::kAnsi) {
+      file.reset();
+      DecodedSource text = decode(ReadWholeFile(job.source_path), 1);
+      for (std::string& line : text.warnings) job.leading_warnings.push_back(std::move(line));
+      job.source_size = static_cast<std::int64_t>(text.bytes.size());
+      source = std::make_unique<std::istringstream>(std::move(text.bytes));
+    } else {
+      file->clear();
+      file->seekg(0);
+      source = std::move(file);
+    }
   } catch (const std::exception&) {
     host.ShowMessage(std::string(kFileOpeningMessage), MessageIcon::kStop);
     return BuildOutcome::kNotStarted;

@@ -38,6 +38,7 @@ struct BuildArgs {
   bool overwrite = false;
   bool show_log = false;
   bool check = false;
+  std::string source_encoding = "auto";
 };
 
 const std::map<std::string, std::pair<BuildTab, ModuleKind>>& Kinds() {
@@ -77,6 +78,7 @@ int RunBuild(const BuildArgs& args) {
   request.output_path = args.output;
   request.show_log_when_finished = args.show_log;
   request.check_only = args.check;
+  ParseSourceEncoding(args.source_encoding, request.source_encoding);
   request.options.join_lines = args.join_lines;
   request.options.preserve_empty_lines = !args.no_preserve_empty;
   request.options.remove_extra_empty_lines = !args.keep_empty_lines;
@@ -86,7 +88,7 @@ int RunBuild(const BuildArgs& args) {
 
   // Names typed on the command line are UTF-8; modules hold the code page of their text.
   const TextLocale& locale = TextLocale::User();
-  int code_page = NewFormatOf(request) ? CharsetCodePage(request.charset) : locale.CodePage();
+  int code_page = ModuleCodePage(request, locale);
   request.module_name = Utf8ToCodePage(code_page, args.name);
   request.options.line_mark = Utf8ToCodePage(code_page, args.mark);
 
@@ -152,6 +154,13 @@ int main(int argc, char** argv) {
       ->capture_default_str();
   build->add_flag("--overwrite", b.overwrite, "Replace an existing output file without asking");
   build->add_flag("--show-log", b.show_log, "Print the creation log when finished");
+  build
+      ->add_option("--source-encoding", b.source_encoding,
+                   "How the source, header and included files are read: auto (a UTF-8 or "
+                   "UTF-16 byte order mark decides, else 8-bit text), utf-8, utf-16le, "
+                   "utf-16be or ansi (8-bit text in the module's code page)")
+      ->check(CLI::IsMember({"auto", "utf-8", "utf-16le", "utf-16be", "ansi"}))
+      ->capture_default_str();
   build->add_flag("--check", b.check,
                   "Run the whole build and its log but write no module; print the warnings");
 

@@ -91,7 +91,7 @@ void ProcessHeaderFile(std::istream& in, const TextLocale& locale, LinkSettings&
   }
 }
 
-AssembledSource AssembleIncludes(const HeaderFileState& state) {
+AssembledSource AssembleIncludes(const HeaderFileState& state, const IncludeDecoder& decode) {
   AssembledSource result;
   const auto& includes = state.include_list;
   if (includes.empty()) return result;
@@ -110,18 +110,24 @@ AssembledSource AssembleIncludes(const HeaderFileState& state) {
     result.unreadable_include = includes.front();
     return result;
   }
+  std::int64_t lines_written = 0;
   for (const std::string& name : includes) {
-    std::ifstream in(name, std::ios::binary);
-    if (!in) {
+    std::string raw;
+    try {
+      raw = ReadWholeFile(name);
+    } catch (...) {
       result.unreadable_include = name;
       break;
     }
-    out << in.rdbuf();
-    if (in.bad()) {
-      result.unreadable_include = name;
-      break;
+    if (decode) {
+      DecodedSource decoded = decode(std::move(raw), lines_written + 1);
+      raw = std::move(decoded.bytes);
+      for (std::string& w : decoded.warnings) result.warnings.push_back(std::move(w));
     }
-    out.clear();  // an empty include leaves failbit set after <<
+    for (char c : raw)
+      if (c == '\n') ++lines_written;
+    lines_written += 2;  // the two line ends behind every include
+    out.write(raw.data(), static_cast<std::streamsize>(raw.size()));
     out.write("\r\n\r\n", 4);
     if (!out) {
       result.unreadable_include = name;

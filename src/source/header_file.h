@@ -1,11 +1,13 @@
 #pragma once
 
+#include <functional>
 #include <istream>
 #include <string>
 #include <vector>
 
 #include "platform/text_locale.h"
 #include "source/parser.h"
+#include "source/source_encoding.h"
 
 namespace tavrin {
 
@@ -24,14 +26,22 @@ void ProcessHeaderFile(std::istream& in, const TextLocale& locale, LinkSettings&
 
 // The source that a header file's includes make.
 struct AssembledSource {
-  std::string path;                 // empty when there is no include
-  bool delete_after_build = false;  // a temporary file made here
-  std::string unreadable_include;   // the include (as written) at which assembly stopped
+  std::string path;                   // empty when there is no include
+  bool delete_after_build = false;    // a temporary file made here
+  std::string unreadable_include;     // the include (as written) at which assembly stopped
+  std::vector<std::string> warnings;  // lines of includes that lost characters in conversion
 };
+
+// Turns one include's bytes into the module's 8-bit text; `first_line` is the number its first
+// line gets in the assembled source.
+using IncludeDecoder = std::function<DecodedSource(std::string raw, std::int64_t first_line)>;
 
 // No include: empty path. One include: that file as it is. More: a new temporary file holding
 // every include followed by CR LF CR LF. An include that cannot be read ends the assembly; the
 // files before it stay in the temporary file and the include is reported. Never raises.
-AssembledSource AssembleIncludes(const HeaderFileState& state);
+// With a `decode`, each include of an assembly is converted on its own (a file may be UTF-8,
+// another UTF-16, another 8-bit).
+AssembledSource AssembleIncludes(const HeaderFileState& state,
+                                 const IncludeDecoder& decode = nullptr);
 
 }  // namespace tavrin

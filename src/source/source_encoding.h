@@ -1,0 +1,41 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace tavrin {
+
+// How a source file's bytes are to be read.
+enum class SourceEncoding {
+  kAuto,     // a byte order mark decides; without one, 8-bit text in the module's code page
+  kUtf8,     // UTF-8, with or without a byte order mark
+  kUtf16LE,  // UTF-16 little-endian, with or without a byte order mark
+  kUtf16BE,
+  kAnsi,  // 8-bit text as it is, even when it begins with a byte order mark
+};
+
+// Parses "auto", "utf-8", "utf-16le", "utf-16be", "ansi"; false for anything else.
+bool ParseSourceEncoding(std::string_view text, SourceEncoding& encoding);
+
+// The encoding in effect for these bytes, and the length of the byte order mark to skip.
+SourceEncoding DetectSourceEncoding(std::string_view bytes, SourceEncoding requested,
+                                    std::size_t& mark_length);
+
+// A source turned into 8-bit text of the module's code page, as the reading loop reads it.
+struct DecodedSource {
+  std::string bytes;
+  bool converted = false;             // false: the bytes are the file's own
+  std::vector<std::string> warnings;  // one log line per line that lost characters
+  std::int64_t lines = 0;             // line ends (LF) in the result, for numbering what follows
+};
+
+// Converts a whole file's bytes. Without conversion the bytes are returned as they are. With
+// it, every line (ended by LF) is converted on its own: characters the code page cannot hold
+// become '?', and each such line gets one warning numbered `first_line` + its index; invalid
+// UTF-8 or UTF-16 is replaced the same way with its own warning.
+DecodedSource DecodeSource(std::string raw, SourceEncoding requested, int code_page,
+                           std::int64_t first_line = 1);
+
+}  // namespace tavrin

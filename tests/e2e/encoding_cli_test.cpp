@@ -1,0 +1,98 @@
+// Sources saved by today's editors: UTF-8 and UTF-16 with or without byte order marks.
+#include <gtest/gtest.h>
+#include <unicode/unistr.h>
+
+#include "cli_fixture.h"
+#include "module/module_reader.h"
+
+namespace tavrin::e2e {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+std::string Utf16(const std::string& utf8, bool big_endian, bool mark) {
+  icu::UnicodeString u = icu::UnicodeString::fromUTF8(utf8);
+  std::string out = mark ? (big_endian ? "\xFE\xFF" : "\xFF\xFE") : "";
+  for (int32_t i = 0; i < u.length(); ++i) {
+    const char16_t c = u.charAt(i);
+    const char hi = static_cast<char>(c >> 8), lo = static_cast<char>(c & 0xFF);
+    out += big_endian ? std::string{hi, lo} : std::string{lo, hi};
+  }
+  return out;
+}
+
+class EncodingCliTest : public CliTest {};
+
+TEST_F(EncodingCliTest, OneDictionaryInEveryEncodingGivesTheSameModule) {
+  const std::string utf8 =
+      "#Caf\xC3\xA9\r\n<b>na\xC3\xAFve</b> \xE2\x80\x9Cquoted\xE2\x80\x9D \xE2\x82\xAC 5\r\n"
+      "#\xC3\x84pfel\r\nline\r\n";
+  const std::string cp1252 =
+      "#Caf\xE9\r\n<b>na\xEFve</b> \x93quoted\x94 \x80 5\r\n#\xC4pfel\r\nline\r\n";
+  struct Variant {
+    std::string file, bytes;
+    Lines flags;
+  } variants[] = {
+      {"ansi.txt", cp1252, {}},
+      {"bom8.txt", "\xEF\xBB\xBF" + utf8, {}},
+      {"plain8.txt", utf8, {"--source-encoding", "utf-8"}},
+      {"le.txt", Utf16(utf8, false, true), {}},
+      {"be.txt", Utf16(utf8, true, true), {}},
+      {"le-nomark.txt", Utf16(utf8, false, false), {"--source-encoding", "utf-16le"}},
+  };
+  std::string reference;
+  for (const Variant& v : variants) {
+    WriteFile(v.file, v.bytes);
+    Lines args = {"build", "dictionary", v.file, "out.k30", "--name", "D", "--overwrite"};
+    args.insert(args.end(), v.flags.begin(), v.flags.end());
+    CliResult r = Run(args);
+    ASSERT_EQ(r.exit_code, 0) << v.file << r.output;
+    EXPECT_EQ(r.output, "File 'out.k30' successfuly created.\n") << v.file;
+    if (reference.empty())
+      reference = ReadFile("out.k30");
+    else
+      EXPECT_EQ(ReadFile("out.k30"), reference) << v.file;
+  }
+  // Without a mark, auto reads 8-bit text as before: the UTF-8 bytes stay as they are.
+  Run({"build", "dictionary", "plain8.txt", "out.k30", "--name", "D", "--overwrite"});
+  EXPECT_NE(ReadFile("out.k30"), reference);
+}
+
+TEST_F(EncodingCliTest, CyrillicCommentaryAndLostCharacters) {
+  WriteFile("c.txt",
+            "\xEF\xBB\xBF#Gen 1:1\r\n\xD0\x92 \xD0\xBD\xD0\xB0\xD1\x87\xD0\xB0\xD0\xBB\xD0\xB5 "
+            "\xE2\x82\xAC\r\n#Gen 1:2\r\n\xE4\xB8\xAD \xC3\x28\r\n");
+  CliResult r = Run({"build", "commentary", "c.txt", "c.k30", "--name", "C", "--charset",
+                     "cyrillic", "--show-log"});
+  ASSERT_EQ(r.exit_code, 0) << r.output;
+  EXPECT_EQ(LogLines(),
+            (Lines{"line #4 - Warning: invalid UTF-8 replaced by '?'",
+                   "line #4 - Warning: characters not in code page 1251 replaced by '?'", "",
+                   "Total of: 4 lines, 2 verse notes", "", "File 'c.k30' was created."}));
+  ModuleFile module = ReadModuleFile((dir_ / "c.k30").string());
+  ASSERT_EQ(module.entries.size(), 2u);
+  EXPECT_EQ(module.entries[0].text, "\xC2 \xED\xE0\xF7\xE0\xEB\xE5 \x88");  // "В начале €"
+  EXPECT_EQ(module.entries[1].text, "? ?(");
+  r = Run({"dump", "c.k30"});
+  EXPECT_NE(r.output.find("\xD0\x92 \xD0\xBD\xD0\xB0\xD1\x87"), std::string::npos) << r.output;
+}
+
+TEST_F(EncodingCliTest, HeaderWithIncludesInDifferentEncodings) {
+  WriteFile("a.txt", "#Alpha\r\ncaf\xE9\r\n");                              // cp1252
+  WriteFile("b.txt", "\xEF\xBB\xBF#Beta\r\ncaf\xC3\xA9 \xE4\xB8\xAD\r\n");  // UTF-8
+  WriteFile("c.txt", Utf16("#Gamma\r\ncaf\xC3\xA9\r\n", false, true));      // UTF-16LE
+  WriteFile("all.hdr", Utf16("title T\xC3\xAFtle\r\ninclude a.txt\r\ninclude b.txt\r\n"
+                             "include c.txt\r\n",
+                             true, true));  // UTF-16BE
+  CliResult r = Run({"build", "dictionary", "all.hdr", "all.k30"});
+  ASSERT_EQ(r.exit_code, 0) << r.output;
+  ModuleFile module = ReadModuleFile((dir_ / "all.k30").string());
+  EXPECT_EQ(module.header.module_name, "T\xEFtle");
+  ASSERT_EQ(module.entries.size(), 3u);
+  for (const ModuleEntry& e : module.entries) EXPECT_EQ(e.text.substr(0, 4), "caf\xE9");
+  // b.txt starts on line 5 of the assembled source: its second line is line 6.
+  EXPECT_EQ(LogLines()[0], "line #6 - Warning: characters not in code page 1252 replaced by '?'");
+}
+
+}  // namespace
+}  // namespace tavrin::e2e
