@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QString>
+#include <string>
+#include <string_view>
+
+namespace tavrin {
+
+class TextLocale;
+
+// The application title: the caption of every message box.
+inline constexpr char kApplicationTitle[] = "Tavrin for Corvalinth";
+
+// 8-bit text of the core shown in a window. Messages and log lines carry both code-page text
+// and file paths, which the file system hands over as UTF-8: a line that is valid UTF-8 is
+// taken as such, anything else is decoded from the code page.
+QString ToDisplay(const TextLocale& locale, std::string_view text);
+
+// File paths between the toolkit and the core: the file system's own 8-bit encoding.
+std::string PathToCore(const QString& path);
+QString PathFromCore(std::string_view path);
+
+// Text typed into a box, converted to a code page, and back.
+std::string TypedToCore(int code_page, const QString& text);
+QString TypedFromCore(int code_page, std::string_view text);
+
+}  // namespace tavrin
