@@ -53,10 +53,8 @@ void ReadVerseText(BuildRun& run, ReadingState& state, const VerseSources& sourc
       if (ref.kind == ReferenceLine::Kind::kReference) {
         on_reference(ref);
         state.entry_open = true;
-        // A "<lines>" block never reaches past the note in which it began; a reference line
-        // that is itself note text may open the new note's block.
+        // A "<lines>" block never reaches past the note in which it began.
         state.in_lines_block = false;
-        if (options.mark_type == 1) UpdateLinesBlock(line, state.in_lines_block, locale);
         if (options.mark_type == 0) {
           // The reference line is not note text; the line after it always is.
           more = reader.ReadLine(line);

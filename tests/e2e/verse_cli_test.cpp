@@ -175,6 +175,16 @@ TEST_F(VerseCliTest, ReferencesAsPartOfTheText) {
   EXPECT_EQ(LogLines()[1], "Total of: 5 lines, 2 verse notes");
 }
 
+TEST_F(VerseCliTest, LinesBlockEndsWithItsNote) {
+  UseSmallData();
+  // The block left open in the first note neither keeps blanks nor stops joining in the next.
+  auto entries = Build("commentary", "#Gen 1:1\nx\n<lines>\n a  b\n#Gen 1:2\n c  d\ne\n",
+                       {"--compatible", "--join-lines"});
+  ASSERT_EQ(entries.size(), 2u);
+  EXPECT_NE(entries[0].text.find(" a  b"), std::string::npos);
+  EXPECT_EQ(entries[1].text, "c d e");
+}
+
 TEST_F(VerseCliTest, InvalidAndOutOfBoundsReferences) {
   UseSmallData();
   auto entries = Build("commentary",
