@@ -1,0 +1,68 @@
+#pragma once
+
+#include <QCoreApplication>
+#include <QDialog>
+#include <QDir>
+#include <QSettings>
+#include <QStringList>
+#include <QTemporaryDir>
+#include <functional>
+#include <string>
+#include <vector>
+
+#include "ui/user_dialogs.h"
+
+namespace tavrin::test {
+
+// Keeps every message and question; answers with `answer_yes` and `open_file`; never blocks.
+class FakeDialogs : public UserDialogs {
+ public:
+  struct Shown {
+    QString text;
+    MessageIcon icon;
+  };
+
+  void Message(QWidget*, const QString& text, MessageIcon icon) override {
+    messages.push_back({text, icon});
+  }
+  bool Question(QWidget*, const QString& text) override {
+    questions << text;
+    return answer_yes;
+  }
+  QString OpenFile(QWidget*, const QString& title, const QString& filter,
+                   const QString& default_suffix) override {
+    open_titles << title;
+    open_filters << filter;
+    return open_file;
+  }
+  int Exec(QDialog& dialog) override {
+    executed << dialog.objectName();
+    if (on_exec) on_exec(dialog);
+    return 0;
+  }
+
+  bool answer_yes = true;
+  QString open_file;
+  std::function<void(QDialog&)> on_exec;
+  std::vector<Shown> messages;
+  QStringList questions;
+  QStringList open_titles;
+  QStringList open_filters;
+  QStringList executed;
+};
+
+// A private configuration folder for QSettings and a program folder, both temporary.
+struct UiSandbox {
+  UiSandbox() {
+    QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
+    QDir().mkpath(config.path());
+  }
+  QString IniFile() const { return config.path() + "/Lorvantide.ini"; }
+  std::string ProgramFolder() const { return QDir(program.path()).path().toStdString() + "/"; }
+  QString Path(const QString& name) const { return program.path() + "/" + name; }
+
+  QTemporaryDir config;
+  QTemporaryDir program;
+};
+
+}  // namespace tavrin::test
