@@ -1,0 +1,232 @@
+#include "ui/bok_form.h"
+
+#include <QAction>
+#include <QFile>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QStyle>
+#include <QtTest>
+#include <cmath>
+#include <filesystem>
+#include <fstream>
+#include <iterator>
+
+#include "build/recording_host.h"
+#include "build/start_build.h"
+#include "platform/exceptions.h"
+#include "source/session.h"
+#include "ui/grid_view.h"
+#include "ui/main_form.h"
+#include "ui_test_util.h"
+
+namespace tavrin {
+
+namespace {
+
+std::string ReadFile(const QString& path) {
+  std::ifstream in(path.toStdString(), std::ios::binary);
+  return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+}
+
+void WriteFile(const QString& path, const std::string& data) {
+  std::ofstream(path.toStdString(), std::ios::binary | std::ios::trunc) << data;
+}
+
+// "Book1" .. "Book<count>", CR LF after each.
+std::string Names(int count) {
+  std::string out;
+  for (int i = 1; i <= count; ++i) out += "Book" + std::to_string(i) + "\r\n";
+  return out;
+}
+
+}  // namespace
+
+class BokFormTest : public QObject {
+  Q_OBJECT
+
+ private slots:
+  void LoadsOneNumberedRowPerLine() {
+    test::UiSandbox sandbox;
+    TBokF form(sandbox.ProgramFolder());
+    const TmStrGrid& grid = form.Grid()->Grid();
+    WriteFile(sandbox.Path("tavrin.bok"), Names(65) + " Rev \r\n");
+    form.LoadBookNames();
+    QCOMPARE(grid.RowCount(), 67);
+    QCOMPARE(grid.FixedRows(), 1);
+    QCOMPARE(grid.FixedCols(), 1);
+    QCOMPARE(grid.Cell(1, 0), std::string("Book name"));
+    QCOMPARE(grid.Cell(0, 1), std::string("1"));
+    QCOMPARE(grid.Cell(1, 1), std::string("Book1"));
+    QCOMPARE(grid.Cell(0, 66), std::string("66"));
+    QCOMPARE(grid.Cell(1, 66), std::string(" Rev "));  // as the file has it
+
+    WriteFile(sandbox.Path("tavrin.bok"), Names(70));
+    form.LoadBookNames();
+    QCOMPARE(grid.RowCount(), 71);
+    QCOMPARE(grid.Cell(0, 70), std::string("70"));
+    QCOMPARE(grid.Cell(1, 70), std::string("Book70"));
+
+    // An empty file leaves the header alone; the next file gets its fixed row back.
+    WriteFile(sandbox.Path("tavrin.bok"), "");
+    form.LoadBookNames();
+    QCOMPARE(grid.RowCount(), 1);
+    WriteFile(sandbox.Path("tavrin.bok"), Names(3));
+    form.LoadBookNames();
+    QCOMPARE(grid.RowCount(), 4);
+    QCOMPARE(grid.FixedRows(), 1);
+
+    QFile::remove(sandbox.Path("tavrin.bok"));
+    try {
+      form.LoadBookNames();
+      QFAIL("no exception");
+    } catch (const EFOpenError& e) {
+      QCOMPARE(QString(e.what()), "Cannot open file " + sandbox.Path("tavrin.bok"));
+    }
+    QCOMPARE(grid.RowCount(), 4);
+  }
+
+  void SaveWritesTrimmedNamesAndCloses() {
+    test::UiSandbox sandbox;
+    test::FakeDialogs dialogs;
+    TBokF form(sandbox.ProgramFolder());
+    form.SetDialogs(&dialogs);
+    WriteFile(sandbox.Path("tavrin.bok"), Names(66));
+    form.LoadBookNames();
+    form.show();
+    TmStrGrid& grid = form.Grid()->Grid();
+    grid.SetCell(1, 1, "  Genesis\t");
+    grid.SetCell(1, 2, "");
+    // The last name through the cell editor, still open when Save is pressed.
+    grid.SetCurrentCell(1, 66);
+    form.Grid()->ShowEditor();
+    form.Grid()->Editor()->setText(" Apocalypse ");
+    QTest::mouseClick(form.Button1(), Qt::LeftButton);
+    QCOMPARE(form.result(), int(QDialog::Accepted));
+    QVERIFY(!form.isVisible());
+    std::string expected = Names(66);
+    expected.replace(0, std::string("Book1\r\nBook2").size(), "Genesis\r\n");
+    expected.replace(expected.rfind("Book66"), 6, "Apocalypse");
+    QCOMPARE(ReadFile(sandbox.Path("tavrin.bok")), expected);
+    QVERIFY(dialogs.messages.empty());
+  }
+
+  void CancelAndEscapeDiscardEdits() {
+    test::UiSandbox sandbox;
+    TBokF form(sandbox.ProgramFolder());
+    WriteFile(sandbox.Path("tavrin.bok"), Names(66));
+    form.LoadBookNames();
+    form.show();
+    form.Grid()->Grid().SetCell(1, 5, "Changed");
+    QTest::mouseClick(form.Button2(), Qt::LeftButton);
+    QCOMPARE(form.result(), int(QDialog::Rejected));
+    QCOMPARE(ReadFile(sandbox.Path("tavrin.bok")), Names(66));
+    form.LoadBookNames();
+    QCOMPARE(form.Grid()->Grid().Cell(1, 5), std::string("Book5"));
+
+    form.show();
+    form.Grid()->setFocus();
+    form.Grid()->Grid().SetCell(1, 5, "Changed");
+    QTest::keyClick(form.Grid(), Qt::Key_Escape);
+    QVERIFY(!form.isVisible());
+    QCOMPARE(ReadFile(sandbox.Path("tavrin.bok")), Names(66));
+  }
+
+  void SaveFailureKeepsTheWindowOpen() {
+    test::UiSandbox sandbox;
+    test::FakeDialogs dialogs;
+    TBokF form(sandbox.ProgramFolder());
+    form.SetDialogs(&dialogs);
+    WriteFile(sandbox.Path("tavrin.bok"), Names(66));
+    form.LoadBookNames();
+    form.show();
+    form.Grid()->Grid().SetCell(1, 1, "Edited");
+    // A folder where the file was cannot be replaced by a file.
+    QFile::remove(sandbox.Path("tavrin.bok"));
+    QDir().mkdir(sandbox.Path("tavrin.bok"));
+    QTest::mouseClick(form.Button1(), Qt::LeftButton);
+    QCOMPARE(dialogs.messages.size(), std::size_t{1});
+    QCOMPARE(dialogs.messages[0].text, "Cannot create file " + sandbox.Path("tavrin.bok"));
+    QCOMPARE(dialogs.messages[0].icon, MessageIcon::kStop);
+    QVERIFY(form.isVisible());
+    QCOMPARE(form.Grid()->Grid().Cell(1, 1), std::string("Edited"));
+  }
+
+  void WindowLayout() {
+    test::UiSandbox sandbox;
+    TBokF form(sandbox.ProgramFolder());
+    QCOMPARE(form.windowTitle(), QString("Verse reference book names"));
+    QVERIFY(form.windowFlags() & Qt::WindowStaysOnTopHint);
+    QCOMPARE(form.Grid()->Grid().RowCount(), 67);  // the design's rows before any file
+    const double dpi = QGuiApplication::primaryScreen()->logicalDotsPerInch();
+    QCOMPARE(form.Grid()->DefaultRowHeight(), static_cast<int>(std::lround(20 * dpi / 96.0)));
+    QCOMPARE(form.Grid()->DefaultColWidth(), 30);
+    form.show();
+    form.resize(300, 400);
+    QCoreApplication::processEvents();
+    QCOMPARE(form.Panel1()->height(), 44);
+    const int half = form.Panel1()->width() / 2;
+    QCOMPARE(form.Button1()->geometry(), QRect(half - 79, 10, 75, 25));
+    QCOMPARE(form.Button2()->geometry(), QRect(half + 4, 10, 75, 25));
+    const int scroll_bar =
+        form.style()->pixelMetric(QStyle::PM_ScrollBarExtent, nullptr, form.Grid());
+    QCOMPARE(form.Grid()->ColWidth(1), form.Grid()->width() - 30 - scroll_bar - 7);
+  }
+
+  void CommentaryUsesTheSavedName() {
+    const QString cli = TAVRIN_CLI_PATH;
+    if (cli.isEmpty()) QSKIP("the verse map comes with the command-line program's folder");
+    test::UiSandbox sandbox;
+    const QString map = QFileInfo(cli).absolutePath() + "/master.map";
+    QVERIFY(QFile::copy(map, sandbox.Path("master.map")));
+    WriteFile(sandbox.Path("tavrin.bok"), "Gen\r\n" + Names(65).substr(7));
+    WriteFile(sandbox.Path("notes.txt"),
+              "#Genesis 1:1\r\nIn the beginning\r\n#Book2 1:1\r\nOut\r\n");
+
+    auto build = [&] {
+      Session session;
+      session.SetProgramFolder(sandbox.ProgramFolder());
+      RecordingHost host;
+      BuildRequest request;
+      request.tab = BuildTab::kCommentary;
+      request.module_name = "Notes";
+      request.source_path = sandbox.Path("notes.txt").toStdString();
+      request.output_path = sandbox.Path("notes.k30").toStdString();
+      StartBuild(request, host, session);
+      return host.messages.empty() ? std::string() : host.messages.back().text;
+    };
+    QVERIFY(build().find("created with warnings") != std::string::npos);
+
+    TBokF form(sandbox.ProgramFolder());
+    form.LoadBookNames();
+    form.show();
+    form.Grid()->Grid().SetCell(1, 1, " Genesis ");
+    QTest::mouseClick(form.Button1(), Qt::LeftButton);
+    QCOMPARE(form.result(), int(QDialog::Accepted));
+    QVERIFY(build().find("successfuly created") != std::string::npos);
+  }
+
+  void OpenedFromTheMainWindow() {
+    test::UiSandbox sandbox;
+    test::FakeDialogs dialogs;
+    TMainF main(TextLocale::User(), {&dialogs, sandbox.ProgramFolder()});
+    auto* item = main.findChild<QAction*>("EditverserefM");
+    QVERIFY(item);
+    QCOMPARE(item->shortcut(), QKeySequence("Ctrl+B"));
+
+    item->trigger();  // no tavrin.bok: the open error, and the window stays shut
+    QVERIFY(dialogs.executed.isEmpty());
+    QCOMPARE(dialogs.messages.size(), std::size_t{1});
+    QVERIFY(dialogs.messages[0].text.startsWith("Cannot open file "));
+
+    WriteFile(sandbox.Path("tavrin.bok"), Names(66));
+    item->trigger();
+    QCOMPARE(dialogs.executed, QStringList{"BokF"});
+    QCOMPARE(main.BokForm()->Grid()->Grid().RowCount(), 67);
+  }
+};
+
+}  // namespace tavrin
+
+QTEST_MAIN(tavrin::BokFormTest)
+#include "bok_form_test.moc"
