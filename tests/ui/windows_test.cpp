@@ -1,0 +1,231 @@
+// The small windows: log, splash, about, the link label, the help window.
+#include <QLabel>
+#include <QPushButton>
+#include <QScrollBar>
+#include <QSignalSpy>
+#include <QTextBrowser>
+#include <QTimer>
+#include <QtTest>
+
+#include "platform/exceptions.h"
+#include "platform/text_locale.h"
+#include "ui/about_form.h"
+#include "ui/as_link.h"
+#include "ui/help_viewer.h"
+#include "ui/log_form.h"
+#include "ui/main_form.h"
+#include "ui/splash_form.h"
+#include "ui/srich_edit.h"
+#include "ui_test_util.h"
+
+namespace tavrin::test {
+
+class WindowsTest : public QObject {
+  Q_OBJECT
+
+  TextLocale locale_{"en_US"};
+
+ private slots:
+  void logWindowLayoutAndScrollEvents() {
+    TLogF log(locale_, "/nonexistent/tavrin.log");
+    QCOMPARE(log.windowTitle(), QString("Module creation log"));
+    QCOMPARE(log.size(), QSize(500, 250));
+    auto* button = log.findChild<QPushButton*>("Button1");
+    auto* panel = log.findChild<QWidget*>("Panel1");
+    QCOMPARE(button->text(), QString("Close"));
+    QVERIFY(button->isDefault());
+    log.show();
+    for (int width : {500, 731, 320}) {
+      log.resize(width, 250);
+      QApplication::processEvents();
+      QCOMPARE(button->x(), panel->width() / 2 - button->width() / 2);
+    }
+    QVERIFY_THROWS_EXCEPTION(EFOpenError, log.LoadLog());
+    QVERIFY(QApplication::overrideCursor() == nullptr);
+
+    TSRichEdit* memo = log.Memo1();
+    QString text;
+    for (int i = 0; i < 200; ++i) text += QString(300, 'x') + "\n";
+    memo->setPlainText(text);
+    QApplication::processEvents();
+    QSignalSpy vertical(memo, &TSRichEdit::OnVScroll);
+    QSignalSpy horizontal(memo, &TSRichEdit::OnHScroll);
+    memo->verticalScrollBar()->setValue(50);
+    QCOMPARE(vertical.count(), 1);
+    QCOMPARE(horizontal.count(), 0);
+    QCOMPARE(vertical.at(0).at(0).value<TSRichEdit*>(), memo);
+    memo->horizontalScrollBar()->setValue(40);
+    QCOMPARE(horizontal.count(), 1);
+    QCOMPARE(vertical.count(), 1);
+    button->click();
+    QVERIFY(!log.isVisible());
+  }
+
+  void linkAddressesAndClicks() {
+    TASLink link;
+    QCOMPARE(link.URLType(), TURLType::utMailto);
+    QVERIFY(link.URLEnabled() && link.URLTypeAdd());
+    QCOMPARE(link.ShadowSize(), 1);
+    QCOMPARE(link.ShadowPos(), TShadowPosition::spLeftTop);
+    QVERIFY(!link.ShowFocus());
+    QCOMPARE(link.LinkColor(), QColor(Qt::blue));
+    QCOMPARE(link.size(), QSize(65, 17));
+    QCOMPARE(link.cursor().shape(), Qt::PointingHandCursor);
+
+    const QStringList prefixes = {"file://", "ftp://", "gopher://", "http://", "https://",
+                                  "mailto:", "news:",  "telnet:",   "wais:"};
+    for (int i = 0; i < prefixes.size(); ++i)
+      QCOMPARE(URLTypePrefix(static_cast<TURLType>(i)), prefixes[i]);
+
+    QList<QUrl> opened;
+    link.SetOpener([&](const QUrl& url) {
+      opened << url;
+      return true;
+    });
+    QSignalSpy clicked(&link, &TASLink::Clicked);
+    link.Click();  // empty caption: the notification only
+    QCOMPARE(clicked.count(), 1);
+    QVERIFY(opened.isEmpty());
+    link.setText("someone@example.org");
+    link.Click();
+    QCOMPARE(opened, QList<QUrl>{QUrl("mailto:someone@example.org")});
+    link.SetURLType(TURLType::utHttps);
+    link.SetURLTypeAdd(false);
+    link.setText("https://example.org/a");
+    QTest::mouseClick(&link, Qt::LeftButton);
+    QCOMPARE(opened.back(), QUrl("https://example.org/a"));
+    link.SetURLEnabled(false);
+    link.Click();
+    QCOMPARE(opened.size(), 2);
+    QCOMPARE(clicked.count(), 4);
+  }
+
+  void linkHoverAndShadow() {
+    TASLink link;
+    link.setText("x");
+    QPalette p = link.palette();
+    p.setColor(QPalette::WindowText, Qt::darkGreen);
+    link.setPalette(p);
+    link.SetLinkColor(Qt::red);
+    QEnterEvent enter(QPointF(1, 1), QPointF(1, 1), QPointF(1, 1));
+    QApplication::sendEvent(&link, &enter);
+    QCOMPARE(link.FontColor(), QColor(Qt::red));
+    QEvent leave(QEvent::Leave);
+    QApplication::sendEvent(&link, &leave);
+    QCOMPARE(link.FontColor(), QColor(Qt::darkGreen));
+
+    link.SetShadowSize(3);
+    struct Case {
+      TShadowPosition pos;
+      QPoint text, shadow;
+    };
+    for (const Case& c : {Case{TShadowPosition::spLeftTop, {3, 3}, {0, 0}},
+                          Case{TShadowPosition::spRightBottom, {0, 0}, {3, 3}},
+                          Case{TShadowPosition::spLeftBottom, {3, 0}, {0, 3}},
+                          Case{TShadowPosition::spRightTop, {0, 3}, {3, 0}}}) {
+      link.SetShadowPos(c.pos);
+      QCOMPARE(link.TextOffset(), c.text);
+      QCOMPARE(link.ShadowOffset(), c.shadow);
+    }
+    QImage painted = link.grab().toImage();  // paints without failing
+    QVERIFY(!painted.isNull());
+  }
+
+  void aboutWindowIsFreshEachTime() {
+    TextLocale locale("en_US");
+    UiSandbox sandbox;
+    FakeDialogs dialogs;
+    TMainF main_form(locale, {.dialogs = &dialogs, .program_folder = sandbox.ProgramFolder()});
+    QPointer<TAboutF> first, second;
+    dialogs.on_exec = [&](QDialog& d) {
+      (first.isNull() ? first : second) = qobject_cast<TAboutF*>(&d);
+    };
+    main_form.About1Click();
+    main_form.About1Click();
+    QVERIFY(first && second && first != second);
+    QCOMPARE(first->windowTitle(), QString("About Tavrin for Corvalinth"));
+    QCOMPARE(first->size(), QSize(300, 349));
+    QCOMPARE(first->WebLink()->URLType(), TURLType::utHttp);
+    QCOMPARE(first->MailLink()->URLType(), TURLType::utMailto);
+    QCOMPARE(first->WebLink()->ShadowSize(), 0);
+    QVERIFY(first->MailLink()->ShowFocus());
+    QCOMPARE(first->WebLink()->LinkColor(), QColor(Qt::red));
+    QVERIFY(first->WebLink()->font().underline());
+    QCOMPARE(first->WebLink()->Address(), QString("http://") + TAboutF::kWebAddress);
+    QStringList lines;
+    for (QLabel* label : first->findChildren<QLabel*>()) lines << label->text();
+    QVERIFY(lines.contains("version 2.0.2"));
+    QVERIFY(lines.contains("Our award winning Corvalinth Bible Software is FREE!"));
+    first->show();
+    first->findChild<QPushButton*>("Button1")->click();
+    QTRY_VERIFY(first.isNull());  // freed when closed
+  }
+
+  void splashClosesOnAKeyAndOnItsTimer() {
+    QPointer<TSplashF> splash = new TSplashF;
+    QCOMPARE(splash->size(), QSize(304, 164));
+    QCOMPARE(splash->Timer1()->interval(), 5000);
+    QVERIFY(splash->windowFlags() & Qt::WindowStaysOnTopHint);
+    splash->show();
+    QWidget other;
+    other.show();
+    QTest::keyClick(&other, Qt::Key_A);  // a key anywhere in the program
+    QTRY_VERIFY(splash.isNull());
+
+    splash = new TSplashF;
+    splash->show();
+    QTRY_VERIFY(splash->Timer1()->isActive());  // counts from the running loop
+    splash->Timer1Timer();
+    QTRY_VERIFY(splash.isNull());
+
+    splash = new TSplashF;
+    splash->show();
+    QTest::mouseClick(splash->findChild<QLabel*>("Image1"), Qt::LeftButton);
+    QTRY_VERIFY(splash.isNull());
+  }
+
+  void helpOpensAtContentsAndTopics() {
+    UiSandbox sandbox;
+    THelpF missing(sandbox.Path("tavrin-help.html"));
+    QVERIFY_THROWS_EXCEPTION(EFOpenError, missing.ShowContents());
+    QVERIFY(!missing.isVisible());
+
+    QFile file(sandbox.Path("tavrin-help.html"));
+    QVERIFY(file.open(QIODevice::WriteOnly));
+    file.write(
+        "<html><body><h1 id=\"contents\">Contents</h1><p>x</p>"
+        "<h2 id=\"create\">Creating</h2></body></html>");
+    file.close();
+    THelpF help(sandbox.Path("tavrin-help.html"));
+    help.ShowTopic("create");
+    QVERIFY(help.isVisible());
+    QCOMPARE(help.Browser()->source().fragment(), QString("create"));
+    QVERIFY(help.Browser()->toPlainText().contains("Creating"));
+    help.ShowContents();
+    QCOMPARE(help.Browser()->source().fragment(), QString("contents"));
+  }
+
+  void mainWindowHelpMenu() {
+    UiSandbox sandbox;
+    FakeDialogs dialogs;
+    TextLocale locale("en_US");
+    TMainF main_form(locale, {.dialogs = &dialogs, .program_folder = sandbox.ProgramFolder()});
+    main_form.Helpindex1Click();
+    QCOMPARE(dialogs.messages.size(), std::size_t{1});
+    QCOMPARE(dialogs.messages[0].text, "Cannot open file " + sandbox.Path("tavrin-help.html"));
+    QCOMPARE(main_form.HelpForm()->HelpFile(), sandbox.Path("tavrin-help.html"));
+  }
+
+  void shippedHelpDocumentHasItsTopics() {
+    QFile file(TAVRIN_HELP_PATH);
+    QVERIFY(file.open(QIODevice::ReadOnly));
+    const QByteArray html = file.readAll();
+    for (const char* anchor : {"id=\"contents\"", "id=\"create\""})
+      QVERIFY2(html.contains(anchor), anchor);
+  }
+};
+
+}  // namespace tavrin::test
+
+QTEST_MAIN(tavrin::test::WindowsTest)
+#include "windows_test.moc"
