@@ -236,7 +236,10 @@ void GridView::paintEvent(QPaintEvent*) {
       header.textAlignment = Qt::AlignLeft | Qt::AlignVCenter;
       header.position = QStyleOptionHeader::Middle;
       header.state |= QStyle::State_Raised;
+      // The style may leave a clip or pen behind.
+      painter.save();
       style()->drawControl(QStyle::CE_Header, &header, &painter, this);
+      painter.restore();
       return;
     }
     const bool current = col == grid_->Col() && row == grid_->Row();

@@ -50,7 +50,24 @@ class GridViewTest : public QObject {
     int row = 0;
     view->MouseToCell(QPoint(390, 290), col, row);
     QCOMPARE(col, -1);
-    QVERIFY(!view->grab().isNull());
+
+    // Text, selection and header are really drawn.
+    view->Grid().SetSelection({1, 1, 2, 2});
+    view->clearFocus();
+    const QImage image = view->viewport()->grab().toImage();
+    auto count = [&](const QRect& rect, auto test) {
+      int n = 0;
+      for (int y = rect.top(); y <= rect.bottom(); ++y)
+        for (int x = rect.left(); x <= rect.right(); ++x) n += test(image.pixelColor(x, y));
+      return n;
+    };
+    const QColor base = view->palette().color(QPalette::Base);
+    const QColor highlight = view->palette().color(QPalette::Highlight);
+    const QRect unselected = view->CellRect(1, 3);
+    QVERIFY(count(unselected, [&](QColor c) { return c != base; }) > 0);  // its text
+    const QRect selected = view->CellRect(2, 2);
+    QVERIFY(count(selected, [&](QColor c) { return c == highlight; }) > selected.width());
+    QVERIFY(count(view->CellRect(1, 0), [&](QColor c) { return c != base; }) > 0);
   }
 
   void MouseSelectsNormalCellsAndClickFixedReachesHeaders() {
