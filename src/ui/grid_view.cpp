@@ -298,10 +298,14 @@ void GridView::ScrollToCurrent() {
   const int col = grid_->Col();
   if (col >= FixedCols()) {
     if (col < LeftCol()) horizontalScrollBar()->setValue(col - FixedCols());
-    // Scroll right until the column's right edge is inside the viewport.
-    while (col > LeftCol() && CellRect(col, TopRow()).right() >= viewport()->width() &&
-           horizontalScrollBar()->value() < horizontalScrollBar()->maximum())
-      horizontalScrollBar()->setValue(horizontalScrollBar()->value() + 1);
+    // The leftmost first column that still shows this one whole, found from its side.
+    int free_width = viewport()->width();
+    for (int c = 0; c < FixedCols(); ++c) free_width -= ColWidth(c) + kGridLine;
+    int left = col;
+    int used = ColWidth(col) + kGridLine;
+    while (left > FixedCols() && used + ColWidth(left - 1) + kGridLine <= free_width)
+      used += ColWidth(--left) + kGridLine;
+    if (left > LeftCol()) horizontalScrollBar()->setValue(left - FixedCols());
   }
 }
 

@@ -149,6 +149,16 @@ class GridViewTest : public QObject {
     QTest::keyClick(view.get(), Qt::Key_Home, Qt::ControlModifier);
     QCOMPARE(view->Grid().Row(), 1);
     QCOMPARE(view->TopRow(), 1);
+
+    view->Grid().SetColCount(20);
+    QTest::keyClick(view.get(), Qt::Key_End);
+    QCOMPARE(view->Grid().Col(), 19);
+    QVERIFY(view->LeftCol() > 1);
+    QVERIFY(!view->CellRect(19, 1).isEmpty());
+    QVERIFY(view->CellRect(19, 1).right() < view->viewport()->width());
+    QVERIFY(view->CellRect(view->LeftCol() - 1, 1).isEmpty());
+    QTest::keyClick(view.get(), Qt::Key_Home);
+    QCOMPARE(view->LeftCol(), 1);
   }
 
   void ClipboardShortcuts() {
