@@ -221,8 +221,33 @@ bool MarkupTagIsValid(std::string_view name, std::string_view tag) {
   return tag.find('=') == std::string_view::npos;
 }
 
+namespace {
+
+// Whether "<link " occurs in the text in any case: without it no rule of the rewriting can act.
+bool HasLinkTag(std::string_view text, const TextLocale& locale) {
+  constexpr std::string_view kLinkOpen = "<link ";
+  for (std::size_t at = text.find('<'); at != std::string_view::npos; at = text.find('<', at + 1)) {
+    if (text.size() - at < kLinkOpen.size()) return false;
+    std::size_t k = 1;
+    while (k < kLinkOpen.size() && locale.LowerByte(text[at + k]) == kLinkOpen[k]) ++k;
+    if (k == kLinkOpen.size()) return true;
+  }
+  return false;
+}
+
+// Whether RewriteLinks could change the text at all.
+bool LinkRewritingMayApply(std::string_view text, const MarkupContext& context) {
+  const LinkSettings& links = context.link_settings;
+  const bool any_setting = !links.link_aliases.empty() || !links.pictures_dir.empty() ||
+                           !links.sounds_dir.empty() || !links.files_dir.empty();
+  return any_setting && HasLinkTag(text, context.locale);
+}
+
+}  // namespace
+
 std::string RewriteLinks(std::string_view text, const MarkupContext& context) {
   const LinkSettings& links = context.link_settings;
+  if (!LinkRewritingMayApply(text, context)) return std::string(text);
   std::vector<LinkPiece> pieces;
   AppendPiece(pieces, text, context.locale.Lower(text), LinkPiece::kOpen);
 
@@ -254,16 +279,44 @@ std::string InvertText(std::string_view text) {
   return result;
 }
 
+namespace {
+
+// Whether `text` at `pos` reads `pattern` once lower-cased.
+bool LowerMatchesAt(std::string_view text, std::size_t pos, std::string_view pattern,
+                    const TextLocale& locale) {
+  if (pos > text.size() || text.size() - pos < pattern.size()) return false;
+  for (std::size_t k = 0; k < pattern.size(); ++k)
+    if (locale.LowerByte(text[pos + k]) != pattern[k]) return false;
+  return true;
+}
+
+// The tag line tests look at trimmed lines that begin with "<" and end with ">" only; most
+// lines are rejected here without a lower-cased copy.
+bool MayBeTagLine(std::string_view trimmed, const TextLocale& locale) {
+  return trimmed.size() >= 3 && locale.LowerByte(trimmed.front()) == '<' &&
+         locale.LowerByte(trimmed.back()) == '>';
+}
+
+}  // namespace
+
 void UpdateLinesBlock(std::string_view line, bool& in_lines_block, const TextLocale& locale) {
-  std::string lower = locale.Lower(TrimControl(line));
+  // Called for every source line: compared in place instead of through a lower-cased copy.
+  std::string_view trimmed = TrimControl(line);
   std::string_view opening = "<lines>";
   std::string_view closing = "</lines>";
-  if (lower.starts_with(opening)) in_lines_block = true;
-  std::size_t at = lower.find(closing);
-  if (at != std::string::npos && at + closing.size() == lower.size()) in_lines_block = false;
+  if (LowerMatchesAt(trimmed, 0, opening, locale)) in_lines_block = true;
+  if (trimmed.size() >= closing.size() &&
+      LowerMatchesAt(trimmed, trimmed.size() - closing.size(), closing, locale)) {
+    // The first occurrence must be the one at the end.
+    bool earlier = false;
+    for (std::size_t at = 0; at + closing.size() < trimmed.size() && !earlier; ++at)
+      earlier = LowerMatchesAt(trimmed, at, closing, locale);
+    if (!earlier) in_lines_block = false;
+  }
 }
 
 bool IsOpeningTagLine(std::string_view line, const MarkupContext& context) {
+  if (!MayBeTagLine(TrimControl(line), context.locale)) return false;
   std::string lower = context.locale.Lower(TrimControl(line));
   if (!IsTagsOnlyLine(lower)) return false;
   std::string_view last = std::string_view(lower).substr(lower.rfind('<') + 1);
@@ -273,6 +326,7 @@ bool IsOpeningTagLine(std::string_view line, const MarkupContext& context) {
 }
 
 bool IsClosingTagLine(std::string_view line, const MarkupContext& context) {
+  if (!MayBeTagLine(TrimControl(line), context.locale)) return false;
   std::string lower = context.locale.Lower(TrimControl(line));
   if (!IsTagsOnlyLine(lower)) return false;
   std::string_view first = std::string_view(lower).substr(1);
@@ -313,15 +367,29 @@ void FinishEntryText(std::string_view text, const BuildOptions& options, bool ne
   std::string_view separator = options.join_lines ? std::string_view(" ") : kBreak;
   if (text.ends_with(separator)) text.remove_suffix(separator.size());
 
-  std::string result(text);
-  if (options.RemoveExtraEmptyLinesActive()) result = ReduceEmptyLines(result);
-  result = RewriteLinks(result, context);
-  result = ConvertEntryText(result, new_format, context);
+  // Entries run to megabytes: every stage reads the previous one in place, and each
+  // intermediate copy is released as soon as the next stage has its own.
+  std::string reduced;
+  if (options.RemoveExtraEmptyLinesActive()) {
+    reduced = ReduceEmptyLines(text);
+    text = reduced;
+  }
+  std::string linked;
+  if (LinkRewritingMayApply(text, context)) {
+    linked = RewriteLinks(text, context);
+    text = linked;
+    std::string().swap(reduced);
+  }
+  std::string result = ConvertEntryText(text, new_format, context);
+  std::string().swap(linked);
+  std::string().swap(reduced);
   result.resize(TrimRightControl(result).size());
-  if (new_format) result = InvertText(result);
-  // The terminator goes on after the inversion: it is 0x00 in both formats.
-  result.push_back('\0');
+  if (new_format) {
+    for (char& c : result) c = static_cast<char>(~static_cast<unsigned char>(c));
+  }
   text_stream.Append(result);
+  // The terminator goes on after the inversion: it is 0x00 in both formats.
+  text_stream.AppendByte(0);
   in_lines_block = false;
 }
 

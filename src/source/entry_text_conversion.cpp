@@ -1,0 +1,426 @@
+// The markup conversion in linear time. The result is byte for byte that of the step-by-step
+// version (ConvertEntryTextReference); only the cost differs:
+// - the break and literal steps are one pass that builds the new text once;
+// - the tag scan walks the "<" in text order once, keeps a moving pointer to the first ">" and to
+//   the first closing tag of each name, and never edits in the middle: a deleted byte is only
+//   marked, and the text is put together once at the end.
+
+#include <array>
+#include <cstdint>
+#include <functional>
+#include <queue>
+#include <string>
+#include <string_view>
+#include <unordered_map>
+#include <utility>
+#include <vector>
+
+#include "source/parser.h"
+
+namespace tavrin {
+
+namespace {
+
+constexpr char kConsumedOpen = '\x8B';
+constexpr char kConsumedClose = '\x9B';
+constexpr char kMarker = '\xA4';
+// What a deleted byte of the working copy reads as: no search pattern holds it.
+constexpr char kGone = '\x8B';
+constexpr std::size_t kNone = std::string::npos;
+
+constexpr std::string_view kLiteralBreak = "<lit><br></lit>";
+constexpr std::string_view kLiteralBreakText = "<lit><BR></lit>";
+constexpr std::string_view kBreakTag = "<br>";
+
+bool IsControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
+bool IsDigitByte(char c) { return c >= '0' && c <= '9'; }
+bool IsNameLetter(char c) { return c >= 'a' && c <= 'z'; }
+
+// Sets literal breaks aside, drops the blanks around every "<br>", turns "<br>" into a line
+// break and restores the literal breaks, in one pass over the source. `text` and `copy` come out
+// aligned byte for byte, the copy lower-cased.
+void ConvertBreaks(std::string_view source, const TextLocale& locale, std::string& text,
+                   std::string& copy) {
+  const std::size_t n = source.size();
+  text.clear();
+  copy.clear();
+  text.reserve(n + n / 8);
+  copy.reserve(n + n / 8);
+  auto lower_at = [&](std::size_t i) { return locale.LowerByte(source[i]); };
+  auto matches = [&](std::size_t i, std::string_view pattern) {
+    if (n - i < pattern.size()) return false;
+    for (std::size_t k = 0; k < pattern.size(); ++k)
+      if (lower_at(i + k) != pattern[k]) return false;
+    return true;
+  };
+  auto literal = [&] {
+    text += kLiteralBreakText;
+    copy += kLiteralBreak;
+  };
+  bool after_break = false;
+  std::size_t i = 0;
+  while (i < n) {
+    const char c = lower_at(i);
+    if (c == '<' && matches(i, kLiteralBreak)) {
+      literal();
+      i += kLiteralBreak.size();
+      after_break = false;
+      continue;
+    }
+    if (c == '<' && matches(i, kBreakTag)) {
+      text += "\r\n";
+      copy += "\r\n";
+      i += kBreakTag.size();
+      after_break = true;
+      continue;
+    }
+    if (c == ' ') {
+      std::size_t end = i;
+      while (end < n && lower_at(end) == ' ') ++end;
+      // Blanks behind a break go, and so do blanks in front of one.
+      bool drop = after_break || (end < n && matches(end, kBreakTag));
+      if (!drop) {
+        text.append(source.substr(i, end - i));
+        copy.append(end - i, ' ');
+      }
+      i = end;
+      continue;
+    }
+    after_break = false;
+    if (c == kMarker) {
+      literal();
+    } else {
+      text += source[i];
+      copy += c;
+    }
+    ++i;
+  }
+}
+
+// The tag scan over the aligned text and copy.
+class TagScan {
+ public:
+  TagScan(std::string& text, std::string& copy, bool keep_tags, const TagTable& table)
+      : text_(text), copy_(copy), n_(copy.size()), keep_tags_(keep_tags), table_(table) {
+    for (std::size_t k = 0; k < table.tags.size() && k < closings_.size(); ++k)
+      closings_[k].pattern = "</" + table.tags[k] + ">";
+  }
+
+  void Run();
+  // The text without deleted bytes and held line breaks.
+  std::string TakeResult();
+
+ private:
+  // Raw search state for one closing tag: no occurrence in [from, at).
+  struct Closing {
+    std::string pattern;
+    std::size_t from = 0;
+    std::size_t at = 0;
+    bool known = false;
+    // Occurrences that deletions made by joining text (only when tags are stripped).
+    std::priority_queue<std::size_t, std::vector<std::size_t>, std::greater<>> joined;
+  };
+  // Raw search state for one class of bytes that the scan never changes ("=", blank, digit).
+  struct Pointer {
+    std::size_t from = 0;
+    std::size_t at = 0;
+    bool known = false;
+  };
+
+  bool Deleted(std::size_t i) const {
+    return any_deleted_ && i < n_ && ((deleted_[i >> 6] >> (i & 63)) & 1U) != 0;
+  }
+  void MarkDeleted(std::size_t i) {
+    deleted_[i >> 6] |= std::uint64_t{1} << (i & 63);
+    copy_[i] = kGone;
+  }
+  std::size_t NextAlive(std::size_t i);
+  std::size_t PrevAlive(std::size_t i);  // kNone when nothing alive is left before
+  template <typename Is>
+  std::size_t NextOf(Pointer& p, std::size_t from, Is is);
+  std::size_t FirstGreater(std::size_t from);
+  std::size_t FindClosing(int kind, std::size_t after);
+  bool AliveClosingAt(std::size_t pos, const std::string& pattern, std::size_t* last);
+  // Deletes the alive bytes from `first` through `last`; `closing` asks for joined closing tags.
+  void DeleteRange(std::size_t first, std::size_t last, bool closing);
+  void FindJoinedClosings(std::size_t junction_before, std::size_t junction_after);
+  int AcceptedKind(std::size_t l, std::size_t g);
+  bool ValueIsValid(int kind, std::size_t eq, std::size_t g);
+
+  std::string& text_;
+  std::string& copy_;
+  const std::size_t n_;
+  const bool keep_tags_;
+  const TagTable& table_;
+
+  std::vector<std::uint64_t> deleted_;
+  bool any_deleted_ = false;
+  // Jumps over deleted runs, from a run's first byte forward and from its last byte backward.
+  std::unordered_map<std::size_t, std::size_t> skip_forward_;
+  std::unordered_map<std::size_t, std::size_t> skip_back_;
+
+  Pointer greater_;
+  Pointer equals_;
+  Pointer blank_;
+  Pointer digit_;
+  std::array<Closing, 19> closings_;
+};
+
+std::size_t TagScan::NextAlive(std::size_t i) {
+  if (!any_deleted_ || !Deleted(i)) return i;
+  std::size_t j = i;
+  while (j < n_ && Deleted(j)) {
+    auto it = skip_forward_.find(j);
+    j = it != skip_forward_.end() ? it->second : j + 1;
+  }
+  // Shorten the chain for the next walk that enters here.
+  skip_forward_[i] = j;
+  return j;
+}
+
+std::size_t TagScan::PrevAlive(std::size_t i) {
+  if (i == kNone) return kNone;
+  if (!any_deleted_ || !Deleted(i)) return i;
+  std::size_t j = i;
+  while (j != kNone && Deleted(j)) {
+    auto it = skip_back_.find(j);
+    j = it != skip_back_.end() ? it->second : (j == 0 ? kNone : j - 1);
+  }
+  skip_back_[i] = j;
+  return j;
+}
+
+template <typename Is>
+std::size_t TagScan::NextOf(Pointer& p, std::size_t from, Is is) {
+  // Queries come with growing `from`, and the bytes searched for are never made or moved (a
+  // deleted one lies before every later query), so each byte is looked at once.
+  if (p.known && p.from <= from && (p.at == kNone || p.at >= from)) return p.at;
+  std::size_t i = from;
+  while (i < n_ && !is(copy_[i])) ++i;
+  p = Pointer{from, i < n_ ? i : kNone, true};
+  return p.at;
+}
+
+std::size_t TagScan::FirstGreater(std::size_t from) {
+  Pointer& p = greater_;
+  if (p.known && p.from <= from && (p.at == kNone || (p.at >= from && copy_[p.at] == '>')))
+    return p.at;
+  // When the ">" found last has since been consumed or deleted, nothing stands between.
+  std::size_t start = from;
+  if (p.known && p.from <= from && p.at != kNone && p.at >= from) start = p.at + 1;
+  std::size_t at = copy_.find('>', start);
+  p = Pointer{from, at, true};
+  return at;
+}
+
+bool TagScan::AliveClosingAt(std::size_t pos, const std::string& pattern, std::size_t* last) {
+  std::size_t i = pos;
+  for (std::size_t k = 0; k < pattern.size(); ++k) {
+    i = k == 0 ? i : NextAlive(i + 1);
+    if (i >= n_ || Deleted(i) || copy_[i] != pattern[k]) return false;
+  }
+  if (last != nullptr) *last = i;
+  return true;
+}
+
+std::size_t TagScan::FindClosing(int kind, std::size_t after) {
+  Closing& c = closings_[static_cast<std::size_t>(kind)];
+  const std::size_t from = after + 1;
+  auto still_there = [&](std::size_t at) {
+    return copy_.compare(at, c.pattern.size(), c.pattern) == 0;
+  };
+  if (!(c.known && c.from <= from && (c.at == kNone || (c.at >= from && still_there(c.at))))) {
+    std::size_t start = from;
+    if (c.known && c.from <= from && c.at != kNone && c.at >= from) start = c.at + 1;
+    c.at = copy_.find(c.pattern, start);
+    c.from = from;
+    c.known = true;
+  }
+  std::size_t best = c.at;
+  while (!c.joined.empty()) {
+    std::size_t top = c.joined.top();
+    if (top > after && AliveClosingAt(top, c.pattern, nullptr)) {
+      if (top < best) best = top;
+      break;
+    }
+    c.joined.pop();
+  }
+  return best;
+}
+
+void TagScan::DeleteRange(std::size_t first, std::size_t last, bool closing) {
+  if (deleted_.empty()) deleted_.assign(n_ / 64 + 1, 0);
+  any_deleted_ = true;
+  for (std::size_t i = first; i <= last; i = NextAlive(i + 1)) {
+    MarkDeleted(i);
+    if (i == last) break;
+  }
+  skip_forward_[first] = last + 1;
+  skip_back_[last] = first == 0 ? kNone : first - 1;
+  if (closing) {
+    std::size_t before = first == 0 ? kNone : PrevAlive(first - 1);
+    std::size_t behind = NextAlive(last + 1);
+    if (before != kNone && behind < n_) FindJoinedClosings(before, behind);
+  }
+}
+
+void TagScan::FindJoinedClosings(std::size_t junction_before, std::size_t junction_after) {
+  // A closing tag is at most 8 bytes ("</color>"), so one that now spans the junction starts
+  // among the 7 alive bytes before it.
+  std::array<std::size_t, 7> starts{};
+  std::size_t count = 0;
+  for (std::size_t i = junction_before; i != kNone && count < starts.size();
+       i = i == 0 ? kNone : PrevAlive(i - 1))
+    starts[count++] = i;
+  for (std::size_t s = 0; s < count; ++s) {
+    std::size_t pos = starts[s];
+    if (copy_[pos] != '<') continue;
+    for (std::size_t k = 0; k < table_.tags.size() && k < closings_.size(); ++k) {
+      std::size_t last = 0;
+      if (AliveClosingAt(pos, closings_[k].pattern, &last) && last >= junction_after)
+        closings_[k].joined.push(pos);
+    }
+  }
+}
+
+// The kind of the tag from `l` to `g` when its name is in the table, else -1. Works like
+// MarkupTagName without copying the tag: the name is the run of letters behind the leading
+// blanks, and what follows the run decides whether it is the whole name.
+int TagScan::AcceptedKind(std::size_t l, std::size_t g) {
+  std::size_t f = NextAlive(l + 1);
+  while (f < g && IsControl(copy_[f])) f = NextAlive(f + 1);
+  if (f >= g) return -1;
+  char name[6];
+  std::size_t length = 0;
+  std::size_t x = f;
+  while (x < g && IsNameLetter(copy_[x]) && length < sizeof(name)) {
+    name[length++] = copy_[x];
+    x = NextAlive(x + 1);
+  }
+  if (length == 0 || length == sizeof(name)) return -1;
+  const int kind = table_.IndexOf(std::string_view(name, length));
+  if (kind < 0) return -1;
+
+  const std::size_t eq = NextOf(equals_, l + 1, [](char c) { return c == '='; });
+  const std::size_t blank = NextOf(blank_, l + 1, [](char c) { return c == ' '; });
+  const bool has_eq = eq != kNone && eq < g;
+  // The name stands before the first blank when one comes before the first "=", else before
+  // the "=", or between the brackets when there is none.
+  const std::size_t name_end = has_eq ? (blank < eq ? blank : eq) : g;
+  if (f >= name_end) return -1;
+  if (x < name_end) {
+    const char c = copy_[x];
+    if (c != ' ' && !IsDigitByte(c)) {
+      if (!IsControl(c)) return -1;
+      // Control bytes behind the letters are trimmed away only when nothing else follows
+      // within the name.
+      std::size_t y = x;
+      while (y < name_end && IsControl(copy_[y])) y = NextAlive(y + 1);
+      if (y < name_end) return -1;
+    }
+  }
+  return kind;
+}
+
+bool TagScan::ValueIsValid(int kind, std::size_t eq, std::size_t g) {
+  const std::string& name = table_.tags[static_cast<std::size_t>(kind)];
+  const bool has_eq = eq != kNone && eq < g;
+  if (name != "link" && name != "font" && name != "ind" && name != "size" && name != "cp" &&
+      name != "color")
+    return !has_eq;
+  if (!has_eq) return name == "link" || name == "font";
+  // The value's rule reads only the bytes between the "=" and the ">".
+  std::string tag = "=";
+  for (std::size_t i = NextAlive(eq + 1); i < g; i = NextAlive(i + 1)) tag += copy_[i];
+  tag += '>';
+  return MarkupTagIsValid(name, tag);
+}
+
+void TagScan::Run() {
+  std::size_t from = 0;
+  for (;;) {
+    const std::size_t l = copy_.find('<', from);
+    if (l == kNone) break;
+    from = l + 1;
+    // Every ">" before this "<" is consumed before it is looked at; they change nothing that
+    // is read later, so only the first ">" behind it counts.
+    const std::size_t g = FirstGreater(l + 1);
+    auto consume = [&] { copy_[l] = kConsumedOpen; };
+    if (g == kNone) {
+      consume();
+      continue;
+    }
+    const int kind = AcceptedKind(l, g);
+    if (kind < 0) {
+      consume();
+      continue;
+    }
+    const std::size_t c = FindClosing(kind, l);
+    if (c == kNone || c < g) {
+      consume();
+      continue;
+    }
+    const std::string& name = table_.tags[static_cast<std::size_t>(kind)];
+    bool valid;
+    if (name == "h") {
+      const std::size_t d = NextOf(digit_, l + 1, IsDigitByte);
+      valid = d != kNone && d < g && copy_[d] >= '1' && copy_[d] <= '5';
+    } else {
+      valid = ValueIsValid(kind, NextOf(equals_, l + 1, [](char ch) { return ch == '='; }), g);
+    }
+    if (!valid) {
+      consume();
+      continue;
+    }
+
+    // One line break directly inside each end of the pair goes; markers hold its place.
+    const std::size_t a1 = NextAlive(g + 1);
+    if (a1 < n_ && copy_[a1] == '\r') {
+      const std::size_t a2 = NextAlive(a1 + 1);
+      if (a2 < n_ && copy_[a2] == '\n') {
+        text_[a1] = text_[a2] = copy_[a1] = copy_[a2] = kMarker;
+      }
+    }
+    const std::size_t b2 = PrevAlive(c - 1);
+    const std::size_t b1 = b2 == kNone || b2 == 0 ? kNone : PrevAlive(b2 - 1);
+    if (b1 != kNone && copy_[b1] == '\r' && copy_[b2] == '\n') {
+      text_[b1] = text_[b2] = copy_[b1] = copy_[b2] = kMarker;
+    }
+
+    std::size_t closing_last = 0;
+    AliveClosingAt(c, closings_[static_cast<std::size_t>(kind)].pattern, &closing_last);
+    if (keep_tags_) {
+      copy_[l] = kConsumedOpen;
+      copy_[g] = kConsumedClose;
+      copy_[c] = kConsumedOpen;
+      copy_[closing_last] = kConsumedClose;
+    } else {
+      DeleteRange(c, closing_last, true);
+      DeleteRange(l, g, false);
+    }
+  }
+}
+
+std::string TagScan::TakeResult() {
+  std::size_t out = 0;
+  for (std::size_t i = 0; i < n_; ++i) {
+    if (text_[i] == kMarker || Deleted(i)) continue;
+    text_[out++] = text_[i];
+  }
+  text_.resize(out);
+  return std::move(text_);
+}
+
+}  // namespace
+
+std::string ConvertEntryText(std::string_view source, bool keep_tags,
+                             const MarkupContext& context) {
+  std::string text;
+  std::string copy;
+  ConvertBreaks(source, context.locale, text, copy);
+  TagScan scan(text, copy, keep_tags, context.tag_table);
+  scan.Run();
+  return scan.TakeResult();
+}
+
+}  // namespace tavrin

@@ -1,0 +1,284 @@
+// The fast text pipeline against the step-by-step one: the same random entries must give the
+// same bytes. The number of cases is 5,000 by default; TAVRIN_DIFFERENTIAL_CASES asks for more
+// (bench/run uses 200,000).
+
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "build/reading.h"
+#include "source/convert_reference.h"
+#include "source/parser.h"
+
+namespace tavrin {
+namespace {
+
+// Pieces that entries are made of: every tag open and closed, good and bad attributes, breaks
+// in all spellings, literal breaks, the marker byte, blanks and line breaks, links.
+const std::vector<std::string>& Pieces() {
+  static const std::vector<std::string> pieces = {"<link>",
+                                                  "<link bible=Gen 1:1>",
+                                                  "<link bible=>",
+                                                  "<LINK KJV=Jn 3:16>",
+                                                  "<link kjv=x>",
+                                                  "<link picture=map.gif>",
+                                                  "<link  picture=a>",
+                                                  "<link sound=s.wav>",
+                                                  "<link file=f.doc>",
+                                                  "<link pic=p.gif>",
+                                                  "</link>",
+                                                  "</LINK>",
+                                                  "<h1>",
+                                                  "<h2>",
+                                                  "<H5>",
+                                                  "<h6>",
+                                                  "<h>",
+                                                  "<h x2>",
+                                                  "<h 3>",
+                                                  "</h>",
+                                                  "</h2>",
+                                                  "<l>",
+                                                  "</l>",
+                                                  "<r>",
+                                                  "</r>",
+                                                  "<c>",
+                                                  "</c>",
+                                                  "<ind=0>",
+                                                  "<ind=2>",
+                                                  "<ind=-1>",
+                                                  "<ind>",
+                                                  "</ind>",
+                                                  "<n>",
+                                                  "</n>",
+                                                  "<b>",
+                                                  "<B>",
+                                                  "< b>",
+                                                  "<b\t>",
+                                                  "<b x=1>",
+                                                  "<b =1>",
+                                                  "<b\tx>",
+                                                  "<b 2>",
+                                                  "</b>",
+                                                  "</B>",
+                                                  "<i>",
+                                                  "</i>",
+                                                  "<u>",
+                                                  "</u>",
+                                                  "<color=red>",
+                                                  "<color=Red>",
+                                                  "<color=26>",
+                                                  "<color=31>",
+                                                  "<color=pink>",
+                                                  "<color = 5 >",
+                                                  "</color>",
+                                                  "<mono>",
+                                                  "</mono>",
+                                                  "<lines>",
+                                                  "</lines>",
+                                                  "<size=0>",
+                                                  "<size=3>",
+                                                  "<size=6>",
+                                                  "<size>",
+                                                  "<size=+2>",
+                                                  "</size>",
+                                                  "<lit>",
+                                                  "</lit>",
+                                                  "<gre>",
+                                                  "</gre>",
+                                                  "<heb>",
+                                                  "</heb>",
+                                                  "<cp=1250>",
+                                                  "<cp=abc>",
+                                                  "<cp=-7>",
+                                                  "</cp>",
+                                                  "<font>",
+                                                  "<font=Arial>",
+                                                  "<font= >",
+                                                  "</font>",
+                                                  "<lit><br></lit>",
+                                                  "<LIT><BR></LIT>",
+                                                  "<br>",
+                                                  "<BR>",
+                                                  " <br> ",
+                                                  "  <br>",
+                                                  "<br>  ",
+                                                  "<br",
+                                                  "\r\n",
+                                                  "\r\n\r\n",
+                                                  "\r\n\r\n\r\n",
+                                                  "\r",
+                                                  "\n",
+                                                  " ",
+                                                  "  ",
+                                                  "\t",
+                                                  "<",
+                                                  ">",
+                                                  "=",
+                                                  "/",
+                                                  "</",
+                                                  "a",
+                                                  "word",
+                                                  "Apple",
+                                                  "3",
+                                                  "\xA4",
+                                                  "\x8B",
+                                                  "\x9B",
+                                                  "\xC4",
+                                                  "<b <i>",
+                                                  "<<b>>",
+                                                  "<bx>",
+                                                  "<link x=<b>>",
+                                                  "<\r\nb>",
+                                                  "</\x01b>",
+                                                  "<colorx>",
+                                                  "<size=00000000002>"};
+  return pieces;
+}
+
+std::string RandomEntry(std::mt19937& rng) {
+  const auto& pieces = Pieces();
+  std::uniform_int_distribution<int> length(0, 40);
+  std::uniform_int_distribution<std::size_t> pick(0, pieces.size() - 1);
+  std::uniform_int_distribution<int> byte_or_piece(0, 9);
+  std::uniform_int_distribution<int> any_byte(0, 255);
+  const std::string chaos = "<>/=bi \r\n";
+  std::uniform_int_distribution<std::size_t> pick_chaos(0, chaos.size() - 1);
+  std::string entry;
+  int n = length(rng);
+  for (int i = 0; i < n; ++i) {
+    int kind = byte_or_piece(rng);
+    if (kind == 0)
+      entry += chaos[pick_chaos(rng)];
+    else if (kind == 1 && any_byte(rng) < 32)
+      entry += static_cast<char>(any_byte(rng));
+    else
+      entry += pieces[pick(rng)];
+  }
+  // Entries as the reading loop leaves them usually end in a separator.
+  std::uniform_int_distribution<int> tail(0, 2);
+  int t = tail(rng);
+  if (t == 1) entry += " ";
+  if (t == 2) entry += "\r\n";
+  return entry;
+}
+
+LinkSettings RandomLinks(std::mt19937& rng) {
+  LinkSettings links;
+  std::uniform_int_distribution<int> coin(0, 1);
+  if (coin(rng)) links.link_aliases.push_back({"kjv", "bible"});
+  if (coin(rng)) links.link_aliases.push_back({"PIC", "picture"});
+  if (coin(rng)) links.link_aliases.push_back({"bible", "url"});
+  if (coin(rng)) links.pictures_dir = "pics\\";
+  if (coin(rng)) links.sounds_dir = "snd\\";
+  if (coin(rng)) links.files_dir = "files\\";
+  return links;
+}
+
+int CaseCount() {
+  const char* asked = std::getenv("TAVRIN_DIFFERENTIAL_CASES");
+  int n = asked != nullptr ? std::atoi(asked) : 0;
+  return n > 0 ? n : 5000;
+}
+
+std::string Printable(const std::string& s) {
+  std::string out;
+  for (unsigned char c : s) {
+    if (c >= 0x20 && c < 0x7F) {
+      out += static_cast<char>(c);
+    } else {
+      char buf[8];
+      std::snprintf(buf, sizeof buf, "\\x%02X", c);
+      out += buf;
+    }
+  }
+  return out;
+}
+
+TEST(EntryTextDifferential, FinishingMatchesTheStepByStepVersion) {
+  TextLocale locale("en_US", 1252);
+  TagTable tags = BuildTagTable();
+  std::mt19937 rng(20240607);
+  const int cases = CaseCount();
+  int failures = 0;
+  for (int i = 0; i < cases && failures < 5; ++i) {
+    std::string entry = RandomEntry(rng);
+    LinkSettings links = RandomLinks(rng);
+    MarkupContext context{tags, links, locale};
+    BuildOptions options;
+    const int bits = static_cast<int>(rng());
+    options.join_lines = (bits & 1) != 0;
+    options.preserve_empty_lines = (bits & 2) != 0;
+    options.remove_extra_empty_lines = (bits & 4) != 0;
+    const bool new_format = (bits & 8) != 0;
+
+    for (bool keep : {true, false}) {
+      std::string fast = ConvertEntryText(entry, keep, context);
+      std::string slow = ConvertEntryTextReference(entry, keep, context);
+      if (fast != slow) {
+        ++failures;
+        ADD_FAILURE() << "ConvertEntryText keep=" << keep << " of '" << Printable(entry)
+                      << "'\n fast '" << Printable(fast) << "'\n slow '" << Printable(slow) << "'";
+      }
+    }
+    EXPECT_EQ(RewriteLinks(entry, context), RewriteLinksReference(entry, context))
+        << Printable(entry);
+
+    ByteStream fast_stream;
+    ByteStream slow_stream;
+    bool fast_block = true;
+    bool slow_block = true;
+    FinishEntryText(entry, options, new_format, context, fast_stream, fast_block);
+    FinishEntryTextReference(entry, options, new_format, context, slow_stream, slow_block);
+    if (fast_stream.Bytes() != slow_stream.Bytes()) {
+      ++failures;
+      ADD_FAILURE() << "FinishEntryText of '" << Printable(entry) << "'";
+    }
+    EXPECT_FALSE(fast_block);
+  }
+}
+
+TEST(EntryTextDifferential, LineCleaningMatchesTheStepByStepVersion) {
+  std::mt19937 rng(77);
+  const std::string alphabet = "  \t a\xA4<>\x01";
+  std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+  std::uniform_int_distribution<int> length(0, 24);
+  const int cases = CaseCount();
+  for (int i = 0; i < cases; ++i) {
+    std::string line;
+    for (int k = length(rng); k > 0; --k) line += alphabet[pick(rng)];
+    BuildOptions options;
+    const int bits = static_cast<int>(rng());
+    options.remove_extra_spaces = (bits & 1) != 0;
+    options.trim_leading_spaces = (bits & 2) != 0;
+    const bool in_block = (bits & 4) != 0;
+    ASSERT_EQ(CleanLine(line, options, in_block), CleanLineReference(line, options, in_block))
+        << Printable(line);
+  }
+}
+
+// Shapes that cost the square of their size when searched from the start each time.
+TEST(EntryTextDifferential, LargeEntriesStayExact) {
+  TextLocale locale("en_US", 1252);
+  TagTable tags = BuildTagTable();
+  LinkSettings links;
+  MarkupContext context{tags, links, locale};
+  std::string nested;
+  for (int i = 0; i < 300; ++i) nested += "<b>\r\n<i>";
+  nested += "x";
+  for (int i = 0; i < 300; ++i) nested += "</i>\r\n</b>";
+  std::string lone;
+  for (int i = 0; i < 300; ++i) lone += "a<b and <lit><br></lit> <br>  ";
+  lone += "> </b>";
+  for (const std::string& text : {nested, lone}) {
+    for (bool keep : {true, false}) {
+      EXPECT_EQ(ConvertEntryText(text, keep, context),
+                ConvertEntryTextReference(text, keep, context));
+    }
+  }
+}
+
+}  // namespace
+}  // namespace tavrin
