@@ -305,8 +305,51 @@ void TmStrList::ResortAfterSettingChange() {
 
 void TmStrList::SortRange() {
   const int first = std::max(sort_start_, 0);
-  if (first < GetCount() - 1) QuickSort(first, GetCount() - 1);
+  if (first < GetCount() - 1) SortEntries(first, GetCount() - 1);
   if (sort_type_ == soNumeric) SortZeroRun();
+}
+
+void TmStrList::SortEntries(int left, int right) {
+  if (sort_type_ != soString) {
+    QuickSort(left, right);
+    return;
+  }
+  // Comparing sort keys gives the collator's order; made once per entry instead of decoding
+  // both strings at every comparison.
+  std::vector<std::string> keys;
+  keys.reserve(static_cast<std::size_t>(right - left + 1));
+  for (int i = left; i <= right; ++i)
+    keys.push_back(locale_.SortKey(KeyOf(entries_[static_cast<std::size_t>(i)].text)));
+  QuickSortByKeys(left, right, left, keys);
+}
+
+void TmStrList::QuickSortByKeys(int left, int right, int base, std::vector<std::string>& keys) {
+  // Step for step the quicksort below, so equal keys end in the same order.
+  auto key = [&](int i) -> std::string& { return keys[static_cast<std::size_t>(i - base)]; };
+  auto sign = [](int c) { return c < 0 ? -1 : (c > 0 ? 1 : 0); };
+  while (left < right) {
+    int i = left;
+    int j = right;
+    const std::string pivot = key((left + right) / 2);
+    const int before = sort_descending_ ? 1 : -1;
+    do {
+      while (i < right && sign(key(i).compare(pivot)) == before) ++i;
+      while (j > left && sign(key(j).compare(pivot)) == -before) --j;
+      if (i <= j) {
+        std::swap(entries_[static_cast<std::size_t>(i)], entries_[static_cast<std::size_t>(j)]);
+        std::swap(key(i), key(j));
+        ++i;
+        --j;
+      }
+    } while (i <= j);
+    if (j - left < right - i) {
+      if (left < j) QuickSortByKeys(left, j, base, keys);
+      left = i;
+    } else {
+      if (i < right) QuickSortByKeys(i, right, base, keys);
+      right = j;
+    }
+  }
 }
 
 void TmStrList::QuickSort(int left, int right) {
@@ -361,7 +404,7 @@ void TmStrList::SortZeroRun() {
   // Text that is no number shares the value 0 with real zeros: order that block as text.
   sort_type_ = soString;
   try {
-    QuickSort(first, last);
+    SortEntries(first, last);
   } catch (...) {
     sort_type_ = soNumeric;
     throw;

@@ -108,7 +108,12 @@ class TmStrList : public TStrings {
   int Compare(std::string_view key, Operand& operand) const;
   void ResortAfterSettingChange();
   void SortRange();
+  // Quicksort of left..right under the current mode; under soString through sort keys.
+  void SortEntries(int left, int right);
   void QuickSort(int left, int right);
+  // The same quicksort comparing collation sort keys made once per entry; keys[i - base]
+  // belongs to entry i and moves with it.
+  void QuickSortByKeys(int left, int right, int base, std::vector<std::string>& keys);
   void SortZeroRun();
 
   const TextLocale& locale_;

@@ -1,0 +1,89 @@
+// Micro benchmarks of the per-byte and per-entry work: the markup conversion (fast and
+// step-by-step), line cleaning and the topic sort.
+
+#include <benchmark/benchmark.h>
+
+#include <random>
+#include <string>
+
+#include "build/reading.h"
+#include "mstrlist/mstrlist.h"
+#include "source/convert_reference.h"
+#include "source/parser.h"
+
+namespace tavrin {
+namespace {
+
+const TextLocale& Locale() {
+  static TextLocale locale("en_US", 1252);
+  return locale;
+}
+
+std::string TaggedText(std::size_t bytes) {
+  std::mt19937 rng(5);
+  const char* pieces[] = {"word ",
+                          "<b>bold</b> ",
+                          "<i>\r\nslanted\r\n</i>",
+                          " <br> ",
+                          "<color=red>x</color>",
+                          "a < b ",
+                          "<lit><br></lit>",
+                          "\r\n"};
+  std::string s;
+  while (s.size() < bytes) s += pieces[rng() % 8];
+  return s;
+}
+
+void Convert(benchmark::State& state, bool reference, bool keep_tags) {
+  TagTable tags = BuildTagTable();
+  LinkSettings links;
+  MarkupContext context{tags, links, Locale()};
+  std::string text = TaggedText(static_cast<std::size_t>(state.range(0)));
+  for (auto _ : state) {
+    std::string out = reference ? ConvertEntryTextReference(text, keep_tags, context)
+                                : ConvertEntryText(text, keep_tags, context);
+    benchmark::DoNotOptimize(out);
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(text.size()));
+}
+
+void BM_ConvertEntryText(benchmark::State& state) { Convert(state, false, true); }
+void BM_ConvertEntryTextStrip(benchmark::State& state) { Convert(state, false, false); }
+void BM_ConvertEntryTextReference(benchmark::State& state) { Convert(state, true, true); }
+BENCHMARK(BM_ConvertEntryText)->RangeMultiplier(4)->Range(1 << 12, 1 << 24);
+BENCHMARK(BM_ConvertEntryTextStrip)->RangeMultiplier(4)->Range(1 << 12, 1 << 24);
+BENCHMARK(BM_ConvertEntryTextReference)->RangeMultiplier(4)->Range(1 << 12, 1 << 16);
+
+void BM_CleanLine(benchmark::State& state) {
+  BuildOptions options;
+  std::string line = "   some   words  with\tblanks   and \xA4 marks   " + TaggedText(200);
+  for (auto _ : state) benchmark::DoNotOptimize(CleanLine(line, options, false));
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) *
+                          static_cast<std::int64_t>(line.size()));
+}
+BENCHMARK(BM_CleanLine);
+
+void BM_SortTopics(benchmark::State& state) {
+  std::mt19937 rng(9);
+  std::vector<std::string> names;
+  for (int i = 0; i < state.range(0); ++i) {
+    std::string name;
+    for (int k = 0; k < 12; ++k) name += static_cast<char>('a' + rng() % 26);
+    if (rng() % 3 == 0) name[0] = static_cast<char>(name[0] - 32);
+    names.push_back(name);
+  }
+  for (auto _ : state) {
+    state.PauseTiming();
+    TmStrList list(Locale());
+    for (const std::string& name : names) list.Add(name);
+    state.ResumeTiming();
+    list.Sort();
+  }
+}
+BENCHMARK(BM_SortTopics)->Arg(1000)->Arg(100000)->Unit(benchmark::kMillisecond);
+
+}  // namespace
+}  // namespace tavrin
+
+BENCHMARK_MAIN();
