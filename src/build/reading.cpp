@@ -4,49 +4,72 @@
 
 namespace tavrin {
 namespace {
-constexpr char kHeldBlank = '\xA4';
-}
 
-std::string CleanLine(std::string_view line, const BuildOptions& options, bool in_lines_block) {
-  // One pass: the leading blanks keep their number; behind them runs of blanks become one
-  // blank (a 0xA4 byte of the source breaks a run, as it still stands between the blanks
-  // while they are collapsed); then every 0xA4 becomes a blank.
+constexpr char kHeldBlank = '\xA4';
+
+// Appends the cleaned line to `out`. One pass: the leading blanks keep their number; behind
+// them runs of blanks become one blank (a 0xA4 byte of the source breaks a run, as it still
+// stands between the blanks while they are collapsed); then every 0xA4 becomes a blank.
+void AppendCleanLine(std::string& out, std::string_view line, const BuildOptions& options,
+                     bool in_lines_block) {
   const bool collapse = options.remove_extra_spaces && !in_lines_block;
-  std::string out;
-  out.reserve(line.size());
+  const std::size_t start = out.size();
   std::size_t i = 0;
-  while (i < line.size() && line[i] == ' ') {
-    out.push_back(' ');
-    ++i;
-  }
+  while (i < line.size() && line[i] == ' ') ++i;
+  out.append(i, ' ');
   char previous = i > 0 ? kHeldBlank : '\0';
   for (; i < line.size(); ++i) {
-    char c = line[i];
+    const char c = line[i];
     if (collapse && c == ' ' && previous == ' ') continue;
     previous = c;
     out.push_back(c == kHeldBlank ? ' ' : c);
   }
-  if (options.trim_leading_spaces && !in_lines_block) return std::string(TrimControl(out));
-  out.resize(TrimRightControl(out).size());
+  out.resize(start + TrimRightControl(std::string_view(out).substr(start)).size());
+  if (options.trim_leading_spaces && !in_lines_block) {
+    const std::size_t lead =
+        out.size() - start - TrimLeftControl(std::string_view(out).substr(start)).size();
+    if (lead > 0) out.erase(start, lead);
+  }
+}
+
+}  // namespace
+
+std::string CleanLine(std::string_view line, const BuildOptions& options, bool in_lines_block) {
+  std::string out;
+  out.reserve(line.size());
+  AppendCleanLine(out, line, options, in_lines_block);
   return out;
 }
 
 void GatherLine(std::string& entry_text, std::string_view line, std::string_view trimmed,
                 const BuildOptions& options, bool in_lines_block, const MarkupContext& markup) {
   if (!trimmed.empty()) {
-    std::string cleaned = CleanLine(line, options, in_lines_block);
-    if (IsClosingTagLine(cleaned, markup) && !entry_text.empty())
-      entry_text.resize(TrimRightControl(entry_text).size());
-    if (IsOpeningTagLine(cleaned, markup)) {
-      entry_text += cleaned;
-    } else if (!in_lines_block && options.join_lines) {
-      if (!entry_text.empty() && entry_text.back() == ' ')
-        entry_text += TrimControl(cleaned);
-      else
-        entry_text += cleaned;
+    // The line is cleaned straight onto the end of the entry text, so a line costs no
+    // allocation of its own; the text before it is `entry_text[0, start)`.
+    std::size_t start = entry_text.size();
+    AppendCleanLine(entry_text, line, options, in_lines_block);
+    std::string_view cleaned = std::string_view(entry_text).substr(start);
+    const bool closing = IsClosingTagLine(cleaned, markup);
+    const bool opening = IsOpeningTagLine(cleaned, markup);
+    if (closing && start > 0) {
+      const std::size_t keep =
+          TrimRightControl(std::string_view(entry_text).substr(0, start)).size();
+      if (keep < start) {
+        entry_text.erase(keep, start - keep);
+        start = keep;
+      }
+    }
+    if (opening) return;
+    if (!in_lines_block && options.join_lines) {
+      if (start > 0 && entry_text[start - 1] == ' ') {
+        entry_text.resize(start +
+                          TrimRightControl(std::string_view(entry_text).substr(start)).size());
+        const std::size_t lead = entry_text.size() - start -
+                                 TrimLeftControl(std::string_view(entry_text).substr(start)).size();
+        if (lead > 0) entry_text.erase(start, lead);
+      }
       entry_text += ' ';
     } else {
-      entry_text += cleaned;
       entry_text += "\r\n";
     }
     return;
