@@ -42,7 +42,9 @@ BuildOutcome BuildDictionary(BuildJob& job) {
   std::string topic_name;
 
   auto close_topic = [&] {
-    records.push_back(std::make_unique<SRec>(std::move(state.entry_text)));
+    // An exact-size copy: the gathered text's spare capacity would otherwise stay allocated
+    // for every topic until the end, and the buffer is reused for the next topic.
+    records.push_back(std::make_unique<SRec>(std::string(state.entry_text)));
     topics.AddObject(topic_name, records.back().get());
     if (records.back()->text.size() > kLongSectionLimit)
       run.Warn("section #" + std::to_string(topic_count) + " - Warning: section too long");
@@ -73,6 +75,10 @@ BuildOutcome BuildDictionary(BuildJob& job) {
     }
     WriteTopics(run, topics);
   }
+  // The texts are in TextStream now; releasing them before the module is written keeps the
+  // peak memory near the size of the source.
+  topics.Clear();
+  records.clear();
 
   if (run.Cancelled())
     run.LogCancelled();

@@ -14,16 +14,23 @@ void AppendCleanLine(std::string& out, std::string_view line, const BuildOptions
                      bool in_lines_block) {
   const bool collapse = options.remove_extra_spaces && !in_lines_block;
   const std::size_t start = out.size();
+  // Written through a pointer into room made up front: the line never grows.
+  out.resize(start + line.size());
+  char* const begin = out.data() + start;
+  char* p = begin;
   std::size_t i = 0;
-  while (i < line.size() && line[i] == ' ') ++i;
-  out.append(i, ' ');
+  while (i < line.size() && line[i] == ' ') {
+    *p++ = ' ';
+    ++i;
+  }
   char previous = i > 0 ? kHeldBlank : '\0';
   for (; i < line.size(); ++i) {
     const char c = line[i];
-    if (collapse && c == ' ' && previous == ' ') continue;
+    if (c == ' ' && collapse && previous == ' ') continue;
     previous = c;
-    out.push_back(c == kHeldBlank ? ' ' : c);
+    *p++ = c == kHeldBlank ? ' ' : c;
   }
+  out.resize(start + static_cast<std::size_t>(p - begin));
   out.resize(start + TrimRightControl(std::string_view(out).substr(start)).size());
   if (options.trim_leading_spaces && !in_lines_block) {
     const std::size_t lead =

@@ -5,6 +5,8 @@
 //   the first closing tag of each name, and never edits in the middle: a deleted byte is only
 //   marked, and the text is put together once at the end.
 
+#include "source/entry_text_conversion.h"
+
 #include <array>
 #include <cstdint>
 #include <functional>
@@ -38,20 +40,36 @@ bool IsNameLetter(char c) { return c >= 'a' && c <= 'z'; }
 
 // Sets literal breaks aside, drops the blanks around every "<br>", turns "<br>" into a line
 // break and restores the literal breaks, in one pass over the source. `text` and `copy` come out
-// aligned byte for byte, the copy lower-cased.
-void ConvertBreaks(std::string_view source, const TextLocale& locale, std::string& text,
-                   std::string& copy) {
+// aligned byte for byte, the copy lower-cased. With `reduce_empty_lines` every run of three or
+// more line breaks of the source is first cut down to two; the breaks made from "<br>" are
+// never part of such a run, as the reduction comes before the conversion.
+void ConvertBreaks(std::string_view source, const TextLocale& locale, bool reduce_empty_lines,
+                   std::string& text, std::string& copy) {
   const std::size_t n = source.size();
+  // Bytes whose lower-case form starts one of the patterns; all others are copied in runs.
+  std::array<bool, 256> special{};
+  for (int b = 0; b < 256; ++b) {
+    const char c = locale.LowerByte(static_cast<char>(b));
+    special[static_cast<std::size_t>(b)] =
+        c == '<' || c == ' ' || c == kMarker || (reduce_empty_lines && b == '\r');
+  }
   text.clear();
   copy.clear();
-  text.reserve(n + n / 8);
-  copy.reserve(n + n / 8);
+  text.reserve(n + n / 16);
+  copy.reserve(n + n / 16);
   auto lower_at = [&](std::size_t i) { return locale.LowerByte(source[i]); };
   auto matches = [&](std::size_t i, std::string_view pattern) {
     if (n - i < pattern.size()) return false;
     for (std::size_t k = 0; k < pattern.size(); ++k)
       if (lower_at(i + k) != pattern[k]) return false;
     return true;
+  };
+  auto append = [&](std::size_t from, std::size_t to) {
+    text.append(source.data() + from, to - from);
+    const std::size_t old = copy.size();
+    copy.resize(old + (to - from));
+    char* out = copy.data() + old;
+    for (std::size_t k = from; k < to; ++k) *out++ = locale.LowerByte(source[k]);
   };
   auto literal = [&] {
     text += kLiteralBreakText;
@@ -60,6 +78,14 @@ void ConvertBreaks(std::string_view source, const TextLocale& locale, std::strin
   bool after_break = false;
   std::size_t i = 0;
   while (i < n) {
+    std::size_t run = i;
+    while (run < n && !special[static_cast<unsigned char>(source[run])]) ++run;
+    if (run > i) {
+      append(i, run);
+      after_break = false;
+      i = run;
+      if (i >= n) break;
+    }
     const char c = lower_at(i);
     if (c == '<' && matches(i, kLiteralBreak)) {
       literal();
@@ -83,6 +109,22 @@ void ConvertBreaks(std::string_view source, const TextLocale& locale, std::strin
         text.append(source.substr(i, end - i));
         copy.append(end - i, ' ');
       }
+      i = end;
+      continue;
+    }
+    if (reduce_empty_lines && source[i] == '\r' && i + 1 < n && source[i + 1] == '\n') {
+      std::size_t end = i;
+      int pairs = 0;
+      while (end + 1 < n && source[end] == '\r' && source[end + 1] == '\n') {
+        end += 2;
+        ++pairs;
+      }
+      for (int k = 0; k < pairs && k < 2; ++k) {
+        text += "\r\n";
+        copy.push_back(lower_at(i));
+        copy.push_back(lower_at(i + 1));
+      }
+      after_break = false;
       i = end;
       continue;
     }
@@ -413,14 +455,28 @@ std::string TagScan::TakeResult() {
 
 }  // namespace
 
-std::string ConvertEntryText(std::string_view source, bool keep_tags,
-                             const MarkupContext& context) {
+namespace {
+
+std::string Convert(std::string_view source, bool keep_tags, bool reduce_empty_lines,
+                    const MarkupContext& context) {
   std::string text;
   std::string copy;
-  ConvertBreaks(source, context.locale, text, copy);
+  ConvertBreaks(source, context.locale, reduce_empty_lines, text, copy);
   TagScan scan(text, copy, keep_tags, context.tag_table);
   scan.Run();
   return scan.TakeResult();
+}
+
+}  // namespace
+
+std::string ConvertEntryText(std::string_view source, bool keep_tags,
+                             const MarkupContext& context) {
+  return Convert(source, keep_tags, false, context);
+}
+
+std::string ConvertEntryTextReducingEmptyLines(std::string_view source, bool keep_tags,
+                                               const MarkupContext& context) {
+  return Convert(source, keep_tags, true, context);
 }
 
 }  // namespace tavrin

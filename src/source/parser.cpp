@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <optional>
 
+#include "source/entry_text_conversion.h"
 #include "source/text_util.h"
 
 namespace tavrin {
@@ -340,21 +341,18 @@ namespace {
 // Cuts every run of three or more line breaks down to two, so no more than one empty line
 // stands anywhere.
 std::string ReduceEmptyLines(std::string_view text) {
+  constexpr std::string_view kThreeBreaks = "\r\n\r\n\r\n";
   std::string result;
   result.reserve(text.size());
-  std::size_t i = 0;
-  while (i < text.size()) {
-    if (text.substr(i, kBreak.size()) != kBreak) {
-      result += text[i++];
-      continue;
-    }
-    int run = 0;
-    while (text.substr(i, kBreak.size()) == kBreak) {
-      if (run < 2) result += kBreak;
-      ++run;
-      i += kBreak.size();
-    }
+  std::size_t from = 0;
+  for (std::size_t at = text.find(kThreeBreaks); at != std::string_view::npos;
+       at = text.find(kThreeBreaks, from)) {
+    // The first match lies at the start of its run of line breaks: keep two, skip the rest.
+    result.append(text.substr(from, at + 2 * kBreak.size() - from));
+    from = at + 2 * kBreak.size();
+    while (text.substr(from, kBreak.size()) == kBreak) from += kBreak.size();
   }
+  result.append(text.substr(from));
   return result;
 }
 
@@ -367,22 +365,23 @@ void FinishEntryText(std::string_view text, const BuildOptions& options, bool ne
   std::string_view separator = options.join_lines ? std::string_view(" ") : kBreak;
   if (text.ends_with(separator)) text.remove_suffix(separator.size());
 
-  // Entries run to megabytes: every stage reads the previous one in place, and each
-  // intermediate copy is released as soon as the next stage has its own.
-  std::string reduced;
-  if (options.RemoveExtraEmptyLinesActive()) {
-    reduced = ReduceEmptyLines(text);
-    text = reduced;
-  }
-  std::string linked;
+  // Entries run to megabytes: no stage makes a copy that it can do without. Without link
+  // settings that apply, the empty lines are reduced within the conversion's own pass.
+  std::string result;
   if (LinkRewritingMayApply(text, context)) {
-    linked = RewriteLinks(text, context);
-    text = linked;
+    std::string reduced;
+    if (options.RemoveExtraEmptyLinesActive()) {
+      reduced = ReduceEmptyLines(text);
+      text = reduced;
+    }
+    std::string linked = RewriteLinks(text, context);
     std::string().swap(reduced);
+    result = ConvertEntryText(linked, new_format, context);
+  } else if (options.RemoveExtraEmptyLinesActive()) {
+    result = ConvertEntryTextReducingEmptyLines(text, new_format, context);
+  } else {
+    result = ConvertEntryText(text, new_format, context);
   }
-  std::string result = ConvertEntryText(text, new_format, context);
-  std::string().swap(linked);
-  std::string().swap(reduced);
   result.resize(TrimRightControl(result).size());
   if (new_format) {
     for (char& c : result) c = static_cast<char>(~static_cast<unsigned char>(c));

@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "source/parser.h"
+
+namespace tavrin {
+
+// ConvertEntryText of the text with every run of three or more line breaks first cut down to
+// two (as "Remove extra empty lines" does), in the same single pass: a multi-megabyte entry
+// needs no reduced copy of its own.
+std::string ConvertEntryTextReducingEmptyLines(std::string_view text, bool keep_tags,
+                                               const MarkupContext& context);
+
+}  // namespace tavrin
