@@ -51,7 +51,7 @@ void ConvertBreaks(std::string_view source, const TextLocale& locale, bool reduc
   for (int b = 0; b < 256; ++b) {
     const char c = locale.LowerByte(static_cast<char>(b));
     special[static_cast<std::size_t>(b)] =
-        c == '<' || c == ' ' || c == kMarker || (reduce_empty_lines && b == '\r');
+        c == '<' || c == kMarker || (reduce_empty_lines && b == '\r');
   }
   text.clear();
   copy.clear();
@@ -75,14 +75,18 @@ void ConvertBreaks(std::string_view source, const TextLocale& locale, bool reduc
     text += kLiteralBreakText;
     copy += kLiteralBreak;
   };
-  bool after_break = false;
+  // Blanks are copied with the runs; the blanks in front of a break are taken back off the
+  // end when the break comes, and those behind one are skipped there.
+  auto skip_blanks = [&](std::size_t i) {
+    while (i < n && lower_at(i) == ' ') ++i;
+    return i;
+  };
   std::size_t i = 0;
   while (i < n) {
     std::size_t run = i;
     while (run < n && !special[static_cast<unsigned char>(source[run])]) ++run;
     if (run > i) {
       append(i, run);
-      after_break = false;
       i = run;
       if (i >= n) break;
     }
@@ -90,26 +94,18 @@ void ConvertBreaks(std::string_view source, const TextLocale& locale, bool reduc
     if (c == '<' && matches(i, kLiteralBreak)) {
       literal();
       i += kLiteralBreak.size();
-      after_break = false;
       continue;
     }
     if (c == '<' && matches(i, kBreakTag)) {
+      // Every blank at the end of the output stands directly in front of this break: a break
+      // before them would have skipped them, and a literal break or a line break is no blank.
+      while (!copy.empty() && copy.back() == ' ') {
+        copy.pop_back();
+        text.pop_back();
+      }
       text += "\r\n";
       copy += "\r\n";
-      i += kBreakTag.size();
-      after_break = true;
-      continue;
-    }
-    if (c == ' ') {
-      std::size_t end = i;
-      while (end < n && lower_at(end) == ' ') ++end;
-      // Blanks behind a break go, and so do blanks in front of one.
-      bool drop = after_break || (end < n && matches(end, kBreakTag));
-      if (!drop) {
-        text.append(source.substr(i, end - i));
-        copy.append(end - i, ' ');
-      }
-      i = end;
+      i = skip_blanks(i + kBreakTag.size());
       continue;
     }
     if (reduce_empty_lines && source[i] == '\r' && i + 1 < n && source[i + 1] == '\n') {
@@ -124,11 +120,9 @@ void ConvertBreaks(std::string_view source, const TextLocale& locale, bool reduc
         copy.push_back(lower_at(i));
         copy.push_back(lower_at(i + 1));
       }
-      after_break = false;
       i = end;
       continue;
     }
-    after_break = false;
     if (c == kMarker) {
       literal();
     } else {
