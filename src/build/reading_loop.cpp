@@ -1,5 +1,7 @@
 #include "build/reading_loop.h"
 
+#include <algorithm>
+
 #include "build/reading.h"
 #include "source/line_reader.h"
 #include "source/session.h"
@@ -29,7 +31,11 @@ void ReadMarkedText(BuildRun& run, ReadingState& state, const ControlLineHandler
 }
 
 std::string ControlLineName(std::string_view trimmed, std::string_view mark) {
-  return std::string(TrimControl(CollapseBlanks(trimmed.substr(mark.size()))));
+  // Names are NUL-terminated in the module: a NUL inside one would split it and shift every
+  // name after it against the index, so it counts as a blank.
+  std::string name(trimmed.substr(mark.size()));
+  std::replace(name.begin(), name.end(), '\0', ' ');
+  return std::string(TrimControl(CollapseBlanks(name)));
 }
 
 }  // namespace tavrin

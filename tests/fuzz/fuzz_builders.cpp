@@ -12,7 +12,7 @@
 #include "build/jumplist_builder.h"
 #include "build/recording_host.h"
 #include "build/writing_builder.h"
-#include "fuzz_support.h"
+#include "harness.h"
 #include "module/module_reader.h"
 #include "source/session.h"
 #include "source/source_encoding.h"
@@ -25,8 +25,8 @@ constexpr ModuleKind kKinds[] = {ModuleKind::kDictionary, ModuleKind::kTopics,
                                  ModuleKind::kCommentary, ModuleKind::kNotes,
                                  ModuleKind::kWriting,    ModuleKind::kJumplist};
 constexpr const char* kMarks[] = {"#", "#", "#", "#", "@", "##", "", " "};
-constexpr SourceEncoding kEncodings[] = {SourceEncoding::kAuto, SourceEncoding::kAuto,
-                                         SourceEncoding::kUtf8, SourceEncoding::kUtf16LE,
+constexpr SourceEncoding kEncodings[] = {SourceEncoding::kAuto,    SourceEncoding::kAuto,
+                                         SourceEncoding::kUtf8,    SourceEncoding::kUtf16LE,
                                          SourceEncoding::kUtf16BE, SourceEncoding::kAnsi};
 
 Session& FuzzSession() {

@@ -4,7 +4,7 @@
 
 #include <sstream>
 
-#include "fuzz_support.h"
+#include "harness.h"
 #include "module/byte_stream.h"
 #include "source/header_file.h"
 #include "source/parser.h"
@@ -15,8 +15,8 @@ using namespace tavrin;
 
 namespace {
 
-constexpr SourceEncoding kEncodings[] = {SourceEncoding::kAuto, SourceEncoding::kAuto,
-                                         SourceEncoding::kUtf8, SourceEncoding::kUtf16LE,
+constexpr SourceEncoding kEncodings[] = {SourceEncoding::kAuto,    SourceEncoding::kAuto,
+                                         SourceEncoding::kUtf8,    SourceEncoding::kUtf16LE,
                                          SourceEncoding::kUtf16BE, SourceEncoding::kAnsi};
 
 void CheckDirectory(const std::string& dir, const std::string& header) {

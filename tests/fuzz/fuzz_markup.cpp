@@ -3,7 +3,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include "build/reading.h"
-#include "fuzz_support.h"
+#include "harness.h"
 #include "module/byte_stream.h"
 #include "source/parser.h"
 #include "source/text_util.h"
@@ -40,8 +40,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   // The conversion sets literal breaks aside as 0xA4 and deletes every one left at its end.
   for (bool keep : {false, true}) {
     const std::string converted = ConvertEntryText(text, keep, context);
-    fuzz::Check(converted.find('\xA4') == std::string::npos, "0xA4 left by ConvertEntryText",
-                text);
+    fuzz::Check(converted.find('\xA4') == std::string::npos, "0xA4 left by ConvertEntryText", text);
   }
   RewriteLinks(text, context);
 
@@ -74,7 +73,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     std::string entry = "x\r\n";
     GatherLine(entry, cleaned, trimmed, options, block, context);
   }
-  const std::string_view head = text.substr(0, text.find('>') + 1);
+  const std::string_view head = std::string_view(text).substr(0, text.find('>') + 1);
   if (head.size() >= 2 && head.front() == '<') {
     const std::string lowered = fuzz::Locale().Lower(head);
     MarkupTagIsValid(MarkupTagName(lowered), lowered);

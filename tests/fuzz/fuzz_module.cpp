@@ -6,7 +6,7 @@
 
 #include "build/recording_host.h"
 #include "build/start_build.h"
-#include "fuzz_support.h"
+#include "harness.h"
 #include "module/module_reader.h"
 #include "platform/exceptions.h"
 #include "source/session.h"

@@ -10,7 +10,7 @@
 #include <memory>
 #include <vector>
 
-#include "fuzz_support.h"
+#include "harness.h"
 #include "mstrgrid/mstrgrid.h"
 #include "platform/exceptions.h"
 
@@ -28,8 +28,9 @@ struct Item {
 };
 using Table = std::vector<std::vector<Item>>;  // [line][position]
 
-constexpr const char* kWords[] = {"", "a", "A", "b", "10", "9", "0", "2", "1", "-1", "an",
-                                  "Daniel", "Genesis", "x\ty", "12/31/2020", "zz", "\xE4"};
+constexpr const char* kWords[] = {"",        "a",    "A",          "b",  "10",  "9",
+                                  "0",       "2",    "1",          "-1", "an",  "Daniel",
+                                  "Genesis", "x\ty", "12/31/2020", "zz", "\xE4"};
 
 Table Transposed(const Table& t) {
   Table out;
@@ -56,7 +57,27 @@ class GridFuzz {
     for (int step = 0; step < 60 && in_.remaining_bytes() > 0; ++step) {
       Step();
       CheckMirror();
+      if (std::getenv("TAVRIN_FUZZ_DEEP")) CheckStore();
     }
+  }
+  // Cells beyond the counts show only when the grid grows: grow it over the whole store,
+  // compare, and shrink it back. For replaying a failing input.
+  void CheckStore() {
+    int max_row = rows_, max_col = cols_;
+    for (const auto& [pos, item] : cells_) {
+      max_row = std::max(max_row, pos.first + 1);
+      max_col = std::max(max_col, pos.second + 1);
+    }
+    const int rows = rows_, cols = cols_;
+    grid_.SetRowCount(max_row);
+    grid_.SetColCount(max_col);
+    for (int r = 0; r < max_row; ++r)
+      for (int c = 0; c < max_col; ++c)
+        if (grid_.Cell(c, r) != ModelCell(c, r).text)
+          fuzz::Fail("stored cell differs at " + std::to_string(c) + "," + std::to_string(r),
+                     grid_.Cell(c, r) + " | " + ModelCell(c, r).text);
+    grid_.SetRowCount(rows);
+    grid_.SetColCount(cols);
   }
 
  private:
@@ -107,7 +128,10 @@ class GridFuzz {
     for (int r = 0; r < rows_; ++r)
       for (int c = 0; c < cols_; ++c) {
         const Item m = ModelCell(c, r);
-        fuzz::Check(grid_.Cell(c, r) == m.text, "cell text differs from the model", m.text);
+        if (grid_.Cell(c, r) != m.text)
+          fuzz::Fail(
+              "cell text differs from the model at " + std::to_string(c) + "," + std::to_string(r),
+              grid_.Cell(c, r) + " | " + m.text);
         fuzz::Check(grid_.Object(c, r) == m.object, "cell object differs from the model");
       }
     const TGridRect s = grid_.Selection();
@@ -159,11 +183,16 @@ class GridFuzz {
     pieces.push_back(text.substr(pos));
     return pieces;
   }
-  void Paste(const std::string& text) {
+  // Where a paste starts, taken before the grid pastes.
+  std::pair<int, int> PasteStart() const {
     const TGridRect sel = grid_.Selection();
-    const int start_col = grid_.PasteToCursor() ? grid_.Col() : sel.left;
+    return grid_.PasteToCursor() ? std::pair{grid_.Col(), grid_.Row()}
+                                 : std::pair{sel.left, sel.top};
+  }
+  void Paste(const std::string& text, std::pair<int, int> start) {
+    const int start_col = start.first;
     int col = start_col;
-    int row = grid_.PasteToCursor() ? grid_.Row() : sel.top;
+    int row = start.second;
     std::string field;
     for (std::size_t i = 0; i < text.size(); ++i) {
       if (text[i] == '\t') {
@@ -408,10 +437,22 @@ class GridFuzz {
   }
 
   void Step() {
-    switch (in_.ConsumeIntegralInRange(0, 15)) {
+    const int op = in_.ConsumeIntegralInRange(0, 15);
+    if (true) {
+      std::string out = "op " + std::to_string(op) + " " + std::to_string(rows_) + "x" +
+                        std::to_string(cols_) + " fixed " + std::to_string(fixed_rows_) + "," +
+                        std::to_string(fixed_cols_) + "\n";
+      for (int r = 0; r < rows_; ++r) {
+        for (int c = 0; c < cols_; ++c) out += "'" + grid_.Cell(c, r) + "' ";
+        out += "\n";
+      }
+      fuzz::Trace(out);
+    }
+    switch (op) {
       case 0: {
         const int c = Around(cols_ + 2), r = Around(rows_ + 2);
         const std::string text = Text();
+        fuzz::Trace("set " + std::to_string(c) + "," + std::to_string(r) + " " + text);
         if (RaisesListError([&] { grid_.SetCell(c, r, text); }))
           return fuzz::Check(c < 0 || r < 0, "SetCell refused a cell");
         ModelAt(c, r).text = text;
@@ -536,7 +577,8 @@ class GridFuzz {
       case 9: {
         const int c = Around(cols_), r = Around(rows_);
         const bool inside = c >= 0 && r >= 0 && c < cols_ && r < rows_;
-        const bool refused = RaisesListError([&] { grid_.SetCurrentCell(c, r, in_.ConsumeBool()); });
+        const bool refused =
+            RaisesListError([&] { grid_.SetCurrentCell(c, r, in_.ConsumeBool()); });
         fuzz::Check(refused == !inside, "current cell check");
         return;
       }
@@ -546,17 +588,24 @@ class GridFuzz {
         grid_.SetPasteToCursor(in_.ConsumeBool());
         char key = in_.PickValueInArray({'\3', '\x18', '\x16'});
         const std::string selection = SelectionText();
+        const TGridRect s = grid_.Selection();
+        fuzz::Trace("key " + std::to_string(key) + " selection " + std::to_string(s.left) + "," +
+                    std::to_string(s.top) + "-" + std::to_string(s.right) + "," +
+                    std::to_string(s.bottom) + " cursor " + std::to_string(grid_.Col()) + "," +
+                    std::to_string(grid_.Row()) + " to cursor " +
+                    std::to_string(grid_.PasteToCursor()));
         if (key == '\x16') {
           clipboard_.SetText(in_.ConsumeBool() ? selection : Text() + "\r\n" + Text());
           const std::string text = *clipboard_.Text();
+          fuzz::Trace("paste " + text);
+          const auto start = PasteStart();
           grid_.KeyPress(key);
-          Paste(text);
+          Paste(text, start);
           return;
         }
         grid_.KeyPress(key);
         fuzz::Check(clipboard_.Text() == selection, "copied text differs", selection);
         if (key == '\x18') {
-          const TGridRect s = grid_.Selection();
           for (int r = s.top; r <= s.bottom; ++r)
             for (int c = s.left; c <= s.right; ++c)
               if (cells_.count({r, c})) ModelAt(c, r).text.clear();
@@ -566,8 +615,9 @@ class GridFuzz {
       case 11: {
         const std::string text = in_.ConsumeRandomLengthString(24);
         grid_.SetPasteToCursor(in_.ConsumeBool());
+        const auto start = PasteStart();
         grid_.PasteText(text);
-        Paste(text);
+        Paste(text, start);
         return;
       }
       case 12:

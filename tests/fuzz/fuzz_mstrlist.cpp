@@ -8,7 +8,7 @@
 #include <memory>
 #include <vector>
 
-#include "fuzz_support.h"
+#include "harness.h"
 #include "mstrlist/mstrlist.h"
 #include "platform/exceptions.h"
 
@@ -25,10 +25,10 @@ struct Item {
   }
 };
 
-constexpr const char* kWords[] = {"",    "a",      "A",        "b",         "10",
-                                  "9",   "0",      "-1",       "1e3",       "12,5",
-                                  "abc", "Apple",  "apple",    "12/31/2020", "1/2/2021 10:30",
-                                  " 7",  "\xE4pfel", "\xC4PFEL", "zz",        "xx10a"};
+constexpr const char* kWords[] = {"",    "a",        "A",        "b",          "10",
+                                  "9",   "0",        "-1",       "1e3",        "12,5",
+                                  "abc", "Apple",    "apple",    "12/31/2020", "1/2/2021 10:30",
+                                  " 7",  "\xE4pfel", "\xC4PFEL", "zz",         "xx10a"};
 
 class ListFuzz {
  public:
@@ -105,7 +105,8 @@ class ListFuzz {
     for (int i = start + 1; i < static_cast<int>(model_.size()); ++i) {
       int c = Compare(Key(model_[i - 1].text), Key(model_[i].text));
       if (list_.SortDescending()) c = -c;
-      fuzz::Check(c <= 0, "not in key order after sorting", model_[i - 1].text + "|" + model_[i].text);
+      fuzz::Check(c <= 0, "not in key order after sorting",
+                  model_[i - 1].text + "|" + model_[i].text);
     }
   }
   void Sorting(auto&& operation) {
@@ -117,6 +118,7 @@ class ListFuzz {
 
   void Step() {
     const int op = in_.ConsumeIntegralInRange(0, 17);
+    fuzz::Trace("op " + std::to_string(op) + Describe());
     switch (op) {
       case 0:
       case 1: {
@@ -129,20 +131,26 @@ class ListFuzz {
           model_.push_back({text, object});
           return;
         }
-        int found = 0;
-        const bool exists = list_.Find(text, found);
-        if (exists && list_.Duplicates() == dupError) {
-          ExpectListError("String list does not allow duplicates", [&] { list_.Add(text); });
+        // Whether the new string's key is cut before the search is the list's choice, so the
+        // outcome is read from the list and checked for consistency.
+        int index = 0;
+        try {
+          index = op == 1 ? list_.AddObject(text, object) : list_.Add(text);
+        } catch (const EListError& e) {
+          fuzz::Check(list_.Duplicates() == dupError &&
+                          std::string_view(e.what()) == "String list does not allow duplicates",
+                      "unexpected list error from Add", e.what());
           return;
         }
-        const int index = op == 1 ? list_.AddObject(text, object) : list_.Add(text);
-        fuzz::Check(Valid(index) || index == static_cast<int>(model_.size()), "Add index");
-        if (exists && list_.Duplicates() == dupIgnore) {
-          fuzz::Check(index == found && list_.Count() == static_cast<int>(model_.size()),
-                      "Add of an existing key under dupIgnore");
+        if (list_.Count() == static_cast<int>(model_.size())) {
+          fuzz::Check(list_.Duplicates() == dupIgnore && Valid(index),
+                      "Add to a sorted list added nothing");
           if (op == 1) model_[index].object = object;
           return;
         }
+        fuzz::Check(
+            index >= 0 && index <= static_cast<int>(model_.size()) && list_.Get(index) == text,
+            "Add to a sorted list: wrong index");
         model_.insert(model_.begin() + index, {text, op == 1 ? object : nullptr});
         return;
       }
@@ -150,7 +158,8 @@ class ListFuzz {
         const int index = Index();
         const std::string text = Text();
         if (list_.Sorted())
-          ExpectListError("Operation not allowed on sorted list", [&] { list_.Insert(index, text); });
+          ExpectListError("Operation not allowed on sorted list",
+                          [&] { list_.Insert(index, text); });
         else if (index < 0 || index > static_cast<int>(model_.size()))
           ExpectListError(OutOfBounds(index), [&] { list_.Insert(index, text); });
         else {
@@ -320,6 +329,16 @@ class ListFuzz {
     }
   }
 
+  std::string Describe() const {
+    std::string out =
+        " sorted=" + std::to_string(list_.Sorted()) + " type=" + std::to_string(list_.SortType()) +
+        " pos=" + std::to_string(list_.KeyPos()) + " len=" + std::to_string(list_.KeyLen()) +
+        " start=" + std::to_string(list_.SortStart()) +
+        " desc=" + std::to_string(list_.SortDescending()) +
+        " dup=" + std::to_string(list_.Duplicates()) + " [";
+    for (int i = 0; i < list_.Count(); ++i) out += "'" + list_.Get(i) + "' ";
+    return out + "]";
+  }
   std::vector<Item> Snapshot() const {
     std::vector<Item> items;
     for (int i = 0; i < list_.Count(); ++i) items.push_back({list_.Get(i), list_.GetObject(i)});

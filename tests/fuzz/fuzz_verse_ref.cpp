@@ -3,7 +3,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include "build/verse_ref.h"
-#include "fuzz_support.h"
+#include "harness.h"
 #include "module/verse_map.h"
 #include "platform/system.h"
 

@@ -35,6 +35,10 @@ int CompareKeys(TMSortType type, std::string_view a, std::string_view b);
 // The key of a text: from key_pos (1-based, below 1 taken as 1) for key_len bytes.
 std::string_view KeyOf(std::string_view text, int key_pos, int key_len);
 
+// Prints a line to stderr when TAVRIN_FUZZ_TRACE is set: replaying a failing input with it shows
+// the operations that led there.
+void Trace(std::string_view line);
+
 // Printable form of 8-bit text for failure reports.
 std::string Escaped(std::string_view text);
 

@@ -1,4 +1,4 @@
-#include "fuzz_support.h"
+#include "harness.h"
 
 #include <unistd.h>
 
@@ -88,6 +88,11 @@ std::string Escaped(std::string_view text) {
     }
   }
   return out;
+}
+
+void Trace(std::string_view line) {
+  static const bool enabled = std::getenv("TAVRIN_FUZZ_TRACE") != nullptr;
+  if (enabled) std::fprintf(stderr, "%s\n", Escaped(line).c_str());
 }
 
 void Fail(std::string_view what, std::string_view detail) {
