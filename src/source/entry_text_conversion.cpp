@@ -47,12 +47,10 @@ void ConvertBreaks(std::string_view source, const TextLocale& locale, bool reduc
                    std::string& text, std::string& copy) {
   const std::size_t n = source.size();
   // Bytes whose lower-case form starts one of the patterns; all others are copied in runs.
-  std::array<bool, 256> special{};
-  for (int b = 0; b < 256; ++b) {
-    const char c = locale.LowerByte(static_cast<char>(b));
-    special[static_cast<std::size_t>(b)] =
-        c == '<' || c == kMarker || (reduce_empty_lines && b == '\r');
-  }
+  auto special = [&](char b) {
+    const char c = locale.LowerByte(b);
+    return c == '<' || c == kMarker || (reduce_empty_lines && b == '\r');
+  };
   text.clear();
   copy.clear();
   text.reserve(n + n / 16);
@@ -84,7 +82,7 @@ void ConvertBreaks(std::string_view source, const TextLocale& locale, bool reduc
   std::size_t i = 0;
   while (i < n) {
     std::size_t run = i;
-    while (run < n && !special[static_cast<unsigned char>(source[run])]) ++run;
+    while (run < n && !special(source[run])) ++run;
     if (run > i) {
       append(i, run);
       i = run;
@@ -137,10 +135,7 @@ void ConvertBreaks(std::string_view source, const TextLocale& locale, bool reduc
 class TagScan {
  public:
   TagScan(std::string& text, std::string& copy, bool keep_tags, const TagTable& table)
-      : text_(text), copy_(copy), n_(copy.size()), keep_tags_(keep_tags), table_(table) {
-    for (std::size_t k = 0; k < table.tags.size() && k < closings_.size(); ++k)
-      closings_[k].pattern = "</" + table.tags[k] + ">";
-  }
+      : text_(text), copy_(copy), n_(copy.size()), keep_tags_(keep_tags), table_(table) {}
 
   void Run();
   // The text without deleted bytes and held line breaks.
@@ -261,6 +256,7 @@ bool TagScan::AliveClosingAt(std::size_t pos, const std::string& pattern, std::s
 
 std::size_t TagScan::FindClosing(int kind, std::size_t after) {
   Closing& c = closings_[static_cast<std::size_t>(kind)];
+  if (c.pattern.empty()) c.pattern = "</" + table_.tags[static_cast<std::size_t>(kind)] + ">";
   const std::size_t from = after + 1;
   auto still_there = [&](std::size_t at) {
     return copy_.compare(at, c.pattern.size(), c.pattern) == 0;
@@ -312,6 +308,7 @@ void TagScan::FindJoinedClosings(std::size_t junction_before, std::size_t juncti
     std::size_t pos = starts[s];
     if (copy_[pos] != '<') continue;
     for (std::size_t k = 0; k < table_.tags.size() && k < closings_.size(); ++k) {
+      if (closings_[k].pattern.empty()) closings_[k].pattern = "</" + table_.tags[k] + ">";
       std::size_t last = 0;
       if (AliveClosingAt(pos, closings_[k].pattern, &last) && last >= junction_after)
         closings_[k].joined.push(pos);
@@ -456,6 +453,11 @@ std::string Convert(std::string_view source, bool keep_tags, bool reduce_empty_l
   std::string text;
   std::string copy;
   ConvertBreaks(source, context.locale, reduce_empty_lines, text, copy);
+  if (copy.find('<') == std::string::npos) {
+    // No tag to look at: only the held breaks of the text go.
+    std::erase(text, kMarker);
+    return text;
+  }
   TagScan scan(text, copy, keep_tags, context.tag_table);
   scan.Run();
   return scan.TakeResult();
