@@ -15,6 +15,7 @@
 #include <QPushButton>
 #include <QScreen>
 #include <QSettings>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <cmath>
@@ -156,6 +157,8 @@ void TMainF::CreateControls() {
                          "Writing");
   page_control1_->addTab(CreateTab(4, "File to create jumplist from:", "", ""), "Jumplist");
   page_control1_->setCurrentIndex(0);
+  // All four tabs in sight: the window has a fixed size.
+  page_control1_->tabBar()->setUsesScrollButtons(false);
 
   group_box1_ = new QGroupBox("Options", central);
   group_box1_->setObjectName("GroupBox1");
@@ -199,6 +202,10 @@ void TMainF::CreateControls() {
   gauge_ = new QProgressBar(central);
   gauge_->setObjectName("Gauge");
   gauge_->setVisible(false);
+  // The window keeps its size whether the bar shows or not.
+  QSizePolicy gauge_policy = gauge_->sizePolicy();
+  gauge_policy.setRetainSizeWhenHidden(true);
+  gauge_->setSizePolicy(gauge_policy);
   status_p_ = new QLabel(central);
   status_p_->setObjectName("StatusP");
   status_p_->setFrameStyle(QFrame::Panel | QFrame::Sunken);

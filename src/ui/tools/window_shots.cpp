@@ -17,6 +17,7 @@
 #include "ui/log_form.h"
 #include "ui/main_form.h"
 #include "ui/splash_form.h"
+#include "ui/ui_text.h"
 #include "ui/user_dialogs.h"
 
 namespace {
@@ -41,6 +42,7 @@ void Settle() {
   for (int i = 0; i < 20; ++i) {
     QApplication::processEvents();
     QTimer timer;
+    timer.setSingleShot(true);
     timer.start(25);
     while (timer.isActive()) QApplication::processEvents(QEventLoop::WaitForMoreEvents);
   }
