@@ -50,8 +50,8 @@ int ModuleCodePage(const BuildRequest& request, const TextLocale& locale);
 bool TabHasModuleName(BuildTab tab);
 
 // Whether the window's Create button is enabled for these fields: source, output and module
-// name (the fixed "Topic Book" for an editable topic book) all non-blank, or a ".hdr" source on
-// the tabs that take header files. The Jumplist tab needs source and output only.
+// name (the fixed "Topic Book" or "Note Set" for the editable kinds) all non-blank, or a ".hdr"
+// source on the tabs that take header files. The Jumplist tab needs source and output only.
 bool CreateEnabled(const BuildRequest& request);
 
 // Runs of blanks reduced to one, the ends trimmed (bytes 0x00 to 0x20); tabs inside are kept.
