@@ -1,11 +1,22 @@
 #include "build/reading.h"
 
+#include <bit>
+#include <cstdint>
+#include <cstring>
+
 #include "source/text_util.h"
 
 namespace tavrin {
 namespace {
 
 constexpr char kHeldBlank = '\xA4';
+
+// A flag (0x80) in each byte of `x` that is zero.
+std::uint64_t ZeroBytes(std::uint64_t x) {
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+  return ~(((x & kLow7) + kLow7) | x | kLow7);
+}
+constexpr std::uint64_t kEach(unsigned char b) { return 0x0101010101010101ULL * b; }
 
 // Appends the cleaned line to `out`. One pass: the leading blanks keep their number; behind
 // them runs of blanks become one blank (a 0xA4 byte of the source breaks a run, as it still
@@ -24,8 +35,25 @@ void AppendCleanLine(std::string& out, std::string_view line, const BuildOptions
     ++i;
   }
   char previous = i > 0 ? kHeldBlank : '\0';
-  for (; i < line.size(); ++i) {
-    const char c = line[i];
+  while (i < line.size()) {
+    // Eight bytes at a time while they hold no 0xA4 and no blank that would be collapsed.
+    if constexpr (std::endian::native == std::endian::little) {
+      if (i + 8 <= line.size()) {
+        std::uint64_t w;
+        std::memcpy(&w, line.data() + i, 8);
+        const std::uint64_t blanks = ZeroBytes(w ^ kEach(' '));
+        const bool collapsing = collapse && ((blanks & (blanks << 8)) != 0 ||
+                                             (previous == ' ' && (blanks & 0x80) != 0));
+        if (!collapsing && ZeroBytes(w ^ kEach(0xA4)) == 0) {
+          std::memcpy(p, &w, 8);
+          p += 8;
+          previous = line[i + 7];
+          i += 8;
+          continue;
+        }
+      }
+    }
+    const char c = line[i++];
     if (c == ' ' && collapse && previous == ' ') continue;
     previous = c;
     *p++ = c == kHeldBlank ? ' ' : c;

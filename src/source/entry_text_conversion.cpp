@@ -7,8 +7,11 @@
 
 #include "source/entry_text_conversion.h"
 
+#include <algorithm>
 #include <array>
+#include <bit>
 #include <cstdint>
+#include <cstring>
 #include <functional>
 #include <queue>
 #include <string>
@@ -38,6 +41,42 @@ bool IsControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 bool IsDigitByte(char c) { return c >= '0' && c <= '9'; }
 bool IsNameLetter(char c) { return c >= 'a' && c <= 'z'; }
 
+// Eight bytes at a time: a flag (0x80) in each byte of `x` that is zero.
+std::uint64_t ZeroBytes(std::uint64_t x) {
+  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
+  return ~(((x & kLow7) + kLow7) | x | kLow7);
+}
+constexpr std::uint64_t kEach(unsigned char b) { return 0x0101010101010101ULL * b; }
+
+// Large entries are worth a look at the locale's case mapping: when it lower-cases ASCII as
+// ASCII does and only "<" and 0xA4 themselves become "<" and 0xA4, the pass may search with
+// memchr and lower-case eight bytes at a time.
+struct PlainShape {
+  bool ascii = false;
+  bool specials = false;
+};
+
+PlainShape ShapeOf(const TextLocale& locale) {
+  PlainShape shape{true, true};
+  for (int b = 0; b < 256; ++b) {
+    const char c = static_cast<char>(b);
+    const char lower = locale.LowerByte(c);
+    if (b < 128 && lower != (b >= 'A' && b <= 'Z' ? static_cast<char>(b + 32) : c))
+      shape.ascii = false;
+    if ((lower == '<') != (c == '<') || (lower == kMarker) != (c == kMarker))
+      shape.specials = false;
+  }
+  return shape;
+}
+
+// Lower-cases ASCII in eight bytes that are all below 0x80.
+std::uint64_t AsciiLowerWord(std::uint64_t w) {
+  const std::uint64_t above_z = w + kEach(0x7F - 'Z');
+  const std::uint64_t from_a = w + kEach(0x80 - 'A');
+  const std::uint64_t upper = from_a & ~above_z & kEach(0x80);
+  return w | (upper >> 2);
+}
+
 // Sets literal breaks aside, drops the blanks around every "<br>", turns "<br>" into a line
 // break and restores the literal breaks, in one pass over the source. `text` and `copy` come out
 // aligned byte for byte, the copy lower-cased. With `reduce_empty_lines` every run of three or
@@ -62,13 +101,57 @@ void ConvertBreaks(std::string_view source, const TextLocale& locale, bool reduc
       if (lower_at(i + k) != pattern[k]) return false;
     return true;
   };
+  const PlainShape shape = n >= 1024 ? ShapeOf(locale) : PlainShape{};
   auto append = [&](std::size_t from, std::size_t to) {
     text.append(source.data() + from, to - from);
     const std::size_t old = copy.size();
     copy.resize(old + (to - from));
     char* out = copy.data() + old;
-    for (std::size_t k = from; k < to; ++k) *out++ = locale.LowerByte(source[k]);
+    std::size_t k = from;
+    if (shape.ascii) {
+      for (; k + 8 <= to; k += 8, out += 8) {
+        std::uint64_t w;
+        std::memcpy(&w, source.data() + k, 8);
+        if ((w & kEach(0x80)) != 0) {
+          for (std::size_t b = 0; b < 8; ++b) out[b] = locale.LowerByte(source[k + b]);
+          continue;
+        }
+        w = AsciiLowerWord(w);
+        std::memcpy(out, &w, 8);
+      }
+    }
+    for (; k < to; ++k) *out++ = locale.LowerByte(source[k]);
   };
+  // The next byte at or after `i` that may start a pattern. With a plain locale the three
+  // bytes are searched with memchr, each search going on from where the last one stopped.
+  std::size_t next_lt = 0;
+  std::size_t next_marker = 0;
+  std::size_t next_cr = 0;
+  auto search = [&](std::size_t& cached, std::size_t i, char byte) {
+    if (cached < i) {
+      const void* at = std::memchr(source.data() + i, byte, n - i);
+      cached = at != nullptr
+                   ? static_cast<std::size_t>(static_cast<const char*>(at) - source.data())
+                   : n;
+    }
+    return cached;
+  };
+  auto next_special = [&](std::size_t i) {
+    if (!shape.specials) {
+      while (i < n && !special(source[i])) ++i;
+      return i;
+    }
+    std::size_t next = std::min(search(next_lt, i, '<'), search(next_marker, i, kMarker));
+    if (reduce_empty_lines) next = std::min(next, search(next_cr, i, '\r'));
+    return next;
+  };
+  if (shape.specials) {
+    // Nothing found yet: the first search of each byte runs from the start.
+    next_lt = next_marker = next_cr = 0;
+    search(next_lt, 0, '<');
+    search(next_marker, 0, kMarker);
+    if (reduce_empty_lines) search(next_cr, 0, '\r');
+  }
   auto literal = [&] {
     text += kLiteralBreakText;
     copy += kLiteralBreak;
@@ -81,8 +164,7 @@ void ConvertBreaks(std::string_view source, const TextLocale& locale, bool reduc
   };
   std::size_t i = 0;
   while (i < n) {
-    std::size_t run = i;
-    while (run < n && !special(source[run])) ++run;
+    const std::size_t run = next_special(i);
     if (run > i) {
       append(i, run);
       i = run;
@@ -435,10 +517,44 @@ void TagScan::Run() {
 }
 
 std::string TagScan::TakeResult() {
+  // Moves the runs between deleted bytes and markers down, found with memchr and by whole
+  // words of the deleted bits.
+  char* data = text_.data();
   std::size_t out = 0;
-  for (std::size_t i = 0; i < n_; ++i) {
-    if (text_[i] == kMarker || Deleted(i)) continue;
-    text_[out++] = text_[i];
+  std::size_t i = 0;
+  std::size_t next_marker = 0;
+  auto marker_from = [&](std::size_t from) {
+    if (next_marker < from) {
+      const void* at = std::memchr(data + from, kMarker, n_ - from);
+      next_marker =
+          at != nullptr ? static_cast<std::size_t>(static_cast<const char*>(at) - data) : n_;
+    }
+    return next_marker;
+  };
+  auto deleted_from = [&](std::size_t from) {
+    if (!any_deleted_) return n_;
+    std::size_t word = from >> 6;
+    std::uint64_t bits = deleted_[word] & (~std::uint64_t{0} << (from & 63));
+    while (bits == 0) {
+      if (++word >= deleted_.size()) return n_;
+      bits = deleted_[word];
+    }
+    return std::min(n_, (word << 6) + static_cast<std::size_t>(std::countr_zero(bits)));
+  };
+  next_marker = 0;
+  {
+    const void* at = std::memchr(data, kMarker, n_);
+    next_marker =
+        at != nullptr ? static_cast<std::size_t>(static_cast<const char*>(at) - data) : n_;
+  }
+  while (i < n_) {
+    const std::size_t end = std::min(marker_from(i), deleted_from(i));
+    if (end > i) {
+      if (out != i) std::memmove(data + out, data + i, end - i);
+      out += end - i;
+      i = end;
+    }
+    if (i < n_) ++i;  // a deleted byte or a held line break
   }
   text_.resize(out);
   return std::move(text_);

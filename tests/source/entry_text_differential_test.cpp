@@ -242,9 +242,10 @@ TEST(EntryTextDifferential, FinishingMatchesTheStepByStepVersion) {
 
 TEST(EntryTextDifferential, LineCleaningMatchesTheStepByStepVersion) {
   std::mt19937 rng(77);
-  const std::string alphabet = "  \t a\xA4<>\x01";
+  // Letters enough for runs of eight bytes without a blank pair, blanks enough for pairs.
+  const std::string alphabet = "  \t abcdefgh a\xA4<>\x01";
   std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
-  std::uniform_int_distribution<int> length(0, 24);
+  std::uniform_int_distribution<int> length(0, 60);
   const int cases = CaseCount();
   for (int i = 0; i < cases; ++i) {
     std::string line;
@@ -256,6 +257,35 @@ TEST(EntryTextDifferential, LineCleaningMatchesTheStepByStepVersion) {
     const bool in_block = (bits & 4) != 0;
     ASSERT_EQ(CleanLine(line, options, in_block), CleanLineReference(line, options, in_block))
         << Printable(line);
+  }
+}
+
+// Entries of a few kilobytes take the conversion's eight-bytes-at-a-time paths.
+TEST(EntryTextDifferential, LongEntriesMatchTheStepByStepVersion) {
+  TagTable tags = BuildTagTable();
+  std::mt19937 rng(99);
+  for (const auto& [name, code_page] :
+       {std::pair<const char*, int>{"en_US", 1252}, {"ru_RU", 1251}, {"tr_TR", 1254}}) {
+    TextLocale locale(name, code_page);
+    for (int i = 0; i < 60; ++i) {
+      std::string entry;
+      for (int k = 0; k < 30; ++k) entry += RandomEntry(rng);
+      LinkSettings links = RandomLinks(rng);
+      MarkupContext context{tags, links, locale};
+      BuildOptions options;
+      options.remove_extra_empty_lines = i % 2 == 0;
+      for (bool keep : {true, false}) {
+        ASSERT_EQ(ConvertEntryText(entry, keep, context),
+                  ConvertEntryTextReference(entry, keep, context))
+            << name << " keep=" << keep << " '" << Printable(entry) << "'";
+        ByteStream fast_stream;
+        ByteStream slow_stream;
+        bool block = false;
+        FinishEntryText(entry, options, keep, context, fast_stream, block);
+        FinishEntryTextReference(entry, options, keep, context, slow_stream, block);
+        ASSERT_EQ(fast_stream.Bytes(), slow_stream.Bytes()) << name << " '" << Printable(entry);
+      }
+    }
   }
 }
 
