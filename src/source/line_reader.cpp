@@ -5,7 +5,14 @@
 namespace tavrin {
 namespace {
 constexpr std::size_t kBlockSize = 1 << 16;
+
+// Position of the first `byte` in data[from, to), or `to`.
+std::size_t FirstOf(const char* data, std::size_t from, std::size_t to, char byte) {
+  if (from >= to) return to;
+  const void* at = std::memchr(data + from, byte, to - from);
+  return at != nullptr ? static_cast<std::size_t>(static_cast<const char*>(at) - data) : to;
 }
+}  // namespace
 
 bool LineReader::Fill() {
   if (ended_) return false;
@@ -32,12 +39,11 @@ bool LineReader::ReadLine(std::string& line) {
     }
     const char* data = buffer_.data();
     std::size_t end = buffer_.size();
-    std::size_t i = pos_;
-    while (i < end) {
-      char c = data[i];
-      if (c == '\n' || c == '\r' || c == '\x1A') break;
-      ++i;
-    }
+    // The line's end is the first LF, CR or 0x1A: found with memchr, the LF first (CR and 0x1A
+    // are looked for only up to it).
+    std::size_t i = FirstOf(data, pos_, end, '\n');
+    i = FirstOf(data, pos_, i, '\r');
+    i = FirstOf(data, pos_, i, '\x1A');
     if (i > pos_) {
       pending_cr = false;
       line.append(data + pos_, i - pos_);
