@@ -77,8 +77,4 @@ int SettingChoice(std::string_view text, int default_value, int count) {
   return value >= 0 && value < count ? value : default_value;
 }
 
-int TypedTextCodePage(const BuildRequest& request, const TextLocale& locale) {
-  return NewFormatOf(request) ? CharsetCodePage(request.charset) : locale.CodePage();
-}
-
 }  // namespace tavrin

@@ -38,8 +38,4 @@ int SettingNumber(std::string_view text, int default_value);
 int SettingChoice(std::string_view text, int default_value, int count);
 inline std::string FlagText(bool value) { return value ? "1" : "0"; }
 
-// The code page that typed texts (module name, control line mark) are converted to: the
-// character set's for a current-format module, else the user's ANSI code page.
-int TypedTextCodePage(const BuildRequest& request, const TextLocale& locale);
-
 }  // namespace tavrin

@@ -328,7 +328,7 @@ BuildRequest TMainF::RequestOf(BuildTab tab, int* typed_code_page) const {
   r.charset = t.char_rg != nullptr ? std::max(0, t.char_rg->ItemIndex()) : 0;
   r.source_path = PathToCore(t.from_file->text());
   r.output_path = PathToCore(t.to_file->text());
-  const int code_page = TypedTextCodePage(r, locale_);
+  const int code_page = ModuleCodePage(r, locale_);
   if (typed_code_page != nullptr) *typed_code_page = code_page;
   if (t.module_name != nullptr) r.module_name = TypedToCore(code_page, t.module_name->text());
   r.options.line_mark = TypedToCore(code_page, line_mark_->text());

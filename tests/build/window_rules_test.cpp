@@ -85,16 +85,16 @@ TEST(WindowRulesTest, EditableKindsNeedNoModuleName) {
   EXPECT_TRUE(CreateEnabled(r));
 }
 
-TEST(WindowRulesTest, TypedTextCodePage) {
+TEST(WindowRulesTest, ModuleCodePage) {
   TextLocale western("en_US");
   BuildRequest r;
   r.charset = 2;
-  EXPECT_EQ(TypedTextCodePage(r, western), 1251);
+  EXPECT_EQ(ModuleCodePage(r, western), 1251);
   r.compatible = true;
-  EXPECT_EQ(TypedTextCodePage(r, western), 1252);
+  EXPECT_EQ(ModuleCodePage(r, western), 1252);
   r.compatible = false;
   r.tab = BuildTab::kJumplist;
-  EXPECT_EQ(TypedTextCodePage(r, western), 1252);
+  EXPECT_EQ(ModuleCodePage(r, western), 1252);
 }
 
 }  // namespace
