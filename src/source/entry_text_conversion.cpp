@@ -41,11 +41,7 @@ bool IsControl(char c) { return static_cast<unsigned char>(c) <= 0x20; }
 bool IsDigitByte(char c) { return c >= '0' && c <= '9'; }
 bool IsNameLetter(char c) { return c >= 'a' && c <= 'z'; }
 
-// Eight bytes at a time: a flag (0x80) in each byte of `x` that is zero.
-std::uint64_t ZeroBytes(std::uint64_t x) {
-  constexpr std::uint64_t kLow7 = 0x7F7F7F7F7F7F7F7FULL;
-  return ~(((x & kLow7) + kLow7) | x | kLow7);
-}
+// The byte `b` in each of eight bytes.
 constexpr std::uint64_t kEach(unsigned char b) { return 0x0101010101010101ULL * b; }
 
 // Large entries are worth a look at the locale's case mapping: when it lower-cases ASCII as
