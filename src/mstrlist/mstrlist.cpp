@@ -18,6 +18,8 @@ int Sign(double a, double b) { return a < b ? -1 : (a > b ? 1 : 0); }
 
 // Whether `needle` occurs in `haystack` with ASCII letters compared without case.
 bool ContainsAsciiNoCase(std::string_view haystack, std::string_view needle) {
+  // An empty text occurs in every string, the empty one too (std::search would miss that one).
+  if (needle.empty()) return true;
   return std::search(haystack.begin(), haystack.end(), needle.begin(), needle.end(),
                      [](char a, char b) { return AsciiUpperByte(a) == AsciiUpperByte(b); }) !=
          haystack.end();

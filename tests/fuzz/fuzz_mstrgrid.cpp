@@ -6,6 +6,7 @@
 #include <fuzzer/FuzzedDataProvider.h>
 
 #include <algorithm>
+#include <cstdlib>
 #include <map>
 #include <memory>
 #include <vector>
@@ -57,7 +58,7 @@ class GridFuzz {
     for (int step = 0; step < 60 && in_.remaining_bytes() > 0; ++step) {
       Step();
       CheckMirror();
-      if (std::getenv("TAVRIN_FUZZ_DEEP")) CheckStore();
+      if (deep_) CheckStore();
     }
   }
   // Cells beyond the counts show only when the grid grows: grow it over the whole store,
@@ -438,7 +439,7 @@ class GridFuzz {
 
   void Step() {
     const int op = in_.ConsumeIntegralInRange(0, 15);
-    if (true) {
+    if (fuzz::Tracing()) {
       std::string out = "op " + std::to_string(op) + " " + std::to_string(rows_) + "x" +
                         std::to_string(cols_) + " fixed " + std::to_string(fixed_rows_) + "," +
                         std::to_string(fixed_cols_) + "\n";
@@ -452,7 +453,8 @@ class GridFuzz {
       case 0: {
         const int c = Around(cols_ + 2), r = Around(rows_ + 2);
         const std::string text = Text();
-        fuzz::Trace("set " + std::to_string(c) + "," + std::to_string(r) + " " + text);
+        if (fuzz::Tracing())
+          fuzz::Trace("set " + std::to_string(c) + "," + std::to_string(r) + " " + text);
         if (RaisesListError([&] { grid_.SetCell(c, r, text); }))
           return fuzz::Check(c < 0 || r < 0, "SetCell refused a cell");
         ModelAt(c, r).text = text;
@@ -589,15 +591,16 @@ class GridFuzz {
         char key = in_.PickValueInArray({'\3', '\x18', '\x16'});
         const std::string selection = SelectionText();
         const TGridRect s = grid_.Selection();
-        fuzz::Trace("key " + std::to_string(key) + " selection " + std::to_string(s.left) + "," +
-                    std::to_string(s.top) + "-" + std::to_string(s.right) + "," +
-                    std::to_string(s.bottom) + " cursor " + std::to_string(grid_.Col()) + "," +
-                    std::to_string(grid_.Row()) + " to cursor " +
-                    std::to_string(grid_.PasteToCursor()));
+        if (fuzz::Tracing())
+          fuzz::Trace("key " + std::to_string(key) + " selection " + std::to_string(s.left) + "," +
+                      std::to_string(s.top) + "-" + std::to_string(s.right) + "," +
+                      std::to_string(s.bottom) + " cursor " + std::to_string(grid_.Col()) + "," +
+                      std::to_string(grid_.Row()) + " to cursor " +
+                      std::to_string(grid_.PasteToCursor()));
         if (key == '\x16') {
           clipboard_.SetText(in_.ConsumeBool() ? selection : Text() + "\r\n" + Text());
           const std::string text = *clipboard_.Text();
-          fuzz::Trace("paste " + text);
+          if (fuzz::Tracing()) fuzz::Trace("paste " + text);
           const auto start = PasteStart();
           grid_.KeyPress(key);
           Paste(text, start);
@@ -631,6 +634,7 @@ class GridFuzz {
   FuzzedDataProvider& in_;
   std::vector<std::unique_ptr<TNumberObject>> objects_;
   MemoryClipboard clipboard_;
+  const bool deep_ = std::getenv("TAVRIN_FUZZ_DEEP") != nullptr;
   TmStrGrid grid_;
   std::map<std::pair<int, int>, Item> cells_;  // (row, col) -> stored cell
   int rows_ = 5, cols_ = 5, fixed_rows_ = 1, fixed_cols_ = 1;

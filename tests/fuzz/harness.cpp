@@ -14,11 +14,15 @@ namespace {
 
 namespace fs = std::filesystem;
 
+// The scratch folder once made, so that a failing check can remove it before the abort.
+std::string* made_scratch = nullptr;
+
 struct ScratchFolder {
   ScratchFolder() {
     std::string pattern = (fs::temp_directory_path() / "tavrin-fuzz-XXXXXX").string();
     if (::mkdtemp(pattern.data()) == nullptr) Fail("cannot make the scratch folder", pattern);
     path = pattern;
+    made_scratch = &path;
     // The data files the verse-based builders read from the program folder.
     for (const char* name : {"tavrin.bok", "master.map"}) {
       std::error_code ec;
@@ -90,14 +94,22 @@ std::string Escaped(std::string_view text) {
   return out;
 }
 
-void Trace(std::string_view line) {
+bool Tracing() {
   static const bool enabled = std::getenv("TAVRIN_FUZZ_TRACE") != nullptr;
-  if (enabled) std::fprintf(stderr, "%s\n", Escaped(line).c_str());
+  return enabled;
+}
+
+void Trace(std::string_view line) {
+  if (Tracing()) std::fprintf(stderr, "%s\n", Escaped(line).c_str());
 }
 
 void Fail(std::string_view what, std::string_view detail) {
   std::fprintf(stderr, "fuzz check failed: %.*s %s\n", static_cast<int>(what.size()), what.data(),
                Escaped(detail).c_str());
+  if (made_scratch != nullptr) {
+    std::error_code ec;
+    fs::remove_all(*made_scratch, ec);
+  }
   std::abort();
 }
 

@@ -38,6 +38,7 @@ std::string_view KeyOf(std::string_view text, int key_pos, int key_len);
 // Prints a line to stderr when TAVRIN_FUZZ_TRACE is set: replaying a failing input with it shows
 // the operations that led there.
 void Trace(std::string_view line);
+bool Tracing();
 
 // Printable form of 8-bit text for failure reports.
 std::string Escaped(std::string_view text);
