@@ -16,7 +16,6 @@
 #include <queue>
 #include <string>
 #include <string_view>
-#include <unordered_map>
 #include <utility>
 #include <vector>
 
@@ -240,7 +239,9 @@ class TagScan {
     return any_deleted_ && i < n_ && ((deleted_[i >> 6] >> (i & 63)) & 1U) != 0;
   }
   void MarkDeleted(std::size_t i) {
-    deleted_[i >> 6] |= std::uint64_t{1} << (i & 63);
+    std::uint64_t& word = deleted_[i >> 6];
+    word |= std::uint64_t{1} << (i & 63);
+    if (word == ~std::uint64_t{0}) full_[i >> 12] |= std::uint64_t{1} << ((i >> 6) & 63);
     copy_[i] = kGone;
   }
   std::size_t NextAlive(std::size_t i);
@@ -262,11 +263,11 @@ class TagScan {
   const bool keep_tags_;
   const TagTable& table_;
 
+  // One bit per byte for the deleted ones, and one bit per word of 64 of them that are all
+  // deleted, so that a walk crosses a long deleted stretch 4096 bytes at a step.
   std::vector<std::uint64_t> deleted_;
+  std::vector<std::uint64_t> full_;
   bool any_deleted_ = false;
-  // Jumps over deleted runs, from a run's first byte forward and from its last byte backward.
-  std::unordered_map<std::size_t, std::size_t> skip_forward_;
-  std::unordered_map<std::size_t, std::size_t> skip_back_;
 
   Pointer greater_;
   Pointer equals_;
@@ -276,27 +277,42 @@ class TagScan {
 };
 
 std::size_t TagScan::NextAlive(std::size_t i) {
-  if (!any_deleted_ || !Deleted(i)) return i;
-  std::size_t j = i;
-  while (j < n_ && Deleted(j)) {
-    auto it = skip_forward_.find(j);
-    j = it != skip_forward_.end() ? it->second : j + 1;
+  if (!any_deleted_ || i >= n_ || !Deleted(i)) return i;
+  std::size_t word = i >> 6;
+  std::uint64_t alive = ~deleted_[word] & (~std::uint64_t{0} << (i & 63));
+  while (alive == 0) {
+    ++word;
+    // Whole words of deleted bytes are passed by their summary bits.
+    while ((word & 63) == 0 && (word >> 6) < full_.size() && full_[word >> 6] == ~std::uint64_t{0})
+      word += 64;
+    while (word < deleted_.size() && (word & 63) != 0 &&
+           ((full_[word >> 6] >> (word & 63)) & 1U) != 0)
+      ++word;
+    if (word >= deleted_.size()) return n_;
+    alive = ~deleted_[word];
   }
-  // Shorten the chain for the next walk that enters here.
-  skip_forward_[i] = j;
-  return j;
+  return std::min(n_, (word << 6) + static_cast<std::size_t>(std::countr_zero(alive)));
 }
 
 std::size_t TagScan::PrevAlive(std::size_t i) {
   if (i == kNone) return kNone;
   if (!any_deleted_ || !Deleted(i)) return i;
-  std::size_t j = i;
-  while (j != kNone && Deleted(j)) {
-    auto it = skip_back_.find(j);
-    j = it != skip_back_.end() ? it->second : (j == 0 ? kNone : j - 1);
+  std::size_t word = i >> 6;
+  std::uint64_t alive = ~deleted_[word] & (~std::uint64_t{0} >> (63 - (i & 63)));
+  while (alive == 0) {
+    if (word == 0) return kNone;
+    --word;
+    while ((word & 63) == 63 && full_[word >> 6] == ~std::uint64_t{0}) {
+      if (word < 64) return kNone;
+      word -= 64;
+    }
+    while ((word & 63) != 63 && ((full_[word >> 6] >> (word & 63)) & 1U) != 0) {
+      if (word == 0) return kNone;
+      --word;
+    }
+    alive = ~deleted_[word];
   }
-  skip_back_[i] = j;
-  return j;
+  return (word << 6) + 63 - static_cast<std::size_t>(std::countl_zero(alive));
 }
 
 template <typename Is>
@@ -359,14 +375,15 @@ std::size_t TagScan::FindClosing(int kind, std::size_t after) {
 }
 
 void TagScan::DeleteRange(std::size_t first, std::size_t last, bool closing) {
-  if (deleted_.empty()) deleted_.assign(n_ / 64 + 1, 0);
+  if (deleted_.empty()) {
+    deleted_.assign(n_ / 64 + 1, 0);
+    full_.assign(deleted_.size() / 64 + 1, 0);
+  }
   any_deleted_ = true;
   for (std::size_t i = first; i <= last; i = NextAlive(i + 1)) {
     MarkDeleted(i);
     if (i == last) break;
   }
-  skip_forward_[first] = last + 1;
-  skip_back_[last] = first == 0 ? kNone : first - 1;
   if (closing) {
     std::size_t before = first == 0 ? kNone : PrevAlive(first - 1);
     std::size_t behind = NextAlive(last + 1);
