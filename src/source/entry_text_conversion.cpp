@@ -222,9 +222,9 @@ class TagScan {
   // Raw search state for one closing tag: no occurrence in [from, at).
   struct Closing {
     std::string pattern;
-    std::size_t from = 0;
-    std::size_t at = 0;
-    bool known = false;
+    // Occurrences met by the shared scan, in text order; those before `head` are spent.
+    std::vector<std::size_t> found;
+    std::size_t head = 0;
     // Occurrences that deletions made by joining text (only when tags are stripped).
     std::priority_queue<std::size_t, std::vector<std::size_t>, std::greater<>> joined;
   };
@@ -274,6 +274,11 @@ class TagScan {
   Pointer blank_;
   Pointer digit_;
   std::array<Closing, 19> closings_;
+  // One scan for closing tags of every name serves all of them: the copy before this position
+  // has been looked through.
+  std::size_t closings_scanned_ = 0;
+  // Reads closing tags onward until one of `kind` is found or the text ends.
+  void ScanClosings(int kind);
 };
 
 std::size_t TagScan::NextAlive(std::size_t i) {
@@ -348,21 +353,45 @@ bool TagScan::AliveClosingAt(std::size_t pos, const std::string& pattern, std::s
   return true;
 }
 
+void TagScan::ScanClosings(int kind) {
+  while (closings_scanned_ < n_) {
+    const std::size_t at = copy_.find("</", closings_scanned_);
+    if (at == kNone) {
+      closings_scanned_ = n_;
+      return;
+    }
+    // The name runs to the ">"; a table name has at most five letters.
+    std::size_t end = at + 2;
+    while (end < n_ && end - at < 8 && IsNameLetter(copy_[end])) ++end;
+    closings_scanned_ = at + 2;
+    if (end >= n_ || copy_[end] != '>' || end == at + 2) continue;
+    const int found = table_.IndexOf(std::string_view(copy_).substr(at + 2, end - at - 2));
+    if (found < 0) continue;
+    closings_[static_cast<std::size_t>(found)].found.push_back(at);
+    closings_scanned_ = end + 1;
+    if (found == kind) return;
+  }
+}
+
 std::size_t TagScan::FindClosing(int kind, std::size_t after) {
   Closing& c = closings_[static_cast<std::size_t>(kind)];
   if (c.pattern.empty()) c.pattern = "</" + table_.tags[static_cast<std::size_t>(kind)] + ">";
-  const std::size_t from = after + 1;
   auto still_there = [&](std::size_t at) {
     return copy_.compare(at, c.pattern.size(), c.pattern) == 0;
   };
-  if (!(c.known && c.from <= from && (c.at == kNone || (c.at >= from && still_there(c.at))))) {
-    std::size_t start = from;
-    if (c.known && c.from <= from && c.at != kNone && c.at >= from) start = c.at + 1;
-    c.at = copy_.find(c.pattern, start);
-    c.from = from;
-    c.known = true;
+  // Queries come in text order, and an occurrence that was consumed or deleted never comes
+  // back, so spent ones are dropped for good.
+  std::size_t best = kNone;
+  for (;;) {
+    while (c.head < c.found.size() && (c.found[c.head] <= after || !still_there(c.found[c.head])))
+      ++c.head;
+    if (c.head < c.found.size()) {
+      best = c.found[c.head];
+      break;
+    }
+    if (closings_scanned_ >= n_) break;
+    ScanClosings(kind);
   }
-  std::size_t best = c.at;
   while (!c.joined.empty()) {
     std::size_t top = c.joined.top();
     if (top > after && AliveClosingAt(top, c.pattern, nullptr)) {
