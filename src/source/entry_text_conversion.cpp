@@ -1,9 +1,9 @@
 // The markup conversion in linear time. The result is byte for byte that of the step-by-step
 // version (ConvertEntryTextReference); only the cost differs:
 // - the break and literal steps are one pass that builds the new text once;
-// - the tag scan walks the "<" in text order once, keeps a moving pointer to the first ">" and to
-//   the first closing tag of each name, and never edits in the middle: a deleted byte is only
-//   marked, and the text is put together once at the end.
+// - the tag scan walks the "<" in text order once, keeps a moving pointer to the first ">",
+//   finds the closing tags of every name in one forward scan, and never edits in the middle: a
+//   deleted byte is only marked, and the text is put together once at the end.
 
 #include "source/entry_text_conversion.h"
 
@@ -219,7 +219,7 @@ class TagScan {
   std::string TakeResult();
 
  private:
-  // Raw search state for one closing tag: no occurrence in [from, at).
+  // The closing tags of one name.
   struct Closing {
     std::string pattern;
     // Occurrences met by the shared scan, in text order; those before `head` are spent.
