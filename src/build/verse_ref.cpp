@@ -47,14 +47,21 @@ void BookNameTable::SetNames(const std::vector<std::string>& names) {
 
 void BookNameTable::IndexNames() {
   book_by_key_.clear();
+  spelled_.clear();
   const int count = names_.Count();
   for (int i = 0; i < count; ++i)
     book_by_key_.emplace(names_.Locale().SortKey(names_.Get(i)), i + 1);  // first line wins
 }
 
 int BookNameTable::BookOf(std::string_view name) const {
+  // Sources spell the same few names over and over: remember each spelling's answer. With mark
+  // type 1 every line's first word is looked up, so the memory is bounded.
+  if (auto seen = spelled_.find(name); seen != spelled_.end()) return seen->second;
   auto found = book_by_key_.find(names_.Locale().SortKey(name));
-  return found == book_by_key_.end() ? 0 : found->second;
+  const int book = found == book_by_key_.end() ? 0 : found->second;
+  if (spelled_.size() >= kSpellingCacheLimit) spelled_.clear();
+  spelled_.emplace(std::string(name), book);
+  return book;
 }
 
 bool IsReferenceSeparator(char c) {

@@ -42,6 +42,13 @@ class BookNameTable {
   // Collation key of each name -> its book number; one key lookup per reference line instead
   // of a comparison with every name.
   std::unordered_map<std::string, int> book_by_key_;
+  // Spellings met in the source -> book number (0: none), a cache in front of the keys.
+  static constexpr std::size_t kSpellingCacheLimit = 4096;
+  struct Hash {
+    using is_transparent = void;
+    std::size_t operator()(std::string_view s) const { return std::hash<std::string_view>{}(s); }
+  };
+  mutable std::unordered_map<std::string, int, Hash, std::equal_to<>> spelled_;
 };
 
 // The parts of a verse reference as typed. 0 in any part: the text is not a reference.

@@ -19,8 +19,9 @@ class ByteStream {
   }
   // Bytes written so far.
   std::size_t Size() const { return data_.size(); }
-  // Releases the reserve beyond the bytes written.
-  void CutToWritten() { data_.shrink_to_fit(); }
+  // The buffer's content is exactly the bytes written; the reserve behind them is left in place
+  // (giving it back would copy the whole buffer once more just before it is written out).
+  void CutToWritten() {}
   void Clear() { data_.clear(); }
   std::string_view View() const { return data_; }
   const std::string& Bytes() const { return data_; }
