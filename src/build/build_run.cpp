@@ -2,6 +2,7 @@
 
 #include "module/module_writer.h"
 #include "platform/exceptions.h"
+#include "source/session.h"
 
 namespace tavrin {
 
@@ -35,6 +36,35 @@ bool BuildRun::Poll(std::int64_t position) {
 
 void BuildRun::ReportUnknownError() {
   job_.host.ShowMessage(std::string(kUnknownErrorMessage), MessageIcon::kStop);
+}
+
+void BuildRun::WriteEntries(int count, const std::function<void(int)>& write) {
+  BuildHost& host = job_.host;
+  host.SetProgressRange(count - 1);
+  host.SetProgress(0);
+  host.SetStatus("Creating module...");
+  for (int i = 0; i < count; ++i) {
+    try {
+      write(i);
+    } catch (const std::exception&) {
+      ReportUnknownError();
+    }
+    if (!Poll(i)) break;
+  }
+}
+
+void BuildRun::FinishEntry(std::string_view text) {
+  FinishEntryText(text, job_.options, job_.new_format, job_.session.Markup(), text_stream,
+                  in_lines_block_);
+}
+
+void BuildRun::LogClosing(bool found, std::string_view error, std::string_view totals) {
+  if (cancelled_)
+    LogCancelled();
+  else if (!found)
+    LogError(error);
+  else
+    LogTotals(totals);
 }
 
 void BuildRun::LogTotals(std::string_view totals) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <string>
 #include <string_view>
 
@@ -42,6 +43,14 @@ class BuildRun {
   // The per-line and per-entry guard's message.
   void ReportUnknownError();
 
+  // The writing loop every builder shares: progress 0..count-1 and "Creating module...", then
+  // `write`(i) for each entry under the per-entry guard, polling after each; stops on Cancel.
+  void WriteEntries(int count, const std::function<void(int)>& write);
+  // Finishes one entry's text into the text stream with this build's options and format.
+  void FinishEntry(std::string_view text);
+
+  // The closing lines: cancelled, nothing found (`error`), or the totals.
+  void LogClosing(bool found, std::string_view error, std::string_view totals);
   // The closing lines of a finished build: an empty line, `totals`, an empty line, and the
   // line saying the file was created.
   void LogTotals(std::string_view totals);
@@ -66,6 +75,7 @@ class BuildRun {
   bool error_ = false;
   bool cancelled_ = false;
   bool finished_ = false;
+  bool in_lines_block_ = false;  // FinishEntry resets it; writing does not track blocks
 };
 
 }  // namespace tavrin

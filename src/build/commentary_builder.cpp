@@ -72,28 +72,14 @@ void ReadVerseText(BuildRun& run, ReadingState& state, const VerseSources& sourc
 }
 
 void WriteVerseNotes(BuildRun& run, const VerseMap& map, const VerseNotes& notes) {
-  BuildJob& job = run.Job();
-  BuildHost& host = job.host;
-  const MarkupContext markup = job.session.Markup();
-  const int count = static_cast<int>(notes.size());
-  host.SetProgressRange(count - 1);
-  host.SetProgress(0);
-  host.SetStatus("Creating module...");
-  bool in_lines_block = false;
-  for (int i = 0; i < count; ++i) {
-    try {
-      const std::string& note = notes[static_cast<std::size_t>(i)];
-      if (!note.empty()) {
-        const VerseMapRecord verse = map.VerseAt(static_cast<VerseIndex>(i));
-        AppendVerseEntry(run.index_stream, {verse.book, verse.chapter, verse.verse,
-                                            static_cast<std::uint32_t>(run.text_stream.Size())});
-        FinishEntryText(note, job.options, job.new_format, markup, run.text_stream, in_lines_block);
-      }
-    } catch (const std::exception&) {
-      run.ReportUnknownError();
-    }
-    if (!run.Poll(i)) break;
-  }
+  run.WriteEntries(static_cast<int>(notes.size()), [&](int i) {
+    const std::string& note = notes[static_cast<std::size_t>(i)];
+    if (note.empty()) return;
+    const VerseMapRecord verse = map.VerseAt(static_cast<VerseIndex>(i));
+    AppendVerseEntry(run.index_stream, {verse.book, verse.chapter, verse.verse,
+                                        static_cast<std::uint32_t>(run.text_stream.Size())});
+    run.FinishEntry(note);
+  });
 }
 
 BuildOutcome BuildCommentary(BuildJob& job) {
@@ -145,13 +131,9 @@ BuildOutcome BuildCommentary(BuildJob& job) {
       WriteVerseNotes(run, sources.map, notes);
     }
 
-    if (run.Cancelled())
-      run.LogCancelled();
-    else if (!state.entry_open)
-      run.LogError("Error: no verses marked");
-    else
-      run.LogTotals("Total of: " + std::to_string(state.lines_read) + " lines, " +
-                    std::to_string(notes_stored) + " verse notes");
+    run.LogClosing(state.entry_open, "Error: no verses marked",
+                   "Total of: " + std::to_string(state.lines_read) + " lines, " +
+                       std::to_string(notes_stored) + " verse notes");
     return run.Finish();
   });
 }

@@ -13,27 +13,13 @@
 namespace tavrin {
 
 void WriteTopics(BuildRun& run, const TmStrList& topics) {
-  BuildJob& job = run.Job();
-  BuildHost& host = job.host;
-  const MarkupContext markup = job.session.Markup();
-  const int count = topics.Count();
-  host.SetProgressRange(count - 1);
-  host.SetProgress(0);
-  host.SetStatus("Creating module...");
-  bool in_lines_block = false;
-  for (int i = 0; i < count; ++i) {
-    try {
-      run.name_stream.Append(topics.Get(i));
-      run.name_stream.AppendByte(0);
-      run.index_stream.AppendInt32(static_cast<std::int32_t>(run.text_stream.Size()));
-      const auto* record = static_cast<const SRec*>(topics.GetObject(i));
-      FinishEntryText(record != nullptr ? std::string_view(record->text) : std::string_view(),
-                      job.options, job.new_format, markup, run.text_stream, in_lines_block);
-    } catch (const std::exception&) {
-      run.ReportUnknownError();
-    }
-    if (!run.Poll(i)) break;
-  }
+  run.WriteEntries(topics.Count(), [&](int i) {
+    run.name_stream.Append(topics.Get(i));
+    run.name_stream.AppendByte(0);
+    run.index_stream.AppendInt32(static_cast<std::int32_t>(run.text_stream.Size()));
+    const auto* record = static_cast<const SRec*>(topics.GetObject(i));
+    run.FinishEntry(record != nullptr ? std::string_view(record->text) : std::string_view());
+  });
 }
 
 BuildOutcome BuildDictionary(BuildJob& job) {
@@ -88,13 +74,9 @@ BuildOutcome BuildDictionary(BuildJob& job) {
   malloc_trim(0);
 #endif
 
-  if (run.Cancelled())
-    run.LogCancelled();
-  else if (topic_count == 0)
-    run.LogError("Error: no topics marked");
-  else
-    run.LogTotals("Total of: " + std::to_string(state.lines_read) + " lines, " +
-                  std::to_string(topic_count) + " topics");
+  run.LogClosing(topic_count > 0, "Error: no topics marked",
+                 "Total of: " + std::to_string(state.lines_read) + " lines, " +
+                     std::to_string(topic_count) + " topics");
   return run.Finish();
 }
 

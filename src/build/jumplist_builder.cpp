@@ -9,29 +9,15 @@
 namespace tavrin {
 
 void WriteJumps(BuildRun& run, const VerseMap& map, const TmStrList& jumps) {
-  BuildJob& job = run.Job();
-  BuildHost& host = job.host;
-  const MarkupContext markup = job.session.Markup();
-  const int count = jumps.Count();
-  host.SetProgressRange(count - 1);
-  host.SetProgress(0);
-  host.SetStatus("Creating module...");
-  bool in_lines_block = false;
-  for (int i = 0; i < count; ++i) {
-    try {
-      const std::string text = jumps.Get(i);
-      const auto* record = static_cast<const JRec*>(jumps.GetObject(i));
-      if (!text.empty() && record != nullptr) {
-        const VerseMapRecord verse = map.VerseAt(static_cast<VerseIndex>(record->verse_index));
-        AppendVerseEntry(run.index_stream, {verse.book, verse.chapter, verse.verse,
-                                            static_cast<std::uint32_t>(run.text_stream.Size())});
-        FinishEntryText(text, job.options, job.new_format, markup, run.text_stream, in_lines_block);
-      }
-    } catch (const std::exception&) {
-      run.ReportUnknownError();
-    }
-    if (!run.Poll(i)) break;
-  }
+  run.WriteEntries(jumps.Count(), [&](int i) {
+    const std::string text = jumps.Get(i);
+    const auto* record = static_cast<const JRec*>(jumps.GetObject(i));
+    if (text.empty() || record == nullptr) return;
+    const VerseMapRecord verse = map.VerseAt(static_cast<VerseIndex>(record->verse_index));
+    AppendVerseEntry(run.index_stream, {verse.book, verse.chapter, verse.verse,
+                                        static_cast<std::uint32_t>(run.text_stream.Size())});
+    run.FinishEntry(text);
+  });
 }
 
 BuildOutcome BuildJumplist(BuildJob& job) {
@@ -70,13 +56,9 @@ BuildOutcome BuildJumplist(BuildJob& job) {
       WriteJumps(run, sources.map, jumps);
     }
 
-    if (run.Cancelled())
-      run.LogCancelled();
-    else if (!state.entry_open)
-      run.LogError("Error: no verses marked");
-    else
-      run.LogTotals("Total of: " + std::to_string(state.lines_read) + " lines, " +
-                    std::to_string(jump_count) + " jumps");
+    run.LogClosing(state.entry_open, "Error: no verses marked",
+                   "Total of: " + std::to_string(state.lines_read) + " lines, " +
+                       std::to_string(jump_count) + " jumps");
     return run.Finish();
   });
 }

@@ -93,12 +93,8 @@ BuildOutcome ConvertNoteSet(BuildJob& job) {
 
   if (!run.Cancelled() && note_count > 0) WriteVerseNotes(run, map, notes);
 
-  if (run.Cancelled())
-    run.LogCancelled();
-  else if (note_count == 0)
-    run.LogError("Error: no verse note found");
-  else
-    run.LogTotals("Total of: " + std::to_string(note_count) + " verse notes");
+  run.LogClosing(note_count > 0, "Error: no verse note found",
+                 "Total of: " + std::to_string(note_count) + " verse notes");
   return run.Finish();
 }
 

@@ -55,12 +55,8 @@ BuildOutcome ConvertStoredTopics(BuildJob& job, std::string_view unit) {
 
   if (!run.Cancelled() && topics_read > 0) WriteTopics(run, topics);
 
-  if (run.Cancelled())
-    run.LogCancelled();
-  else if (topics_read == 0)
-    run.LogError("Error: no topics in file");
-  else
-    run.LogTotals("Total of: " + std::to_string(topics_read) + " " + std::string(unit));
+  run.LogClosing(topics_read > 0, "Error: no topics in file",
+                 "Total of: " + std::to_string(topics_read) + " " + std::string(unit));
   return run.Finish();
 }
 

@@ -44,13 +44,9 @@ BuildOutcome BuildWriting(BuildJob& job) {
     }
   }
 
-  if (run.Cancelled())
-    run.LogCancelled();
-  else if (sections > 0)
-    run.LogTotals("Total of: " + std::to_string(state.lines_read) + " lines, " +
-                  std::to_string(sections) + " sections");
-  else
-    run.LogError("Error: no sections marked");
+  run.LogClosing(sections > 0, "Error: no sections marked",
+                 "Total of: " + std::to_string(state.lines_read) + " lines, " +
+                     std::to_string(sections) + " sections");
   return run.Finish();
 }
 
