@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <istream>
+#include <limits>
 #include <string>
 #include <vector>
 
@@ -34,6 +35,8 @@ struct BuildRequest {
   bool check_only = false;
   // How the source, header and included files are read (byte order marks by default).
   SourceEncoding source_encoding = SourceEncoding::kAuto;
+  // The largest offset a module may need (the format's 32 bits); lowered only by tests.
+  std::int64_t offset_limit = std::numeric_limits<std::int32_t>::max();
 };
 
 // The kind of module the request makes.
@@ -77,6 +80,7 @@ struct BuildJob {
   std::string user_name;
   bool show_log_when_finished = false;
   bool check_only = false;
+  std::int64_t offset_limit = std::numeric_limits<std::int32_t>::max();
   // Lines that open the creation log before the builder's own (problems found while the
   // source was assembled); each sets the warnings flag.
   std::vector<std::string> leading_warnings;

@@ -101,8 +101,8 @@ BuildOutcome BuildRun::Finish() {
   if (!cancelled_ && !error_ && !job_.check_only) {
     try {
       WriteModule(WriteRequest{job_.kind, job_.new_format, job_.output_path, job_.module_name,
-                               job_.charset, job_.user_name, name_stream, index_stream,
-                               text_stream});
+                               job_.charset, job_.user_name, name_stream, index_stream, text_stream,
+                               job_.offset_limit});
     } catch (const Exception& e) {
       write_failure = e.what();
     } catch (const std::exception& e) {

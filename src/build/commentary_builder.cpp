@@ -41,11 +41,19 @@ void ReadVerseText(BuildRun& run, ReadingState& state, const VerseSources& sourc
   const TextLocale& locale = job.session.Locale();
   LineReader reader(*job.source);
   std::string line;
+  // Reads the next line and counts it; a NUL byte in it becomes a blank, with a warning.
+  auto next_line = [&] {
+    if (!reader.ReadLine(line)) return false;
+    ++state.lines_read;
+    if (ReplaceNulBytes(line))
+      run.Warn("line #" + std::to_string(state.lines_read) +
+               " - Warning: NUL bytes replaced by blanks");
+    return true;
+  };
   bool more = true;
   while (more) {
     try {
-      if (!reader.ReadLine(line)) break;
-      ++state.lines_read;
+      if (!next_line()) break;
       UpdateLinesBlock(line, state.in_lines_block, locale);
       ReferenceLine ref = ReadReferenceLine(line, state.lines_read, options.mark_type,
                                             options.line_mark, sources.books, sources.map);
@@ -57,8 +65,7 @@ void ReadVerseText(BuildRun& run, ReadingState& state, const VerseSources& sourc
         state.in_lines_block = false;
         if (options.mark_type == 0) {
           // The reference line is not note text; the line after it always is.
-          more = reader.ReadLine(line);
-          if (more) ++state.lines_read;
+          more = next_line();
         }
       }
       if (more && state.entry_open)

@@ -76,6 +76,15 @@ std::string CleanLine(std::string_view line, const BuildOptions& options, bool i
   return out;
 }
 
+bool ReplaceNulBytes(std::string& line) {
+  bool found = false;
+  for (auto at = line.find('\0'); at != std::string::npos; at = line.find('\0', at + 1)) {
+    line[at] = ' ';
+    found = true;
+  }
+  return found;
+}
+
 void GatherLine(std::string& entry_text, std::string_view line, std::string_view trimmed,
                 const BuildOptions& options, bool in_lines_block, const MarkupContext& markup) {
   if (!trimmed.empty()) {

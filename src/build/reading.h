@@ -12,6 +12,10 @@ namespace tavrin {
 // "<lines>" block), 0xA4 turned into a blank, trimmed as the options say.
 std::string CleanLine(std::string_view line, const BuildOptions& options, bool in_lines_block);
 
+// A NUL byte would end an entry's text in the module: each becomes a blank. True when the line
+// held one (the caller warns).
+bool ReplaceNulBytes(std::string& line);
+
 // Gathers one body line of an open entry into its text: tag-only lines, joining, blank lines.
 // `trimmed` is the raw line trimmed at both ends.
 void GatherLine(std::string& entry_text, std::string_view line, std::string_view trimmed,

@@ -15,10 +15,18 @@ void ReadMarkedText(BuildRun& run, ReadingState& state, const ControlLineHandler
   const TextLocale& locale = job.session.Locale();
   LineReader reader(*job.source);
   std::string line;
+  // Reads the next line and counts it; a NUL byte in it becomes a blank, with a warning.
+  auto next_line = [&] {
+    if (!reader.ReadLine(line)) return false;
+    ++state.lines_read;
+    if (ReplaceNulBytes(line))
+      run.Warn("line #" + std::to_string(state.lines_read) +
+               " - Warning: NUL bytes replaced by blanks");
+    return true;
+  };
   for (;;) {
     try {
-      if (!reader.ReadLine(line)) break;
-      ++state.lines_read;
+      if (!next_line()) break;
       std::string_view trimmed = TrimControl(line);
       UpdateLinesBlock(line, state.in_lines_block, locale);
       if (!control(line, trimmed) && state.entry_open)

@@ -45,6 +45,15 @@ const ModuleSourceRule* ModuleSourceRuleFor(BuildTab tab) {
   return nullptr;
 }
 
+// The creation log must be creatable before a build starts: a build whose warnings could not
+// be read afterwards is refused with the file's name.
+bool LogCreatable(const std::string& path, BuildHost& host) {
+  std::ofstream probe(path, std::ios::binary | std::ios::app);
+  if (probe) return true;
+  host.ShowMessage("Cannot create file " + path, MessageIcon::kStop);
+  return false;
+}
+
 bool OutputExists(const std::string& path) {
   std::error_code ec;
   return !path.empty() && fs::exists(path, ec);
@@ -122,6 +131,7 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
                .leading_warnings = {}};
   job.show_log_when_finished = request.show_log_when_finished;
   job.check_only = request.check_only;
+  job.offset_limit = request.offset_limit;
 
   const std::string extension = FileExtension(request.source_path);
   const ModuleSourceRule* rule = ModuleSourceRuleFor(request.tab);
@@ -161,6 +171,7 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
         !host.AskYesNo("File named '" + request.output_path +
                        "' already exists. Do you wish to overwrite it?"))
       return BuildOutcome::kNotStarted;
+    if (!LogCreatable(job.log_path, host)) return BuildOutcome::kNotStarted;
     try {
       return RunConversion(job);
     } catch (const std::exception&) {
@@ -190,6 +201,10 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
         host.SetModuleName(name);
       }
       AssembledSource assembled = AssembleIncludes(session.Header(), decode);
+      if (!assembled.failure.empty()) {
+        host.ShowMessage(assembled.failure, MessageIcon::kStop);
+        return BuildOutcome::kNotStarted;
+      }
       temporary.path = assembled.path;
       temporary.delete_after = assembled.delete_after_build;
       assembled_in_code_page = assembled.delete_after_build;
@@ -237,6 +252,7 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
                      "' already exists. Do you wish to overwrite it?"))
     return BuildOutcome::kNotStarted;
 
+  if (!LogCreatable(job.log_path, host)) return BuildOutcome::kNotStarted;
   job.source = source.get();
   try {
     return RunBuilder(job);

@@ -1,8 +1,10 @@
 // tavrin-cli: batch builds and inspection of modules, through the same core as the window.
 #include <CLI/CLI.hpp>
+#include <csignal>
 #include <cstdio>
 #include <fstream>
 #include <iostream>
+#include <limits>
 #include <map>
 
 #include "build/build_log.h"
@@ -39,6 +41,7 @@ struct BuildArgs {
   bool show_log = false;
   bool check = false;
   std::string source_encoding = "auto";
+  std::int64_t offset_limit = std::numeric_limits<std::int32_t>::max();
 };
 
 const std::map<std::string, std::pair<BuildTab, ModuleKind>>& Kinds() {
@@ -78,6 +81,7 @@ int RunBuild(const BuildArgs& args) {
   request.output_path = args.output;
   request.show_log_when_finished = args.show_log;
   request.check_only = args.check;
+  request.offset_limit = args.offset_limit;
   ParseSourceEncoding(args.source_encoding, request.source_encoding);
   request.options.join_lines = args.join_lines;
   request.options.preserve_empty_lines = !args.no_preserve_empty;
@@ -109,6 +113,8 @@ int RunBuild(const BuildArgs& args) {
 
 int main(int argc, char** argv) {
   using namespace tavrin;
+  // A file size limit (a full quota) must fail the write, which is reported, not kill us.
+  std::signal(SIGXFSZ, SIG_IGN);
   CLI::App app{"tavrin-cli: builds Corvalinth modules from marked text and inspects modules."};
   app.require_subcommand(1);
   app.set_version_flag("--version", "tavrin-cli 2.0");
@@ -161,6 +167,8 @@ int main(int argc, char** argv) {
                    "utf-16be or ansi (8-bit text in the module's code page)")
       ->check(CLI::IsMember({"auto", "utf-8", "utf-16le", "utf-16be", "ansi"}))
       ->capture_default_str();
+  // For tests of the refusal of modules too large for the format's offsets.
+  build->add_option("--offset-limit", b.offset_limit)->group("");
   build->add_flag("--check", b.check,
                   "Run the whole build and its log but write no module; print the warnings");
 

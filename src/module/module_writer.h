@@ -1,5 +1,7 @@
 #pragma once
 
+#include <cstdint>
+#include <limits>
 #include <string>
 
 #include "module/byte_stream.h"
@@ -19,6 +21,8 @@ struct WriteRequest {
   const ByteStream& name_stream;  // not written for the verse kinds
   const ByteStream& index_stream;
   const ByteStream& text_stream;
+  // The largest offset the file may need; lowered only by tests of the refusal.
+  std::int64_t offset_limit = std::numeric_limits<std::int32_t>::max();
 };
 
 // The header of the file a request makes, section offsets included. Raises EInOutError when the

@@ -102,7 +102,8 @@ AssembledSource AssembleIncludes(const HeaderFileState& state, const IncludeDeco
   try {
     result.path = CreateTempFile("tavrin-src-").string();
     result.delete_after_build = true;
-  } catch (...) {
+  } catch (const std::exception& e) {
+    result.failure = e.what();
     return result;
   }
   std::ofstream out(result.path, std::ios::binary | std::ios::trunc);

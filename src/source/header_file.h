@@ -30,6 +30,7 @@ struct AssembledSource {
   bool delete_after_build = false;    // a temporary file made here
   std::string unreadable_include;     // the include (as written) at which assembly stopped
   std::vector<std::string> warnings;  // lines of includes that lost characters in conversion
+  std::string failure;  // why no temporary source could be made ("Cannot create file ...")
 };
 
 // Turns one include's bytes into the module's 8-bit text; `first_line` is the number its first

@@ -1,0 +1,152 @@
+// When things go wrong: each fault gives its message, keeps an existing module byte for byte,
+// leaves no temporary file, and ends the command line with exit status 1.
+#include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include "cli_fixture.h"
+#include "module/module_reader.h"
+
+namespace tavrin::e2e {
+namespace {
+
+using Lines = std::vector<std::string>;
+
+class FaultCliTest : public CliTest {
+ protected:
+  void SetUp() override {
+    CliTest::SetUp();
+    WriteFile("d.txt", "#A\r\n" + std::string(4000, 'a') + "\r\n#B\r\nb\r\n");
+  }
+  // Files in the program folder other than the ones a test made (temporary leftovers).
+  std::size_t StrayFiles(const fs::path& folder) const {
+    std::size_t n = 0;
+    for (const auto& e : fs::directory_iterator(folder))
+      if (e.path().filename().string().rfind(".tavrin-", 0) == 0) ++n;
+    return n;
+  }
+  void ExpectRefused(const CliResult& r, const std::string& message) {
+    EXPECT_EQ(r.exit_code, 1) << r.output;
+    EXPECT_NE(r.output.find(message), std::string::npos) << r.output;
+  }
+};
+
+TEST_F(FaultCliTest, OutputThatCannotBeWritten) {
+  ExpectRefused(Run({"build", "dictionary", "d.txt", "missing/d.k30", "--name", "D"}),
+                "error: Cannot create file missing/d.k30");
+  fs::create_directories(dir_ / "adir");
+  ExpectRefused(Run({"build", "dictionary", "d.txt", "adir", "--name", "D", "--overwrite"}),
+                "error: Cannot create file adir");
+  EXPECT_TRUE(fs::is_directory(dir_ / "adir"));
+  ExpectRefused(Run({"build", "dictionary", "d.txt", "/proc/d.k30", "--name", "D"}),
+                "error: Cannot create file /proc/d.k30");
+  EXPECT_EQ(LogLines().back(), "Module creation terminated due to error.");
+
+  if (geteuid() != 0) {  // root writes into read-only folders anyway
+    fs::create_directories(dir_ / "ro");
+    WriteFile("ro/d.k30", "old module");
+    chmod((dir_ / "ro").c_str(), 0555);
+    ExpectRefused(Run({"build", "dictionary", "d.txt", "ro/d.k30", "--name", "D", "--overwrite"}),
+                  "error: Cannot create file ro/d.k30");
+    chmod((dir_ / "ro").c_str(), 0755);
+    EXPECT_EQ(ReadFile("ro/d.k30"), "old module");
+  }
+}
+
+TEST_F(FaultCliTest, WriteFailingMidwayKeepsTheOldModule) {
+  WriteFile("d.k30", "old module");
+  // A file size limit of 2 KiB makes the module's write fail after its first bytes.
+  std::string command = "cd '" + dir_.string() +
+                        "' && ulimit -f 2 && ./tavrin-cli build dictionary d.txt d.k30 --name D "
+                        "--overwrite </dev/null 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string output(4096, '\0');
+  output.resize(fread(output.data(), 1, output.size(), pipe));
+  int status = pclose(pipe);
+  EXPECT_EQ(WEXITSTATUS(status), 1) << output;
+  EXPECT_NE(output.find("cannot write file d.k30"), std::string::npos) << output;
+  EXPECT_EQ(ReadFile("d.k30"), "old module");
+  EXPECT_EQ(StrayFiles(dir_), 0u);
+}
+
+TEST_F(FaultCliTest, ModuleTooLargeForItsOffsetsIsRefused) {
+  WriteFile("d.k30", "old module");
+  CliResult r = Run({"build", "dictionary", "d.txt", "d.k30", "--name", "D", "--overwrite",
+                     "--offset-limit", "4000"});
+  ExpectRefused(r, "error: Module too large for its 32-bit offsets: d.k30");
+  EXPECT_EQ(ReadFile("d.k30"), "old module");
+  EXPECT_EQ(StrayFiles(dir_), 0u);
+  r = Run({"build", "dictionary", "d.txt", "d.k30", "--name", "D", "--overwrite", "--offset-limit",
+           "5000"});
+  EXPECT_EQ(r.exit_code, 0) << r.output;
+}
+
+TEST_F(FaultCliTest, SourcesThatCannotBeRead) {
+  const std::string opening =
+      "error: File opening error. File does not exist or is used by other application.";
+  fs::create_directories(dir_ / "srcdir");
+  ExpectRefused(Run({"build", "dictionary", "srcdir", "o.k30", "--name", "D"}), opening);
+  ExpectRefused(Run({"build", "dictionary", "nothere.txt", "o.k30", "--name", "D"}), opening);
+  if (geteuid() != 0) {
+    WriteFile("secret.txt", "#A\r\na\r\n");
+    chmod((dir_ / "secret.txt").c_str(), 0);
+    ExpectRefused(Run({"build", "dictionary", "secret.txt", "o.k30", "--name", "D"}), opening);
+  }
+  EXPECT_FALSE(Exists("o.k30"));
+}
+
+TEST_F(FaultCliTest, OddBytesInTheSource) {
+  // NUL bytes would end a text (or split a name) in the module: they become blanks, warned.
+  WriteFile("nul.txt", std::string("#A\0B\r\nx\0y\r\n", 11));
+  CliResult r = Run({"build", "dictionary", "nul.txt", "nul.k30", "--name", "D"});
+  EXPECT_EQ(r.exit_code, 0) << r.output;
+  EXPECT_EQ(LogLines()[0], "line #1 - Warning: NUL bytes replaced by blanks");
+  EXPECT_EQ(LogLines()[1], "line #2 - Warning: NUL bytes replaced by blanks");
+  ModuleFile module = ReadModuleFile((dir_ / "nul.k30").string());
+  EXPECT_EQ(module.entries[0].name, "A B");
+  EXPECT_EQ(module.entries[0].text, "x y");
+
+  // One line of 20 MB without a line end is one topic, kept whole with its warning.
+  WriteFile("long.txt", "#Long\r\n" + std::string(20 << 20, 'x'));
+  r = Run({"build", "dictionary", "long.txt", "long.dat", "--name", "D", "--compatible"});
+  EXPECT_EQ(r.exit_code, 0) << r.output;
+  EXPECT_EQ(LogLines()[0], "section #1 - Warning: section too long");
+  EXPECT_EQ(fs::file_size(dir_ / "long.dat"), 364u + 5 + 4 + (20u << 20) + 1);
+
+  for (const std::string& nothing : {std::string("\r\r\r\r"), std::string("\x1A#A\r\na\r\n")}) {
+    WriteFile("odd.txt", nothing);
+    ExpectRefused(Run({"build", "dictionary", "odd.txt", "odd.k30", "--name", "D"}),
+                  "error: Module creation terminated due to error. See log for details.");
+    EXPECT_EQ(LogLines()[1], "Error: no topics marked");
+    EXPECT_FALSE(Exists("odd.k30"));
+  }
+}
+
+TEST_F(FaultCliTest, TemporaryFolderAndLogThatCannotBeMade) {
+  WriteFile("a.txt", "#A\r\na\r\n");
+  WriteFile("b.txt", "#B\r\nb\r\n");
+  WriteFile("two.hdr", "include a.txt\r\ninclude b.txt\r\n");
+  WriteFile("o.k30", "old module");
+  // A temporary folder nobody may write into, not even root.
+  std::string command = "cd '" + dir_.string() +
+                        "' && TMPDIR=/proc ./tavrin-cli build dictionary two.hdr o.k30 "
+                        "--overwrite </dev/null 2>&1";
+  FILE* pipe = popen(command.c_str(), "r");
+  ASSERT_NE(pipe, nullptr);
+  std::string output(4096, '\0');
+  output.resize(fread(output.data(), 1, output.size(), pipe));
+  EXPECT_EQ(WEXITSTATUS(pclose(pipe)), 1);
+  EXPECT_EQ(output, "error: Cannot create file /proc/tavrin-src-XXXXXX\n");
+  EXPECT_EQ(ReadFile("o.k30"), "old module");
+
+  // A folder where the log should be: the program folder is writable, the log file is not.
+  fs::remove(dir_ / "tavrin.log");
+  fs::create_directories(dir_ / "tavrin.log");
+  CliResult r = Run({"build", "dictionary", "a.txt", "o.k30", "--name", "D", "--overwrite"});
+  ExpectRefused(r, "error: Cannot create file " + (dir_ / "tavrin.log").string());
+  EXPECT_EQ(ReadFile("o.k30"), "old module");
+}
+
+}  // namespace
+}  // namespace tavrin::e2e
