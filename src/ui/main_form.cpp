@@ -250,11 +250,11 @@ void TMainF::CreateControls() {
 void TMainF::CreateMenus() {
   QMenu* program = menuBar()->addMenu("&Program");
   program->setObjectName("Program1");
-  editverseref_m_ = program->addAction("&Edit verse reference book names...", this,
-                                       &TMainF::EditverserefMClick, QKeySequence("Ctrl+B"));
+  editverseref_m_ = program->addAction("&Edit verse reference book names...",
+                                       QKeySequence("Ctrl+B"), this, &TMainF::EditverserefMClick);
   editverseref_m_->setObjectName("EditverserefM");
   showlognow1_ =
-      program->addAction("Show &log now", this, &TMainF::Showlognow1Click, QKeySequence("Ctrl+L"));
+      program->addAction("Show &log now", QKeySequence("Ctrl+L"), this, &TMainF::Showlognow1Click);
   showlognow1_->setObjectName("Showlognow1");
   show_log_m_ = program->addAction("&Show log when finished");
   show_log_m_->setObjectName("ShowLogM");
@@ -262,12 +262,12 @@ void TMainF::CreateMenus() {
   show_log_m_->setChecked(true);
   connect(show_log_m_, &QAction::triggered, this, &TMainF::ShowLogMClick);
   program->addSeparator();
-  exit1_ = program->addAction("E&xit", this, &TMainF::Exit1Click, QKeySequence("Alt+F4"));
+  exit1_ = program->addAction("E&xit", QKeySequence("Alt+F4"), this, &TMainF::Exit1Click);
   exit1_->setObjectName("Exit1");
 
   QMenu* help = menuBar()->addMenu("&Help");
   help->setObjectName("Help1");
-  help->addAction("&Help index", this, &TMainF::Helpindex1Click, QKeySequence("F1"))
+  help->addAction("&Help index", QKeySequence("F1"), this, &TMainF::Helpindex1Click)
       ->setObjectName("Helpindex1");
   help->addAction("How to create &modules", this, &TMainF::Createmodules1Click)
       ->setObjectName("Createmodules1");
