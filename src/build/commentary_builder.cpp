@@ -39,17 +39,9 @@ void ReadVerseText(BuildRun& run, ReadingState& state, const VerseSources& sourc
   const BuildOptions& options = job.options;
   const MarkupContext markup = job.session.Markup();
   const TextLocale& locale = job.session.Locale();
-  LineReader reader(*job.source);
+  SourceLines reader(run, state);
   std::string line;
-  // Reads the next line and counts it; a NUL byte in it becomes a blank, with a warning.
-  auto next_line = [&] {
-    if (!reader.ReadLine(line)) return false;
-    ++state.lines_read;
-    if (ReplaceNulBytes(line))
-      run.Warn("line #" + std::to_string(state.lines_read) +
-               " - Warning: NUL bytes replaced by blanks");
-    return true;
-  };
+  auto next_line = [&] { return reader.Next(line); };
   bool more = true;
   while (more) {
     try {

@@ -13,17 +13,9 @@ void ReadMarkedText(BuildRun& run, ReadingState& state, const ControlLineHandler
   BuildJob& job = run.Job();
   const MarkupContext markup = job.session.Markup();
   const TextLocale& locale = job.session.Locale();
-  LineReader reader(*job.source);
+  SourceLines reader(run, state);
   std::string line;
-  // Reads the next line and counts it; a NUL byte in it becomes a blank, with a warning.
-  auto next_line = [&] {
-    if (!reader.ReadLine(line)) return false;
-    ++state.lines_read;
-    if (ReplaceNulBytes(line))
-      run.Warn("line #" + std::to_string(state.lines_read) +
-               " - Warning: NUL bytes replaced by blanks");
-    return true;
-  };
+  auto next_line = [&] { return reader.Next(line); };
   for (;;) {
     try {
       if (!next_line()) break;
@@ -36,6 +28,15 @@ void ReadMarkedText(BuildRun& run, ReadingState& state, const ControlLineHandler
     }
     if (!run.Poll(reader.Position())) break;
   }
+}
+
+bool SourceLines::Next(std::string& line) {
+  if (!reader_.ReadLine(line)) return false;
+  ++state_.lines_read;
+  if (ReplaceNulBytes(line))
+    run_.Warn("line #" + std::to_string(state_.lines_read) +
+              " - Warning: NUL bytes replaced by blanks");
+  return true;
 }
 
 std::string ControlLineName(std::string_view trimmed, std::string_view mark) {

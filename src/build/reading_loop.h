@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "build/build_run.h"
+#include "source/line_reader.h"
 
 namespace tavrin {
 
@@ -15,6 +16,21 @@ struct ReadingState {
   std::string entry_text;
   bool in_lines_block = false;
   bool entry_open = false;  // a topic or section has been opened
+};
+
+// The job's source line by line as every builder of marked text reads it: each line counted in
+// the reading state, a NUL byte in it made a blank with a warning.
+class SourceLines {
+ public:
+  SourceLines(BuildRun& run, ReadingState& state)
+      : run_(run), state_(state), reader_(*run.Job().source) {}
+  bool Next(std::string& line);
+  std::int64_t Position() const { return reader_.Position(); }
+
+ private:
+  BuildRun& run_;
+  ReadingState& state_;
+  LineReader reader_;
 };
 
 // Gets each line (raw and trimmed) first; returns true when it took the line as a control line

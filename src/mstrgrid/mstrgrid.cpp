@@ -158,9 +158,9 @@ void TmStrGrid::SortAllCols() {
   RecordAndApply({TGridSortKind::kAllCols, 0, start, first_col});
 }
 
-void TmStrGrid::RecordAndApply(const LineSpec& spec) {
-  sort_kind_ = spec.kind;
-  sort_spec_ = spec;
+void TmStrGrid::RecordAndApply(const SortRecord& line_sort) {
+  sort_kind_ = line_sort.kind;
+  sort_line_ = line_sort;
   sorted_row_count_ = RowCount();
   sorted_col_count_ = ColCount();
   Apply();
@@ -174,31 +174,31 @@ void TmStrGrid::UndoSort() {
 }
 
 void TmStrGrid::Apply() {
-  const LineSpec& spec = sort_spec_;
-  switch (spec.kind) {
+  const SortRecord& line_sort = sort_line_;
+  switch (line_sort.kind) {
     case TGridSortKind::kNone:
       return;
     case TGridSortKind::kCompleteRows:
     case TGridSortKind::kCol:
-      ApplyBlock(0, RowCount(), spec, 0);
+      ApplyBlock(0, RowCount(), line_sort, 0);
       break;
     case TGridSortKind::kCompleteColumns:
     case TGridSortKind::kRow:
-      ApplyBlock(0, ColCount(), spec, 0);
+      ApplyBlock(0, ColCount(), line_sort, 0);
       break;
     case TGridSortKind::kAllRows:
-      for (int b = 0; b < RowCount() - spec.first_row; ++b)
-        ApplyBlock(b * ColCount(), ColCount(), spec, b);
+      for (int b = 0; b < RowCount() - line_sort.first_row; ++b)
+        ApplyBlock(b * ColCount(), ColCount(), line_sort, b);
       break;
     case TGridSortKind::kAllCols:
-      for (int b = 0; b < ColCount() - spec.first_col; ++b)
-        ApplyBlock(b * RowCount(), RowCount(), spec, b);
+      for (int b = 0; b < ColCount() - line_sort.first_col; ++b)
+        ApplyBlock(b * RowCount(), RowCount(), line_sort, b);
       break;
   }
   Changed();
 }
 
-void TmStrGrid::ApplyBlock(int offset, int length, const LineSpec& spec, int block) {
+void TmStrGrid::ApplyBlock(int offset, int length, const SortRecord& line_sort, int block) {
   if (offset + length > sort_index_.Count()) return;
   std::vector<int> work(static_cast<std::size_t>(length));
   for (int k = 0; k < length; ++k)
@@ -215,15 +215,15 @@ void TmStrGrid::ApplyBlock(int offset, int length, const LineSpec& spec, int blo
   for (int first = 0; first < length; ++first) {
     if (work[static_cast<std::size_t>(first)] == first) continue;
     int k = first;
-    std::vector<CellData> saved = TakeLine(spec, block, k);
+    std::vector<CellData> saved = TakeLine(line_sort, block, k);
     for (;;) {
       const int m = work[static_cast<std::size_t>(k)];
       work[static_cast<std::size_t>(k)] = k;
       if (work[static_cast<std::size_t>(m)] == m) break;
-      MoveLine(spec, block, m, k);
+      MoveLine(line_sort, block, m, k);
       k = m;
     }
-    PutLine(spec, block, k, saved);
+    PutLine(line_sort, block, k, saved);
   }
 }
 
@@ -259,9 +259,10 @@ LineCells CellsOf(TGridSortKind kind, int spec_line, int first_row, int first_co
 
 }  // namespace
 
-std::vector<TStringGrid::CellData> TmStrGrid::TakeLine(const LineSpec& spec, int block, int line) {
-  const LineCells cells = CellsOf(spec.kind, spec.line, spec.first_row, spec.first_col, RowCount(),
-                                  ColCount(), block, line);
+std::vector<TStringGrid::CellData> TmStrGrid::TakeLine(const SortRecord& line_sort, int block,
+                                                       int line) {
+  const LineCells cells = CellsOf(line_sort.kind, line_sort.line, line_sort.first_row,
+                                  line_sort.first_col, RowCount(), ColCount(), block, line);
   std::vector<CellData> out(static_cast<std::size_t>(std::max(cells.count, 0)));
   for (int i = 0; i < cells.count; ++i) {
     const int c = cells.col0 + i * cells.dcol;
@@ -271,9 +272,10 @@ std::vector<TStringGrid::CellData> TmStrGrid::TakeLine(const LineSpec& spec, int
   return out;
 }
 
-void TmStrGrid::PutLine(const LineSpec& spec, int block, int line, std::vector<CellData>& cells) {
-  const LineCells where = CellsOf(spec.kind, spec.line, spec.first_row, spec.first_col, RowCount(),
-                                  ColCount(), block, line);
+void TmStrGrid::PutLine(const SortRecord& line_sort, int block, int line,
+                        std::vector<CellData>& cells) {
+  const LineCells where = CellsOf(line_sort.kind, line_sort.line, line_sort.first_row,
+                                  line_sort.first_col, RowCount(), ColCount(), block, line);
   for (int i = 0; i < where.count && i < static_cast<int>(cells.size()); ++i) {
     const int c = where.col0 + i * where.dcol;
     const int r = where.row0 + i * where.drow;
@@ -283,9 +285,9 @@ void TmStrGrid::PutLine(const LineSpec& spec, int block, int line, std::vector<C
   }
 }
 
-void TmStrGrid::MoveLine(const LineSpec& spec, int block, int from, int to) {
-  std::vector<CellData> cells = TakeLine(spec, block, from);
-  PutLine(spec, block, to, cells);
+void TmStrGrid::MoveLine(const SortRecord& line_sort, int block, int from, int to) {
+  std::vector<CellData> cells = TakeLine(line_sort, block, from);
+  PutLine(line_sort, block, to, cells);
 }
 
 // ---------------------------------------------------------------------------------------------

@@ -119,7 +119,7 @@ class TmStrGrid : public TStringGrid {
 
  private:
   // What moves in one line of a sort: the line's cell at each position along it.
-  struct LineSpec {
+  struct SortRecord {
     TGridSortKind kind;
     int line;       // the single row or column of kRow / kCol
     int first_row;  // first row that moves along (kCompleteRows: columns from first_col)
@@ -131,12 +131,12 @@ class TmStrGrid : public TStringGrid {
   std::vector<int> SortLine(const std::vector<std::string>& texts, int start);
   // Replaces SortIndex by `order` (blocks back to back) and its settings.
   void StoreSortIndex(const std::vector<int>& order, int start);
-  void RecordAndApply(const LineSpec& spec);
+  void RecordAndApply(const SortRecord& line_sort);
   void Apply();
-  void ApplyBlock(int offset, int length, const LineSpec& spec, int block);
-  void MoveLine(const LineSpec& spec, int block, int from, int to);
-  std::vector<CellData> TakeLine(const LineSpec& spec, int block, int line);
-  void PutLine(const LineSpec& spec, int block, int line, std::vector<CellData>& cells);
+  void ApplyBlock(int offset, int length, const SortRecord& line_sort, int block);
+  void MoveLine(const SortRecord& line_sort, int block, int from, int to);
+  std::vector<CellData> TakeLine(const SortRecord& line_sort, int block, int line);
+  void PutLine(const SortRecord& line_sort, int block, int line, std::vector<CellData>& cells);
 
   std::string KeyOf(const std::string& text) const;
   bool Matches(const std::string& text) const;
@@ -166,7 +166,7 @@ class TmStrGrid : public TStringGrid {
   TmStrList sort_index_;
   std::vector<std::unique_ptr<TNumberObject>> index_objects_;  // object i carries i
   TGridSortKind sort_kind_ = TGridSortKind::kNone;
-  LineSpec sort_spec_{TGridSortKind::kNone, 0, 0, 0};
+  SortRecord sort_line_{TGridSortKind::kNone, 0, 0, 0};
   int sorted_row_count_ = 0;
   int sorted_col_count_ = 0;
 
