@@ -23,31 +23,23 @@ class BuildTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<UiSandbox> sandbox_;
-  std::unique_ptr<FakeDialogs> dialogs_;
-  std::unique_ptr<TMainF> form_;
-  TextLocale locale_{"en_US"};
+  MainFormHarness h_;
 
-  TMainF& Open() {
-    form_ = std::make_unique<TMainF>(
-        locale_,
-        MainFormSetup{.dialogs = dialogs_.get(), .program_folder = sandbox_->ProgramFolder()});
-    return *form_;
-  }
-  QLineEdit* Edit(const char* name) { return form_->findChild<QLineEdit*>(name); }
-  QPushButton* Button(const char* name) { return form_->findChild<QPushButton*>(name); }
+  TMainF& Open() { return h_.Open(); }
+  QLineEdit* Edit(const char* name) { return h_.form->findChild<QLineEdit*>(name); }
+  QPushButton* Button(const char* name) { return h_.form->findChild<QPushButton*>(name); }
   void Write(const QString& name, const QByteArray& bytes) {
-    QFile f(sandbox_->Path(name));
+    QFile f(h_.sandbox->Path(name));
     QVERIFY(f.open(QIODevice::WriteOnly));
     f.write(bytes);
   }
   QByteArray Read(const QString& name) {
-    QFile f(sandbox_->Path(name));
+    QFile f(h_.sandbox->Path(name));
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
   }
   void FillDictionaryTab(const QString& source, const QString& output, const QString& name) {
-    Edit("FromFile1")->setText(sandbox_->Path(source));
-    Edit("ToFile1")->setText(sandbox_->Path(output));
+    Edit("FromFile1")->setText(h_.sandbox->Path(source));
+    Edit("ToFile1")->setText(h_.sandbox->Path(output));
     Edit("ModuleName1")->setText(name);
   }
   // A source large enough that a build polls many times.
@@ -58,19 +50,12 @@ class BuildTest : public QObject {
     return text;
   }
   QString LastMessage() const {
-    return dialogs_->messages.empty() ? QString() : dialogs_->messages.back().text;
+    return h_.dialogs->messages.empty() ? QString() : h_.dialogs->messages.back().text;
   }
 
  private slots:
-  void init() {
-    sandbox_ = std::make_unique<UiSandbox>();
-    dialogs_ = std::make_unique<FakeDialogs>();
-  }
-  void cleanup() {
-    form_.reset();
-    dialogs_.reset();
-    sandbox_.reset();
-  }
+  void init() { h_.Start(); }
+  void cleanup() { h_.Stop(); }
 
   void createMakesTheModuleTheCommandLineMakes() {
     if (QString(TAVRIN_CLI_PATH).isEmpty()) QSKIP("tavrin-cli is not built");
@@ -78,24 +63,24 @@ class BuildTest : public QObject {
           "#  Banana\r\nyellow   and <b>long</b>\r\n\r\n\r\n\r\nsweet\r\n#apple\r\nred\r\n");
     TMainF& f = Open();
     FillDictionaryTab("fruits.txt", "window.k30", "  Fruit    Book ");
-    form_->findChild<QCheckBox*>("Option2")->setChecked(true);
+    h_.form->findChild<QCheckBox*>("Option2")->setChecked(true);
     Button("MakeBut")->click();
 
     QCOMPARE(Edit("ModuleName1")->text(), QString("Fruit Book"));
-    QCOMPARE(LastMessage(), "File '" + sandbox_->Path("window.k30") + "' successfuly created.");
-    QCOMPARE(dialogs_->messages.back().icon, MessageIcon::kInformation);
-    QVERIFY(dialogs_->questions.isEmpty());
+    QCOMPARE(LastMessage(), "File '" + h_.sandbox->Path("window.k30") + "' successfuly created.");
+    QCOMPARE(h_.dialogs->messages.back().icon, MessageIcon::kInformation);
+    QVERIFY(h_.dialogs->questions.isEmpty());
     QVERIFY(f.LogForm()->isVisible());  // "Show log when finished" is checked
     QVERIFY(f.LogForm()->Memo1()->toPlainText().contains("Total of: 8 lines, 2 topics"));
-    QVERIFY(form_->findChild<QProgressBar*>("Gauge")->isHidden());
+    QVERIFY(h_.form->findChild<QProgressBar*>("Gauge")->isHidden());
     QVERIFY(Button("MakeBut")->isEnabled());
     QVERIFY(!Button("CancelBut")->isEnabled());
 
-    QFile::copy(TAVRIN_CLI_PATH, sandbox_->Path("tavrin-cli"));
+    QFile::copy(TAVRIN_CLI_PATH, h_.sandbox->Path("tavrin-cli"));
     QProcess cli;
-    cli.setWorkingDirectory(sandbox_->program.path());
-    cli.start(sandbox_->Path("tavrin-cli"), {"build", "dictionary", "fruits.txt", "cli.k30",
-                                             "--name", "Fruit Book", "--join-lines"});
+    cli.setWorkingDirectory(h_.sandbox->program.path());
+    cli.start(h_.sandbox->Path("tavrin-cli"), {"build", "dictionary", "fruits.txt", "cli.k30",
+                                               "--name", "Fruit Book", "--join-lines"});
     QVERIFY(cli.waitForFinished(30000));
     QCOMPARE(cli.exitCode(), 0);
     QVERIFY(!Read("cli.k30").isEmpty());
@@ -107,16 +92,16 @@ class BuildTest : public QObject {
     Write("out.k30", "old bytes");
     Open();
     FillDictionaryTab("s.txt", "out.k30", "N");
-    dialogs_->answer_yes = false;
+    h_.dialogs->answer_yes = false;
     Button("MakeBut")->click();
-    QCOMPARE(dialogs_->questions, QStringList{"File named '" + sandbox_->Path("out.k30") +
-                                              "' already exists. Do you wish to overwrite it?"});
+    QCOMPARE(h_.dialogs->questions, QStringList{"File named '" + h_.sandbox->Path("out.k30") +
+                                                "' already exists. Do you wish to overwrite it?"});
     QCOMPARE(Read("out.k30"), QByteArray("old bytes"));
-    QVERIFY(dialogs_->messages.empty());
-    QVERIFY(!QFile::exists(sandbox_->Path("tavrin.log")));
+    QVERIFY(h_.dialogs->messages.empty());
+    QVERIFY(!QFile::exists(h_.sandbox->Path("tavrin.log")));
     QVERIFY(Button("MakeBut")->isEnabled());
 
-    dialogs_->answer_yes = true;
+    h_.dialogs->answer_yes = true;
     Button("MakeBut")->click();
     QVERIFY(Read("out.k30") != QByteArray("old bytes"));
   }
@@ -130,17 +115,17 @@ class BuildTest : public QObject {
     // Runs at the build's first handling of pending input, like a click on Cancel.
     QTimer::singleShot(0, this, [&] {
       QVERIFY(f.Busy());
-      status_at_cancel = form_->findChild<QLabel*>("StatusP")->text();
+      status_at_cancel = h_.form->findChild<QLabel*>("StatusP")->text();
       Button("CancelBut")->click();
     });
     Button("MakeBut")->click();
     QCOMPARE(status_at_cancel, QString("Reading text from file..."));
     QCOMPARE(LastMessage(), QString("Module creation canceled by user."));
-    QCOMPARE(dialogs_->messages.back().icon, MessageIcon::kInformation);
+    QCOMPARE(h_.dialogs->messages.back().icon, MessageIcon::kInformation);
     QCOMPARE(Read("out.k30"), QByteArray("old bytes"));
     QVERIFY(!f.Busy());
     QVERIFY(Button("MakeBut")->isEnabled());
-    QCOMPARE(form_->findChild<QLabel*>("StatusP")->text(), QString(kIdleStatus));
+    QCOMPARE(h_.form->findChild<QLabel*>("StatusP")->text(), QString(kIdleStatus));
   }
 
   void cancelWhileWritingWritesNothing() {
@@ -157,11 +142,11 @@ class BuildTest : public QObject {
     Button("MakeBut")->click();
     QVERIFY(cancelled_in_writing);
     QCOMPARE(LastMessage(), QString("Module creation canceled by user."));
-    QVERIFY(!QFile::exists(sandbox_->Path("new.k30")));
+    QVERIFY(!QFile::exists(h_.sandbox->Path("new.k30")));
     // The next build starts with Cancel cleared.
     disconnect(&f, &TMainF::StatusChanged, this, nullptr);
     Button("MakeBut")->click();
-    QCOMPARE(LastMessage(), "File '" + sandbox_->Path("new.k30") + "' successfuly created.");
+    QCOMPARE(LastMessage(), "File '" + h_.sandbox->Path("new.k30") + "' successfuly created.");
   }
 
   void closingDuringABuildCancelsItFirst() {
@@ -181,17 +166,17 @@ class BuildTest : public QObject {
   void createFollowsTheFieldsAfterABuild() {
     Write("s.txt", "no control lines\r\n");
     Open();
-    form_->findChild<QAction*>("ShowLogM")->setChecked(false);
+    h_.form->findChild<QAction*>("ShowLogM")->setChecked(false);
     FillDictionaryTab("s.txt", "o.k30", "N");
     Edit("ModuleName1")->setText("N");
     Button("MakeBut")->click();
     QCOMPARE(LastMessage(),
              QString("Module creation terminated due to error. See log for details."));
-    QCOMPARE(dialogs_->messages.back().icon, MessageIcon::kStop);
-    QVERIFY(!form_->LogForm()->isVisible());
+    QCOMPARE(h_.dialogs->messages.back().icon, MessageIcon::kStop);
+    QVERIFY(!h_.form->LogForm()->isVisible());
     QVERIFY(Button("MakeBut")->isEnabled());
     // A source that cannot be opened: the message, nothing else.
-    Edit("FromFile1")->setText(sandbox_->Path("missing.txt"));
+    Edit("FromFile1")->setText(h_.sandbox->Path("missing.txt"));
     Button("MakeBut")->click();
     QCOMPARE(LastMessage(),
              QString("File opening error. File does not exist or is used by other application."));

@@ -22,20 +22,12 @@ class MainFormTest : public QObject {
   Q_OBJECT
 
  private:
-  std::unique_ptr<UiSandbox> sandbox_;
-  std::unique_ptr<FakeDialogs> dialogs_;
-  std::unique_ptr<TMainF> form_;
-  TextLocale locale_{"en_US"};
+  MainFormHarness h_;
 
-  TMainF& Open() {
-    form_ = std::make_unique<TMainF>(
-        locale_,
-        MainFormSetup{.dialogs = dialogs_.get(), .program_folder = sandbox_->ProgramFolder()});
-    return *form_;
-  }
+  TMainF& Open() { return h_.Open(); }
   template <typename T>
   T* Find(const char* name) {
-    T* child = form_->findChild<T*>(name);
+    T* child = h_.form->findChild<T*>(name);
     if (child == nullptr) qFatal("no control %s", name);
     return child;
   }
@@ -45,15 +37,8 @@ class MainFormTest : public QObject {
   void SetTab(int index) { Find<QTabWidget>("PageControl1")->setCurrentIndex(index); }
 
  private slots:
-  void init() {
-    sandbox_ = std::make_unique<UiSandbox>();
-    dialogs_ = std::make_unique<FakeDialogs>();
-  }
-  void cleanup() {
-    form_.reset();
-    dialogs_.reset();
-    sandbox_.reset();
-  }
+  void init() { h_.Start(); }
+  void cleanup() { h_.Stop(); }
 
   void firstStartDefaultsAndTheSavedSettings() {
     TMainF& f = Open();
@@ -72,12 +57,12 @@ class MainFormTest : public QObject {
     QVERIFY(Find<QProgressBar>("Gauge")->isHidden());
     QCOMPARE(Find<TRadioGroup>("CharRG1")->ItemIndex(), 0);
     QVERIFY(f.NewFormat());
-    QVERIFY(!QFile::exists(sandbox_->IniFile()));  // nothing is written before the end
+    QVERIFY(!QFile::exists(h_.sandbox->IniFile()));  // nothing is written before the end
 
     Check("Option2")->setChecked(true);
     Edit("LineMark")->setText("##");
-    form_.reset();
-    QSettings ini(sandbox_->IniFile(), QSettings::IniFormat);
+    h_.form.reset();
+    QSettings ini(h_.sandbox->IniFile(), QSettings::IniFormat);
     QCOMPARE(ini.childGroups(), QStringList{"Settings"});
     ini.beginGroup("Settings");
     QCOMPARE(ini.value("Show log").toString(), QString("1"));
@@ -89,12 +74,12 @@ class MainFormTest : public QObject {
     QCOMPARE(ini.value("Remove spaces").toString(), QString("1"));
     QCOMPARE(ini.value("Trim spaces").toString(), QString("1"));
     QCOMPARE(ini.value("ApPath").toString(),
-             QString::fromStdString(sandbox_->ProgramFolder()).toLower());
+             QString::fromStdString(h_.sandbox->ProgramFolder()).toLower());
   }
 
   void storedSettingsAreReadWithTheirDefaults() {
     {
-      QSettings ini(sandbox_->IniFile(), QSettings::IniFormat);
+      QSettings ini(h_.sandbox->IniFile(), QSettings::IniFormat);
       ini.beginGroup("Settings");
       ini.setValue("Preserve empty", "0");
       ini.setValue("Show log", "no");  // not a number: default
@@ -209,31 +194,31 @@ class MainFormTest : public QObject {
     QTemporaryDir src;
     const QString chosen = src.path() + "/my.notes.txt";
     SetTab(1);
-    dialogs_->open_file = chosen;
+    h_.dialogs->open_file = chosen;
     Find<QPushButton>("BrowseB2")->click();
     QCOMPARE(Edit("FromFile2")->text(), QDir::toNativeSeparators(chosen));
     QCOMPARE(Edit("ToFile2")->text(), QString("my.notes.k30"));
     QCOMPARE(QDir::currentPath(), QDir(src.path()).canonicalPath().isEmpty()
                                       ? src.path()
                                       : QDir(src.path()).canonicalPath());
-    QCOMPARE(dialogs_->open_titles.back(), QString("Open file"));
-    QCOMPARE(dialogs_->open_filters.back(),
+    QCOMPARE(h_.dialogs->open_titles.back(), QString("Open file"));
+    QCOMPARE(h_.dialogs->open_filters.back(),
              QString("Source files [*.txt; *.nts; *.ntm; *.hdr] (*.txt *.nts *.ntm *.hdr)"));
 
     // Cancelled: nothing changes.
-    dialogs_->open_file.clear();
+    h_.dialogs->open_file.clear();
     Find<QPushButton>("BrowseB2")->click();
     QCOMPARE(Edit("ToFile2")->text(), QString("my.notes.k30"));
 
     Check("COption1")->setChecked(true);
-    dialogs_->open_file = src.path() + "/b.txt";
+    h_.dialogs->open_file = src.path() + "/b.txt";
     Find<QPushButton>("BrowseB2")->click();
     QCOMPARE(Edit("ToFile2")->text(), QString("b.nts"));
     SetTab(3);
-    dialogs_->open_file = src.path() + "/refs";
+    h_.dialogs->open_file = src.path() + "/refs";
     Find<QPushButton>("BrowseB4")->click();
     QCOMPARE(Edit("ToFile4")->text(), QString("refs.jpl"));
-    QCOMPARE(dialogs_->open_filters.back(), QString("Source files [*.txt] (*.txt)"));
+    QCOMPARE(h_.dialogs->open_filters.back(), QString("Source files [*.txt] (*.txt)"));
     QDir::setCurrent(here);
   }
 
@@ -267,11 +252,11 @@ class MainFormTest : public QObject {
   void logWindowOnDemand() {
     TMainF& f = Open();
     const QString log = QString::fromStdString(f.LogForm()->LogPath());
-    QCOMPARE(log, sandbox_->Path("tavrin.log"));
+    QCOMPARE(log, h_.sandbox->Path("tavrin.log"));
     Find<QAction>("Showlognow1")->trigger();
-    QCOMPARE(dialogs_->messages.size(), std::size_t{1});
-    QCOMPARE(dialogs_->messages[0].text, "Cannot open file " + log);
-    QCOMPARE(dialogs_->messages[0].icon, MessageIcon::kStop);
+    QCOMPARE(h_.dialogs->messages.size(), std::size_t{1});
+    QCOMPARE(h_.dialogs->messages[0].text, "Cannot open file " + log);
+    QCOMPARE(h_.dialogs->messages[0].icon, MessageIcon::kStop);
     QVERIFY(!f.LogForm()->isVisible());
     QVERIFY(QApplication::overrideCursor() == nullptr);
 
@@ -294,15 +279,15 @@ class MainFormTest : public QObject {
   void bookNamesNeedTheirFile() {
     Open();
     Find<QAction>("EditverserefM")->trigger();
-    QCOMPARE(dialogs_->messages.size(), std::size_t{1});
-    QCOMPARE(dialogs_->messages[0].text, "Cannot open file " + sandbox_->Path("tavrin.bok"));
-    QVERIFY(dialogs_->executed.isEmpty());
-    QFile bok(sandbox_->Path("tavrin.bok"));
+    QCOMPARE(h_.dialogs->messages.size(), std::size_t{1});
+    QCOMPARE(h_.dialogs->messages[0].text, "Cannot open file " + h_.sandbox->Path("tavrin.bok"));
+    QVERIFY(h_.dialogs->executed.isEmpty());
+    QFile bok(h_.sandbox->Path("tavrin.bok"));
     QVERIFY(bok.open(QIODevice::WriteOnly));
     bok.write("Gen\r\nExo\r\n");
     bok.close();
     Find<QAction>("EditverserefM")->trigger();
-    QCOMPARE(dialogs_->executed, QStringList{"BokF"});
+    QCOMPARE(h_.dialogs->executed, QStringList{"BokF"});
   }
 
   void menusAndShortcuts() {

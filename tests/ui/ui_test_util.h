@@ -7,9 +7,12 @@
 #include <QStringList>
 #include <QTemporaryDir>
 #include <functional>
+#include <memory>
 #include <string>
 #include <vector>
 
+#include "platform/text_locale.h"
+#include "ui/main_form.h"
 #include "ui/user_dialogs.h"
 
 namespace tavrin::test {
@@ -63,6 +66,30 @@ struct UiSandbox {
 
   QTemporaryDir config;
   QTemporaryDir program;
+};
+
+// A main window over a fresh sandbox with fake dialogs: what every window test starts from.
+struct MainFormHarness {
+  void Start() {
+    sandbox = std::make_unique<UiSandbox>();
+    dialogs = std::make_unique<FakeDialogs>();
+  }
+  void Stop() {
+    form.reset();
+    dialogs.reset();
+    sandbox.reset();
+  }
+  TMainF& Open() {
+    form = std::make_unique<TMainF>(
+        locale,
+        MainFormSetup{.dialogs = dialogs.get(), .program_folder = sandbox->ProgramFolder()});
+    return *form;
+  }
+
+  std::unique_ptr<UiSandbox> sandbox;
+  std::unique_ptr<FakeDialogs> dialogs;
+  std::unique_ptr<TMainF> form;
+  TextLocale locale{"en_US"};
 };
 
 }  // namespace tavrin::test
