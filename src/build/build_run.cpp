@@ -1,5 +1,6 @@
 #include "build/build_run.h"
 
+#include "build/entry_finisher.h"
 #include "module/module_writer.h"
 #include "platform/exceptions.h"
 #include "source/session.h"
@@ -38,24 +39,33 @@ void BuildRun::ReportUnknownError() {
   job_.host.ShowMessage(std::string(kUnknownErrorMessage), MessageIcon::kStop);
 }
 
-void BuildRun::WriteEntries(int count, const std::function<void(int)>& write) {
+void BuildRun::WriteEntries(int count,
+                            const std::function<std::optional<std::string_view>(int)>& text,
+                            const std::function<void(int)>& write) {
   BuildHost& host = job_.host;
   host.SetProgressRange(count - 1);
   host.SetProgress(0);
   host.SetStatus("Creating module...");
+  const MarkupContext markup = job_.session.Markup();
+  EntryFinisher finisher(
+      count, text,
+      [&](std::string_view entry, std::string& out) {
+        AppendFinishedEntryText(entry, job_.options, job_.new_format, markup, out);
+      },
+      EntryFinisher::DefaultHelpers());
   for (int i = 0; i < count; ++i) {
-    try {
-      write(i);
-    } catch (const std::exception&) {
-      ReportUnknownError();
+    const EntryFinisher::Entry entry = finisher.Take(i, [&] { Poll(i); });
+    if (entry.state != EntryFinisher::State::kSkipped) {
+      try {
+        write(i);
+        if (entry.state == EntryFinisher::State::kFailed) ReportUnknownError();
+        text_stream.Append(entry.bytes);
+      } catch (const std::exception&) {
+        ReportUnknownError();
+      }
     }
     if (!Poll(i)) break;
   }
-}
-
-void BuildRun::FinishEntry(std::string_view text) {
-  FinishEntryText(text, job_.options, job_.new_format, job_.session.Markup(), text_stream,
-                  in_lines_block_);
 }
 
 void BuildRun::LogClosing(bool found, std::string_view error, std::string_view totals) {

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 
@@ -43,11 +44,14 @@ class BuildRun {
   // The per-line and per-entry guard's message.
   void ReportUnknownError();
 
-  // The writing loop every builder shares: progress 0..count-1 and "Creating module...", then
-  // `write`(i) for each entry under the per-entry guard, polling after each; stops on Cancel.
-  void WriteEntries(int count, const std::function<void(int)>& write);
-  // Finishes one entry's text into the text stream with this build's options and format.
-  void FinishEntry(std::string_view text);
+  // The writing loop every builder of entries shares: progress 0..count-1 and "Creating
+  // module...", each entry under the per-entry guard, polling after each; stops on Cancel. The
+  // texts are finished on every core: `text`(i)
+  // gives entry i's text, or nothing to skip the entry (it is called on several threads at
+  // once, so it must only read); `write`(i) then writes the entry's other records on this
+  // thread, in entry order, right before its finished text goes into the text stream.
+  void WriteEntries(int count, const std::function<std::optional<std::string_view>(int)>& text,
+                    const std::function<void(int)>& write);
 
   // The closing lines: cancelled, nothing found (`error`), or the totals.
   void LogClosing(bool found, std::string_view error, std::string_view totals);
@@ -75,7 +79,6 @@ class BuildRun {
   bool error_ = false;
   bool cancelled_ = false;
   bool finished_ = false;
-  bool in_lines_block_ = false;  // FinishEntry resets it; writing does not track blocks
 };
 
 }  // namespace tavrin

@@ -71,14 +71,18 @@ void ReadVerseText(BuildRun& run, ReadingState& state, const VerseSources& sourc
 }
 
 void WriteVerseNotes(BuildRun& run, const VerseMap& map, const VerseNotes& notes) {
-  run.WriteEntries(static_cast<int>(notes.size()), [&](int i) {
-    const std::string& note = notes[static_cast<std::size_t>(i)];
-    if (note.empty()) return;
-    const VerseMapRecord verse = map.VerseAt(static_cast<VerseIndex>(i));
-    AppendVerseEntry(run.index_stream, {verse.book, verse.chapter, verse.verse,
-                                        static_cast<std::uint32_t>(run.text_stream.Size())});
-    run.FinishEntry(note);
-  });
+  run.WriteEntries(
+      static_cast<int>(notes.size()),
+      [&](int i) -> std::optional<std::string_view> {
+        const std::string& note = notes[static_cast<std::size_t>(i)];
+        if (note.empty()) return std::nullopt;
+        return note;
+      },
+      [&](int i) {
+        const VerseMapRecord verse = map.VerseAt(static_cast<VerseIndex>(i));
+        AppendVerseEntry(run.index_stream, {verse.book, verse.chapter, verse.verse,
+                                            static_cast<std::uint32_t>(run.text_stream.Size())});
+      });
 }
 
 BuildOutcome BuildCommentary(BuildJob& job) {

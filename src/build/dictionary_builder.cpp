@@ -1,6 +1,7 @@
 #include "build/dictionary_builder.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #ifdef __GLIBC__
@@ -13,13 +14,17 @@
 namespace tavrin {
 
 void WriteTopics(BuildRun& run, const TmStrList& topics) {
-  run.WriteEntries(topics.Count(), [&](int i) {
-    run.name_stream.Append(topics.Get(i));
-    run.name_stream.AppendByte(0);
-    run.index_stream.AppendInt32(static_cast<std::int32_t>(run.text_stream.Size()));
-    const auto* record = static_cast<const SRec*>(topics.GetObject(i));
-    run.FinishEntry(record != nullptr ? std::string_view(record->text) : std::string_view());
-  });
+  run.WriteEntries(
+      topics.Count(),
+      [&](int i) -> std::optional<std::string_view> {
+        const auto* record = static_cast<const SRec*>(topics.GetObject(i));
+        return record != nullptr ? std::string_view(record->text) : std::string_view();
+      },
+      [&](int i) {
+        run.name_stream.Append(topics.View(i));
+        run.name_stream.AppendByte(0);
+        run.index_stream.AppendInt32(static_cast<std::int32_t>(run.text_stream.Size()));
+      });
 }
 
 BuildOutcome BuildDictionary(BuildJob& job) {

@@ -1,6 +1,7 @@
 #include "build/jumplist_builder.h"
 
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include "build/commentary_builder.h"
@@ -9,15 +10,19 @@
 namespace tavrin {
 
 void WriteJumps(BuildRun& run, const VerseMap& map, const TmStrList& jumps) {
-  run.WriteEntries(jumps.Count(), [&](int i) {
-    const std::string text = jumps.Get(i);
-    const auto* record = static_cast<const JRec*>(jumps.GetObject(i));
-    if (text.empty() || record == nullptr) return;
-    const VerseMapRecord verse = map.VerseAt(static_cast<VerseIndex>(record->verse_index));
-    AppendVerseEntry(run.index_stream, {verse.book, verse.chapter, verse.verse,
-                                        static_cast<std::uint32_t>(run.text_stream.Size())});
-    run.FinishEntry(text);
-  });
+  run.WriteEntries(
+      jumps.Count(),
+      [&](int i) -> std::optional<std::string_view> {
+        const std::string_view text = jumps.View(i);
+        if (text.empty() || jumps.GetObject(i) == nullptr) return std::nullopt;
+        return text;
+      },
+      [&](int i) {
+        const auto* record = static_cast<const JRec*>(jumps.GetObject(i));
+        const VerseMapRecord verse = map.VerseAt(static_cast<VerseIndex>(record->verse_index));
+        AppendVerseEntry(run.index_stream, {verse.book, verse.chapter, verse.verse,
+                                            static_cast<std::uint32_t>(run.text_stream.Size())});
+      });
 }
 
 BuildOutcome BuildJumplist(BuildJob& job) {

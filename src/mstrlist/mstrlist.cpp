@@ -87,6 +87,11 @@ std::string TmStrList::Get(int index) const {
   return entries_[static_cast<std::size_t>(index)].text;
 }
 
+std::string_view TmStrList::View(int index) const {
+  CheckIndex(index);
+  return entries_[static_cast<std::size_t>(index)].text;
+}
+
 int TmStrList::GetCount() const { return static_cast<int>(entries_.size()); }
 
 TObject* TmStrList::GetObject(int index) const {

@@ -79,6 +79,9 @@ class TmStrList : public TStrings {
   // Preallocation requests are ignored: the list grows by itself.
   void SetCapacity(int) {}
 
+  // String `index` without a copy; valid until the list changes.
+  std::string_view View(int index) const;
+
   // The key of a string under the current KeyPos and KeyLen (a view into `text`).
   std::string_view KeyOf(std::string_view text) const;
   const TextLocale& Locale() const { return locale_; }

@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <cstdint>
+#include <cstring>
 #include <optional>
 
 #include "source/entry_text_conversion.h"
@@ -358,8 +359,8 @@ std::string ReduceEmptyLines(std::string_view text) {
 
 }  // namespace
 
-void FinishEntryText(std::string_view text, const BuildOptions& options, bool new_format,
-                     const MarkupContext& context, ByteStream& text_stream, bool& in_lines_block) {
+void AppendFinishedEntryText(std::string_view text, const BuildOptions& options, bool new_format,
+                             const MarkupContext& context, std::string& out) {
   // The reading loop puts a separator behind every line; the last one is not part of the text.
   // Text that does not end with it (from a stored module) loses nothing.
   std::string_view separator = options.join_lines ? std::string_view(" ") : kBreak;
@@ -382,13 +383,26 @@ void FinishEntryText(std::string_view text, const BuildOptions& options, bool ne
   } else {
     result = ConvertEntryText(text, new_format, context);
   }
-  result.resize(TrimRightControl(result).size());
+  const std::string_view finished = TrimRightControl(result);
+  const std::size_t start = out.size();
+  out.resize(start + finished.size() + 1);
+  char* to = out.data() + start;
   if (new_format) {
-    for (char& c : result) c = static_cast<char>(~static_cast<unsigned char>(c));
+    // Inverted while it is copied: one pass over the text.
+    for (std::size_t i = 0; i < finished.size(); ++i)
+      to[i] = static_cast<char>(~static_cast<unsigned char>(finished[i]));
+  } else {
+    std::memcpy(to, finished.data(), finished.size());
   }
-  text_stream.Append(result);
   // The terminator goes on after the inversion: it is 0x00 in both formats.
-  text_stream.AppendByte(0);
+  to[finished.size()] = '\0';
+}
+
+void FinishEntryText(std::string_view text, const BuildOptions& options, bool new_format,
+                     const MarkupContext& context, ByteStream& text_stream, bool& in_lines_block) {
+  std::string finished;
+  AppendFinishedEntryText(text, options, new_format, context, finished);
+  text_stream.Append(finished);
   in_lines_block = false;
 }
 

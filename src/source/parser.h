@@ -67,8 +67,13 @@ bool IsOpeningTagLine(std::string_view line, const MarkupContext& context);
 bool IsClosingTagLine(std::string_view line, const MarkupContext& context);
 
 // The one finisher of entry text: removes the trailing separator, reduces empty lines, rewrites
-// links, converts markup, trims, inverts in the current format, terminates with 0x00 and appends
-// to text_stream. Sets in_lines_block back to false.
+// links, converts markup, trims, inverts in the current format and appends the text with its
+// 0x00 terminator to `out`. Reads only its arguments, so entries may be finished on several
+// threads at once.
+void AppendFinishedEntryText(std::string_view text, const BuildOptions& options, bool new_format,
+                             const MarkupContext& context, std::string& out);
+
+// AppendFinishedEntryText onto the text stream. Sets in_lines_block back to false.
 void FinishEntryText(std::string_view text, const BuildOptions& options, bool new_format,
                      const MarkupContext& context, ByteStream& text_stream, bool& in_lines_block);
 

@@ -2,6 +2,8 @@
 // files exactly as the main window does: module bytes, log lines, exit status.
 #include <gtest/gtest.h>
 
+#include <cstdio>
+
 #include "cli_fixture.h"
 #include "module/module_reader.h"
 
@@ -108,6 +110,35 @@ TEST_F(BuildCliTest, ControlLinesNamesAndOrder) {
   EXPECT_EQ(LogLines(), (Lines{"line #1 - Warning: topic has no name", "",
                                "Total of: 2 lines, 1 topics", "", "File 'n.dat' was created."}));
   EXPECT_EQ(ReadModuleFile((dir_ / "n.dat").string()).entries[0].name, "untitled");
+}
+
+TEST_F(BuildCliTest, ManyTopicsFinishedOnEveryCoreKeepTheirOrder) {
+  // Megabytes of topics, so that their texts are finished in many batches at once; given in
+  // reverse order, so that the sort moves every one.
+  std::string source;
+  ExpectedModule expected{.kind_string = "dict", .long_header = true, .module_name = "Big"};
+  constexpr int kTopics = 6000;
+  expected.names.resize(kTopics);
+  expected.texts.resize(kTopics);
+  for (int n = kTopics - 1; n >= 0; --n) {
+    char name[16];
+    std::snprintf(name, sizeof(name), "t%05d", n);
+    source += std::string("#") + name + "\r\n";
+    std::string text;
+    for (int line = 0; line < 1 + n % 9; ++line) {
+      const std::string words = "<b>line " + std::to_string(line) + "</b> of " + name +
+                                std::string(static_cast<std::size_t>(n % 31), '.');
+      source += words + "\r\n";
+      text += (line > 0 ? "\r\n" : "") + words;
+    }
+    expected.names[static_cast<std::size_t>(n)] = name;
+    expected.texts[static_cast<std::size_t>(n)] = text;
+  }
+  ASSERT_GT(source.size(), std::size_t{1} << 20);
+  WriteFile("big.txt", source);
+  CliResult r = Run({"build", "dictionary", "big.txt", "big.k30", "--name", "Big"});
+  ASSERT_EQ(r.exit_code, 0) << r.output;
+  EXPECT_EQ(ReadFile("big.k30"), expected.Bytes());
 }
 
 TEST_F(BuildCliTest, LongSectionWarningStartsAbove50000Bytes) {

@@ -1,0 +1,121 @@
+#include "build/entry_finisher.h"
+
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <thread>
+#include <vector>
+
+namespace tavrin {
+namespace {
+
+// Entry i is "e<i>" repeated i % 7 times; every 5th entry is skipped, every 11th fails.
+std::vector<std::string> Texts(int count) {
+  std::vector<std::string> texts;
+  for (int i = 0; i < count; ++i) {
+    std::string t;
+    for (int k = 0; k < i % 7; ++k) t += "e" + std::to_string(i);
+    texts.push_back(t);
+  }
+  return texts;
+}
+
+struct Taken {
+  std::vector<EntryFinisher::State> states;
+  std::vector<std::string> bytes;
+};
+
+Taken TakeAll(const std::vector<std::string>& texts, unsigned helpers, std::size_t batch_bytes,
+              int stop_after = -1) {
+  const int count = static_cast<int>(texts.size());
+  EntryFinisher finisher(
+      count,
+      [&](int i) -> std::optional<std::string_view> {
+        if (i % 5 == 0) return std::nullopt;
+        return texts[static_cast<std::size_t>(i)];
+      },
+      [](std::string_view text, std::string& out) {
+        out += "half";  // taken back when the entry fails
+        if (text.starts_with("e11") || text.starts_with("e22")) throw std::runtime_error("no");
+        out.resize(out.size() - 4);
+        for (char c : text) out += static_cast<char>(c ^ 0x20);
+        out += '\0';
+      },
+      helpers, batch_bytes);
+  Taken taken;
+  for (int i = 0; i < count && i != stop_after; ++i) {
+    const EntryFinisher::Entry entry = finisher.Take(i, [] {});
+    taken.states.push_back(entry.state);
+    taken.bytes.emplace_back(entry.bytes);
+  }
+  return taken;
+}
+
+TEST(EntryFinisher, SameEntriesInOrderWhateverTheHelpersAndBatches) {
+  const std::vector<std::string> texts = Texts(3000);
+  const Taken alone = TakeAll(texts, 0, 1 << 20);
+  ASSERT_EQ(alone.states.size(), texts.size());
+  EXPECT_EQ(alone.states[0], EntryFinisher::State::kSkipped);
+  EXPECT_EQ(alone.bytes[0], "");
+  EXPECT_EQ(alone.states[11], EntryFinisher::State::kFailed);
+  EXPECT_EQ(alone.bytes[11], "");
+  EXPECT_EQ(alone.states[3], EntryFinisher::State::kFinished);
+  EXPECT_EQ(alone.bytes[3], std::string("E\x13"
+                                        "E\x13"
+                                        "E\x13") +
+                                '\0');
+  // An empty text is finished too (only nothing is skipped).
+  EXPECT_EQ(alone.states[7], EntryFinisher::State::kFinished);
+  EXPECT_EQ(alone.bytes[7], std::string(1, '\0'));
+
+  for (unsigned helpers : {1U, 3U, 7U}) {
+    for (std::size_t batch : {std::size_t{1}, std::size_t{50}, std::size_t{4096}}) {
+      SCOPED_TRACE(std::to_string(helpers) + " helpers, batches of " + std::to_string(batch));
+      const Taken taken = TakeAll(texts, helpers, batch);
+      EXPECT_EQ(taken.states, alone.states);
+      EXPECT_EQ(taken.bytes, alone.bytes);
+    }
+  }
+}
+
+TEST(EntryFinisher, StoppingEarlyAndEmptyJobsEndCleanly) {
+  const std::vector<std::string> texts = Texts(2000);
+  // The caller stops taking (Cancel): the helpers are stopped and joined by the destructor.
+  EXPECT_EQ(TakeAll(texts, 3, 16, 100).states.size(), 100U);
+  EXPECT_TRUE(TakeAll({}, 3, 16).states.empty());
+  EXPECT_EQ(TakeAll(Texts(1), 3, 16).states.size(), 1U);
+}
+
+TEST(EntryFinisher, CallsWaitingWhileAHelperHoldsTheEntry) {
+  std::atomic<bool> release{false};
+  std::atomic<bool> started{false};
+  EntryFinisher finisher(
+      2,
+      [](int i) -> std::optional<std::string_view> {
+        return std::string_view(i == 0 ? "slow" : "x");
+      },
+      [&](std::string_view text, std::string& out) {
+        if (text == "slow") {
+          started = true;
+          while (!release) std::this_thread::yield();
+        }
+        out += text;
+      },
+      1, 1);
+  // The helper holds batch 0 until the caller, waiting for it, lets it go.
+  while (!started) std::this_thread::yield();
+  int waited = 0;
+  const EntryFinisher::Entry first = finisher.Take(0, [&] {
+    ++waited;
+    release = true;
+  });
+  EXPECT_EQ(first.bytes, "slow");
+  EXPECT_EQ(finisher.Take(1, [] {}).bytes, "x");
+  EXPECT_GE(waited, 1);
+}
+
+}  // namespace
+}  // namespace tavrin
