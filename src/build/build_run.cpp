@@ -1,6 +1,5 @@
 #include "build/build_run.h"
 
-#include "build/entry_finisher.h"
 #include "module/module_writer.h"
 #include "platform/exceptions.h"
 #include "source/session.h"
@@ -39,27 +38,37 @@ void BuildRun::ReportUnknownError() {
   job_.host.ShowMessage(std::string(kUnknownErrorMessage), MessageIcon::kStop);
 }
 
+void BuildRun::FinishText(std::string_view text, std::string& out) const {
+  AppendFinishedEntryText(text, job_.options, job_.new_format, job_.session.Markup(), out);
+}
+
 void BuildRun::WriteEntries(int count,
                             const std::function<std::optional<std::string_view>(int)>& text,
                             const std::function<void(int)>& write) {
+  EntryFinisher finisher(
+      count, text, [this](std::string_view entry, std::string& out) { FinishText(entry, out); },
+      EntryFinisher::DefaultHelpers());
+  WriteFinishedEntries(
+      count, [&](int i) { return finisher.Take(i, [&] { Poll(i); }); }, write);
+}
+
+void BuildRun::WriteFinishedEntries(int count,
+                                    const std::function<EntryFinisher::Entry(int)>& finished,
+                                    const std::function<void(int)>& write, bool borrow) {
   BuildHost& host = job_.host;
   host.SetProgressRange(count - 1);
   host.SetProgress(0);
   host.SetStatus("Creating module...");
-  const MarkupContext markup = job_.session.Markup();
-  EntryFinisher finisher(
-      count, text,
-      [&](std::string_view entry, std::string& out) {
-        AppendFinishedEntryText(entry, job_.options, job_.new_format, markup, out);
-      },
-      EntryFinisher::DefaultHelpers());
   for (int i = 0; i < count; ++i) {
-    const EntryFinisher::Entry entry = finisher.Take(i, [&] { Poll(i); });
+    const EntryFinisher::Entry entry = finished(i);
     if (entry.state != EntryFinisher::State::kSkipped) {
       try {
         write(i);
         if (entry.state == EntryFinisher::State::kFailed) ReportUnknownError();
-        text_stream.Append(entry.bytes);
+        if (borrow)
+          text_stream.AppendBorrowed(entry.bytes);
+        else
+          text_stream.Append(entry.bytes);
       } catch (const std::exception&) {
         ReportUnknownError();
       }

@@ -8,6 +8,7 @@
 
 #include "build/build_log.h"
 #include "build/build_request.h"
+#include "build/entry_finisher.h"
 #include "module/byte_stream.h"
 
 namespace tavrin {
@@ -52,6 +53,12 @@ class BuildRun {
   // thread, in entry order, right before its finished text goes into the text stream.
   void WriteEntries(int count, const std::function<std::optional<std::string_view>(int)>& text,
                     const std::function<void(int)>& write);
+  // The same loop for texts finished before: `finished`(i) gives entry i's finished bytes.
+  // With `borrow` they are not copied: they must stay in place until Finish has returned.
+  void WriteFinishedEntries(int count, const std::function<EntryFinisher::Entry(int)>& finished,
+                            const std::function<void(int)>& write, bool borrow = false);
+  // Finishes one entry's text with this build's options and format onto `out`.
+  void FinishText(std::string_view text, std::string& out) const;
 
   // The closing lines: cancelled, nothing found (`error`), or the totals.
   void LogClosing(bool found, std::string_view error, std::string_view totals);

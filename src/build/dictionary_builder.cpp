@@ -13,18 +13,32 @@
 
 namespace tavrin {
 
-void WriteTopics(BuildRun& run, const TmStrList& topics) {
-  run.WriteEntries(
+void WriteTopics(BuildRun& run, const TmStrList& topics, const BackgroundFinisher* finished) {
+  auto write = [&](int i) {
+    run.name_stream.Append(topics.View(i));
+    run.name_stream.AppendByte(0);
+    run.index_stream.AppendInt32(static_cast<std::int32_t>(run.text_stream.Size()));
+  };
+  auto record = [&](int i) { return static_cast<const SRec*>(topics.GetObject(i)); };
+  if (finished == nullptr) {
+    run.WriteEntries(
+        topics.Count(),
+        [&](int i) -> std::optional<std::string_view> {
+          const SRec* r = record(i);
+          return r != nullptr ? std::string_view(r->text) : std::string_view();
+        },
+        write);
+    return;
+  }
+  run.WriteFinishedEntries(
       topics.Count(),
-      [&](int i) -> std::optional<std::string_view> {
-        const auto* record = static_cast<const SRec*>(topics.GetObject(i));
-        return record != nullptr ? std::string_view(record->text) : std::string_view();
-      },
       [&](int i) {
-        run.name_stream.Append(topics.View(i));
-        run.name_stream.AppendByte(0);
-        run.index_stream.AppendInt32(static_cast<std::int32_t>(run.text_stream.Size()));
-      });
+        const SRec* r = record(i);
+        if (r != nullptr && r->finished >= 0) return finished->Get(r->finished);
+        // A topic without text: the terminator alone, as for an empty text.
+        return EntryFinisher::Entry{EntryFinisher::State::kFinished, std::string_view("", 1)};
+      },
+      write, true);
 }
 
 BuildOutcome BuildDictionary(BuildJob& job) {
@@ -35,13 +49,20 @@ BuildOutcome BuildDictionary(BuildJob& job) {
   ReadingState state;
   std::int64_t topic_count = 0;
   std::string topic_name;
+  // The texts are finished on the other cores while the source is still being read: they do
+  // not depend on the order of the topics.
+  BackgroundFinisher finisher(
+      [&run](std::string_view text, std::string& out) { run.FinishText(text, out); },
+      EntryFinisher::DefaultHelpers());
 
   auto close_topic = [&] {
+    const std::size_t length = state.entry_text.size();
+    records.push_back(std::make_unique<SRec>(std::string()));
     // An exact-size copy: the gathered text's spare capacity would otherwise stay allocated
-    // for every topic until the end, and the buffer is reused for the next topic.
-    records.push_back(std::make_unique<SRec>(std::string(state.entry_text)));
+    // for every topic until it is finished, and the buffer is reused for the next topic.
+    records.back()->finished = finisher.Add(std::string(state.entry_text));
     topics.AddObject(topic_name, records.back().get());
-    if (records.back()->text.size() > kLongSectionLimit)
+    if (length > kLongSectionLimit)
       run.Warn("section #" + std::to_string(topic_count) + " - Warning: section too long");
     state.entry_text.clear();
     // A "<lines>" block never reaches past the entry in which it began.
@@ -68,7 +89,8 @@ BuildOutcome BuildDictionary(BuildJob& job) {
     } catch (const std::exception&) {
       run.ReportUnknownError();
     }
-    WriteTopics(run, topics);
+    finisher.Wait([&] { run.Poll(job.source_size); });
+    WriteTopics(run, topics, &finisher);
   }
   // The texts are in TextStream now; releasing them before the module is written keeps the
   // peak memory near the size of the source.

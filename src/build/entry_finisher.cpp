@@ -41,25 +41,46 @@ unsigned EntryFinisher::DefaultHelpers() {
   return std::clamp(cores, 1U, 8U) - 1;
 }
 
-void EntryFinisher::Run(Batch& batch) {
-  const auto count = static_cast<std::size_t>(batch.last - batch.first);
-  batch.ends.reserve(count);
-  batch.states.reserve(count);
-  for (int i = batch.first; i < batch.last; ++i) {
-    const std::size_t start = batch.bytes.size();
+namespace {
+
+// Finishes texts 0..count-1 of a batch into `bytes`, with the end and state of each.
+template <typename TextAt>
+void FinishBatch(std::size_t count, TextAt text_at, const EntryFinisher::Finish& finish,
+                 std::string& bytes, std::vector<std::size_t>& ends,
+                 std::vector<EntryFinisher::State>& states) {
+  using State = EntryFinisher::State;
+  ends.reserve(count);
+  states.reserve(count);
+  for (std::size_t k = 0; k < count; ++k) {
+    const std::size_t start = bytes.size();
     State state = State::kSkipped;
     try {
-      if (const std::optional<std::string_view> text = text_of_(i)) {
-        finish_(*text, batch.bytes);
+      if (const std::optional<std::string_view> text = text_at(k)) {
+        finish(*text, bytes);
         state = State::kFinished;
       }
     } catch (const std::exception&) {
-      batch.bytes.resize(start);
+      bytes.resize(start);
       state = State::kFailed;
     }
-    batch.ends.push_back(batch.bytes.size());
-    batch.states.push_back(state);
+    ends.push_back(bytes.size());
+    states.push_back(state);
   }
+}
+
+EntryFinisher::Entry EntryAt(const std::string& bytes, const std::vector<std::size_t>& ends,
+                             const std::vector<EntryFinisher::State>& states, std::size_t k) {
+  const std::size_t start = k == 0 ? 0 : ends[k - 1];
+  return EntryFinisher::Entry{states[k], std::string_view(bytes).substr(start, ends[k] - start)};
+}
+
+}  // namespace
+
+void EntryFinisher::Run(Batch& batch) {
+  FinishBatch(
+      static_cast<std::size_t>(batch.last - batch.first),
+      [&](std::size_t k) { return text_of_(batch.first + static_cast<int>(k)); }, finish_,
+      batch.bytes, batch.ends, batch.states);
 }
 
 void EntryFinisher::Help() {
@@ -108,9 +129,101 @@ EntryFinisher::Entry EntryFinisher::Take(int index, const std::function<void()>&
       lock.lock();
     }
   }
-  const auto k = static_cast<std::size_t>(index - batch.first);
-  const std::size_t start = k == 0 ? 0 : batch.ends[k - 1];
-  return Entry{batch.states[k], std::string_view(batch.bytes).substr(start, batch.ends[k] - start)};
+  return EntryAt(batch.bytes, batch.ends, batch.states,
+                 static_cast<std::size_t>(index - batch.first));
+}
+
+BackgroundFinisher::BackgroundFinisher(EntryFinisher::Finish finish, unsigned helpers,
+                                       std::size_t batch_bytes)
+    : finish_(std::move(finish)), batch_bytes_(batch_bytes) {
+  for (unsigned h = 0; h < helpers; ++h) helpers_.emplace_back([this] { Help(); });
+}
+
+BackgroundFinisher::~BackgroundFinisher() {
+  {
+    std::lock_guard lock(mutex_);
+    stop_ = true;
+  }
+  work_.notify_all();
+  for (std::thread& helper : helpers_) helper.join();
+}
+
+int BackgroundFinisher::Add(std::string text) {
+  bool sealed = false;
+  int number = 0;
+  {
+    std::lock_guard lock(mutex_);
+    if (batches_.size() == sealed_) batches_.emplace_back();
+    Batch& batch = batches_.back();
+    number = static_cast<int>(batch_of_.size());
+    batch_of_.push_back(static_cast<std::uint32_t>(batches_.size() - 1));
+    slot_of_.push_back(static_cast<std::uint32_t>(batch.texts.size()));
+    batch.text_bytes += text.size() + 1;
+    batch.texts.push_back(std::move(text));
+    if (batch.text_bytes >= batch_bytes_) {
+      ++sealed_;
+      sealed = true;
+    }
+  }
+  if (sealed) work_.notify_one();
+  return number;
+}
+
+void BackgroundFinisher::Run(Batch& batch) {
+  // Finished texts are rarely longer than their sources: one allocation for the batch.
+  batch.bytes.reserve(batch.text_bytes + batch.text_bytes / 32);
+  FinishBatch(
+      batch.texts.size(),
+      [&](std::size_t k) { return std::optional<std::string_view>(batch.texts[k]); }, finish_,
+      batch.bytes, batch.ends, batch.states);
+  std::vector<std::string>().swap(batch.texts);
+}
+
+void BackgroundFinisher::Help() {
+  for (;;) {
+    Batch* batch = nullptr;
+    {
+      std::unique_lock lock(mutex_);
+      work_.wait(lock, [&] { return stop_ || next_ < sealed_; });
+      if (stop_) return;
+      batch = &batches_[next_++];
+    }
+    Run(*batch);
+    {
+      std::lock_guard lock(mutex_);
+      ++done_count_;
+    }
+    done_.notify_all();
+  }
+}
+
+void BackgroundFinisher::Wait(const std::function<void()>& waiting) {
+  std::unique_lock lock(mutex_);
+  sealed_ = batches_.size();
+  work_.notify_all();
+  for (;;) {
+    if (next_ < sealed_) {
+      Batch& batch = batches_[next_++];
+      lock.unlock();
+      Run(batch);
+      lock.lock();
+      ++done_count_;
+      continue;
+    }
+    if (done_count_ == batches_.size()) break;
+    if (!done_.wait_for(lock, std::chrono::milliseconds(20),
+                        [&] { return done_count_ == batches_.size(); })) {
+      lock.unlock();
+      waiting();
+      lock.lock();
+    }
+  }
+}
+
+EntryFinisher::Entry BackgroundFinisher::Get(int number) const {
+  const auto n = static_cast<std::size_t>(number);
+  const Batch& batch = batches_[batch_of_[n]];
+  return EntryAt(batch.bytes, batch.ends, batch.states, slot_of_[n]);
 }
 
 }  // namespace tavrin

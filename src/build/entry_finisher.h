@@ -2,6 +2,8 @@
 
 #include <condition_variable>
 #include <cstddef>
+#include <cstdint>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <optional>
@@ -71,6 +73,55 @@ class EntryFinisher {
   std::condition_variable done_;  // a batch was finished
   std::size_t next_ = 0;          // the first batch nobody has taken
   std::size_t current_ = 0;       // the caller's batch
+  bool stop_ = false;
+  std::vector<std::thread> helpers_;
+};
+
+// Finishes texts on helper threads while the caller goes on reading the source: texts are added
+// one by one, in batches of about `batch_bytes`, and once Wait has returned each one's finished
+// bytes can be read by its number, in any order. A text's own bytes are freed once finished.
+class BackgroundFinisher {
+ public:
+  BackgroundFinisher(EntryFinisher::Finish finish, unsigned helpers,
+                     std::size_t batch_bytes = EntryFinisher::kBatchBytes);
+  // Stops and joins the helpers; what they have not finished is dropped (after Cancel).
+  ~BackgroundFinisher();
+  BackgroundFinisher(const BackgroundFinisher&) = delete;
+  BackgroundFinisher& operator=(const BackgroundFinisher&) = delete;
+
+  // Queues `text` and returns its number.
+  int Add(std::string text);
+  // Finishes what is left, the caller's thread working too; `waiting` is called every few
+  // milliseconds while only helpers are busy.
+  void Wait(const std::function<void()>& waiting);
+  // The finished bytes of text `number` (after Wait).
+  EntryFinisher::Entry Get(int number) const;
+
+ private:
+  struct Batch {
+    std::vector<std::string> texts;
+    std::size_t text_bytes = 0;
+    std::string bytes;
+    std::vector<std::size_t> ends;
+    std::vector<EntryFinisher::State> states;
+  };
+
+  void Run(Batch& batch);
+  void Help();
+
+  EntryFinisher::Finish finish_;
+  std::size_t batch_bytes_;
+  // A deque: batches keep their place while more are added.
+  std::deque<Batch> batches_;
+  std::vector<std::uint32_t> batch_of_;  // the batch of each text
+  std::vector<std::uint32_t> slot_of_;   // its place in the batch
+
+  std::mutex mutex_;
+  std::condition_variable work_;
+  std::condition_variable done_;
+  std::size_t sealed_ = 0;  // batches complete and free to be taken: [next_, sealed_)
+  std::size_t next_ = 0;
+  std::size_t done_count_ = 0;
   bool stop_ = false;
   std::vector<std::thread> helpers_;
 };

@@ -1,7 +1,9 @@
 #include "module/module_writer.h"
 
 #include <fcntl.h>
+#include <limits.h>
 #include <sys/stat.h>
+#include <sys/uio.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -54,18 +56,39 @@ mode_t CurrentUmask() {
   return 022;
 }
 
-// Returns 0 or the errno of the failed write.
-int WriteAll(int fd, std::string_view data) {
-  while (!data.empty()) {
-    ssize_t written = ::write(fd, data.data(), data.size());
+// Writes the pieces in order, many in one call. Returns 0 or the errno of the failed write.
+int WriteAll(int fd, const std::vector<std::string_view>& pieces) {
+  constexpr std::size_t kMaxVectors = IOV_MAX < 1024 ? IOV_MAX : 1024;
+  // The first byte not yet written: piece `at`, `offset` bytes into it.
+  std::size_t at = 0;
+  std::size_t offset = 0;
+  for (;;) {
+    iovec vectors[kMaxVectors];
+    int count = 0;
+    for (std::size_t p = at; p < pieces.size() && count < static_cast<int>(kMaxVectors); ++p) {
+      const std::size_t skip = p == at ? offset : 0;
+      if (pieces[p].size() > skip)
+        vectors[count++] = {const_cast<char*>(pieces[p].data() + skip), pieces[p].size() - skip};
+    }
+    if (count == 0) return 0;
+    const ssize_t written = ::writev(fd, vectors, count);
     if (written < 0) {
       if (errno == EINTR) continue;
       return errno;
     }
     if (written == 0) return EIO;
-    data.remove_prefix(static_cast<std::size_t>(written));
+    auto left = static_cast<std::size_t>(written);
+    while (left > 0) {
+      const std::size_t rest = pieces[at].size() - offset;
+      if (left < rest) {
+        offset += left;
+        break;
+      }
+      left -= rest;
+      ++at;
+      offset = 0;
+    }
   }
-  return 0;
 }
 
 // Removes the temporary file unless it was renamed into place.
@@ -153,11 +176,12 @@ void WriteModule(const WriteRequest& request) {
   mode_t mode = exists ? (existing.st_mode & 07777) : (0666 & ~CurrentUmask());
   ::fchmod(temp.Fd(), mode);  // a failure only leaves the file private to its owner
 
-  int error = WriteAll(temp.Fd(), header);
+  std::vector<std::string_view> pieces{header};
   for (ModuleSection section : Sections(request.kind)) {
-    if (error != 0) break;
-    error = WriteAll(temp.Fd(), StreamFor(request, section).View());
+    const std::vector<std::string_view> more = StreamFor(request, section).Pieces();
+    pieces.insert(pieces.end(), more.begin(), more.end());
   }
+  int error = WriteAll(temp.Fd(), pieces);
   if (error == 0 && ::fsync(temp.Fd()) != 0) error = errno;
   int close_error = temp.Close();
   if (error == 0) error = close_error;

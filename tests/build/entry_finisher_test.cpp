@@ -117,5 +117,39 @@ TEST(EntryFinisher, CallsWaitingWhileAHelperHoldsTheEntry) {
   EXPECT_GE(waited, 1);
 }
 
+TEST(BackgroundFinisher, TextsAreReadBackByNumberInAnyOrder) {
+  const std::vector<std::string> texts = Texts(3000);
+  auto finish = [](std::string_view text, std::string& out) {
+    if (text.starts_with("e11")) throw std::runtime_error("no");
+    out += '[';
+    out += text;
+    out += ']';
+  };
+  for (unsigned helpers : {0U, 1U, 3U}) {
+    for (std::size_t batch : {std::size_t{1}, std::size_t{100}, std::size_t{1} << 20}) {
+      SCOPED_TRACE(std::to_string(helpers) + " helpers, batches of " + std::to_string(batch));
+      BackgroundFinisher finisher(finish, helpers, batch);
+      std::vector<int> numbers;
+      for (const std::string& text : texts) numbers.push_back(finisher.Add(text));
+      int waited = 0;
+      finisher.Wait([&] { ++waited; });
+      for (std::size_t i = texts.size(); i-- > 0;) {
+        ASSERT_EQ(numbers[i], static_cast<int>(i));
+        const EntryFinisher::Entry entry = finisher.Get(numbers[i]);
+        if (texts[i].starts_with("e11")) {
+          EXPECT_EQ(entry.state, EntryFinisher::State::kFailed);
+          EXPECT_EQ(entry.bytes, "");
+        } else {
+          EXPECT_EQ(entry.state, EntryFinisher::State::kFinished);
+          EXPECT_EQ(entry.bytes, "[" + texts[i] + "]");
+        }
+      }
+    }
+  }
+  // Dropped before Wait (Cancel while reading): the helpers are stopped.
+  BackgroundFinisher dropped(finish, 3, 1);
+  for (const std::string& text : texts) dropped.Add(text);
+}
+
 }  // namespace
 }  // namespace tavrin

@@ -49,12 +49,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   bool lines_block = true;
   FinishEntryText(text, options, new_format, context, stream, lines_block);
   fuzz::Check(!lines_block, "FinishEntryText left the <lines> block open");
-  const std::string_view finished = stream.View();
+  const std::string finished = stream.Bytes();
   fuzz::Check(finished.size() >= 7 && finished.substr(0, 6) == "before",
               "FinishEntryText did not append", text);
   fuzz::Check(finished.back() == '\0', "entry text without terminator", text);
   // The stored text is trimmed on the right before it is complemented.
-  const std::string_view body = finished.substr(6, finished.size() - 7);
+  const std::string_view body = std::string_view(finished).substr(6, finished.size() - 7);
   if (!body.empty()) {
     const char last = new_format ? static_cast<char>(~body.back()) : body.back();
     fuzz::Check(!IsControlOrBlank(last), "entry text not trimmed", text);

@@ -248,6 +248,49 @@ TEST(WriteModuleTest, EmptyBuffersGiveEmptySections) {
   EXPECT_EQ(Int32At(file, 84), 364);
 }
 
+TEST(WriteModuleTest, BorrowedTextsAreWrittenAsIfCopied) {
+  // Thousands of borrowed pieces (more than one gathered write takes), some lying one behind
+  // the other in memory, between own bytes and empty pieces.
+  std::string store;
+  for (int i = 0; i < 5000; ++i) store += "text " + std::to_string(i) + '\0';
+  Buffers borrowed;
+  Buffers copied;
+  std::size_t at = 0;
+  for (int i = 0; i < 5000; ++i) {
+    const std::size_t end = store.find('\0', at) + 1;
+    const std::string_view text = std::string_view(store).substr(at, end - at);
+    at = end;
+    for (Buffers* b : {&borrowed, &copied}) {
+      b->names.Append("n" + std::to_string(i));
+      b->names.AppendByte(0);
+      b->index.AppendInt32(static_cast<std::int32_t>(b->texts.Size()));
+    }
+    if (i % 3 == 0) {
+      borrowed.texts.Append(text);  // own bytes between the borrowed ones
+    } else {
+      borrowed.texts.AppendBorrowed(text);
+      borrowed.texts.AppendBorrowed({});
+    }
+    copied.texts.Append(text);
+    if (i == 4000) {
+      // A piece out of place in memory, as after sorting.
+      borrowed.texts.AppendBorrowed(std::string_view(store).substr(0, 7));
+      copied.texts.Append(std::string_view(store).substr(0, 7));
+    }
+  }
+  EXPECT_EQ(borrowed.texts.Size(), copied.texts.Size());
+  EXPECT_EQ(borrowed.texts.Bytes(), copied.texts.Bytes());
+  // Neighbours in memory make one piece: far fewer pieces than texts.
+  EXPECT_LT(borrowed.texts.Pieces().size(), 3500u);
+
+  TempDir dir;
+  WriteModule(borrowed.Request(ModuleKind::kDictionary, true, dir.File("b.k30"), "B", 0, "joe"));
+  WriteModule(copied.Request(ModuleKind::kDictionary, true, dir.File("c.k30"), "B", 0, "joe"));
+  const std::string file = Slurp(dir.File("b.k30"));
+  EXPECT_GT(file.size(), store.size());
+  EXPECT_EQ(file, Slurp(dir.File("c.k30")));
+}
+
 TEST(WriteModuleTest, OverwritingALongerFileLeavesNothingOfItAndKeepsItsMode) {
   TempDir dir;
   std::string path = dir.File("d.dat");
