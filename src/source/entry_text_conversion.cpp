@@ -480,12 +480,12 @@ int TagScan::AcceptedKind(std::size_t l, std::size_t g) {
 }
 
 bool TagScan::ValueIsValid(int kind, std::size_t eq, std::size_t g) {
-  const std::string& name = table_.tags[static_cast<std::size_t>(kind)];
+  using Rule = TagTable::ValueRule;
+  const Rule rule = table_.RuleOf(kind);
   const bool has_eq = eq != kNone && eq < g;
-  if (name != "link" && name != "font" && name != "ind" && name != "size" && name != "cp" &&
-      name != "color")
-    return !has_eq;
-  if (!has_eq) return name == "link" || name == "font";
+  if (rule == Rule::kNone) return !has_eq;
+  if (!has_eq) return rule == Rule::kOptional;
+  const std::string& name = table_.tags[static_cast<std::size_t>(kind)];
   // The value's rule reads only the bytes between the "=" and the ">".
   std::string tag = "=";
   for (std::size_t i = NextAlive(eq + 1); i < g; i = NextAlive(i + 1)) tag += copy_[i];
@@ -517,9 +517,8 @@ void TagScan::Run() {
       consume();
       continue;
     }
-    const std::string& name = table_.tags[static_cast<std::size_t>(kind)];
     bool valid;
-    if (name == "h") {
+    if (table_.RuleOf(kind) == TagTable::ValueRule::kHeading) {
       const std::size_t d = NextOf(digit_, l + 1, IsDigitByte);
       valid = d != kNone && d < g && copy_[d] >= '1' && copy_[d] <= '5';
     } else {

@@ -168,15 +168,66 @@ bool IsTagsOnlyLine(std::string_view line) {
 
 }  // namespace
 
+namespace {
+
+// A name of 1 to 7 bytes as one number, its length in the top byte (0 for any other name,
+// which no packed name equals).
+std::uint64_t PackName(std::string_view name) {
+  if (name.empty() || name.size() > 7) return 0;
+  std::uint64_t packed = 0;
+  std::memcpy(&packed, name.data(), name.size());
+  return packed | (static_cast<std::uint64_t>(name.size()) << 56);
+}
+
+TagTable::ValueRule RuleByName(std::string_view name) {
+  using Rule = TagTable::ValueRule;
+  if (name == "link" || name == "font") return Rule::kOptional;
+  if (name == "h") return Rule::kHeading;
+  if (name == "ind" || name == "size" || name == "cp") return Rule::kNumber;
+  if (name == "color") return Rule::kColour;
+  return Rule::kNone;
+}
+
+}  // namespace
+
 int TagTable::IndexOf(std::string_view name) const {
+  if (packed_names.size() == tags.size()) {
+    // Names are at most 7 bytes long; anything longer is no tag.
+    const std::uint64_t packed = PackName(name);
+    if (packed == 0) return -1;
+    for (std::size_t k = 0; k < packed_names.size(); ++k)
+      if (packed_names[k] == packed) return static_cast<int>(k);
+    return -1;
+  }
   auto it = std::find(tags.begin(), tags.end(), name);
   return it == tags.end() ? -1 : static_cast<int>(it - tags.begin());
+}
+
+TagTable::ValueRule TagTable::RuleOf(int kind) const {
+  const auto k = static_cast<std::size_t>(kind);
+  if (rules.size() == tags.size()) return rules[k];
+  return RuleByName(tags[k]);
+}
+
+void TagTable::Index() {
+  packed_names.clear();
+  rules.clear();
+  for (const std::string& tag : tags) {
+    if (tag.empty() || tag.size() > 7) {
+      // A name that cannot be packed: every question goes by name.
+      packed_names.clear();
+      break;
+    }
+    packed_names.push_back(PackName(tag));
+  }
+  for (const std::string& tag : tags) rules.push_back(RuleByName(tag));
 }
 
 TagTable BuildTagTable() {
   TagTable table;
   table.tags.assign(kTagNames.begin(), kTagNames.end());
   table.link_types.assign(kLinkTypes.begin(), kLinkTypes.end());
+  table.Index();
   return table;
 }
 

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -14,10 +15,27 @@ namespace tavrin {
 // The tag names of the markup language (a tag's kind is its index) and the link types beside
 // them. Built once and never changed.
 struct TagTable {
+  // What a tag of a kind may carry behind its name.
+  enum class ValueRule : std::uint8_t {
+    kNone,      // no "=" at all
+    kOptional,  // link, font: a value, when there is an "=", that is not empty
+    kHeading,   // h: the first digit of the tag is 1 to 5
+    kNumber,    // ind, size, cp: an integer in range
+    kColour,    // color: a colour number 0 to 30
+  };
+
   std::vector<std::string> tags;        // 19 names, lower case: link, h, l, r, c, ind, ...
   std::vector<std::string> link_types;  // local, bible, url, email, picture, sound, hint, file
   // Index of a lower-case tag name, -1 when it is not a tag.
   int IndexOf(std::string_view name) const;
+  // The value rule of a kind, by its name.
+  ValueRule RuleOf(int kind) const;
+
+  // Made once from `tags` by Index(): names up to 7 bytes packed into a number, and each kind's
+  // rule, so that the per-tag questions cost no string comparison.
+  void Index();
+  std::vector<std::uint64_t> packed_names;
+  std::vector<ValueRule> rules;
 };
 
 TagTable BuildTagTable();

@@ -52,6 +52,22 @@ TEST_F(MarkupTest, TagTable) {
   EXPECT_EQ(table_.IndexOf("br"), -1);
   EXPECT_EQ(table_.IndexOf(""), -1);
   EXPECT_EQ(table_.link_types[4], "picture");
+  // Names that only share a prefix or bytes with a tag are no tags.
+  for (std::string_view name :
+       std::initializer_list<std::string_view>{std::string_view("b\0", 2), "colors", "linkfont",
+                                               "bb", "colour", std::string_view("lines\0\0\0", 8)})
+    EXPECT_EQ(table_.IndexOf(name), -1) << name;
+  // A table with a name too long to pack answers by its names.
+  TagTable changed = table_;
+  changed.tags[7] = "bold";
+  changed.tags[10] = "colourful";
+  changed.Index();
+  EXPECT_EQ(changed.IndexOf("b"), -1);
+  EXPECT_EQ(changed.IndexOf("bold"), 7);
+  EXPECT_EQ(changed.IndexOf("colourful"), 10);
+  EXPECT_EQ(changed.RuleOf(10), TagTable::ValueRule::kNone);
+  EXPECT_EQ(table_.RuleOf(10), TagTable::ValueRule::kColour);
+  EXPECT_EQ(table_.RuleOf(1), TagTable::ValueRule::kHeading);
 }
 
 TEST_F(MarkupTest, BreaksAndBlanksAroundThem) {
