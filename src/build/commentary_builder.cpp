@@ -40,7 +40,7 @@ void ReadVerseText(BuildRun& run, ReadingState& state, const VerseSources& sourc
   const MarkupContext markup = job.session.Markup();
   const TextLocale& locale = job.session.Locale();
   SourceLines reader(run, state);
-  std::string line;
+  std::string_view line;
   auto next_line = [&] { return reader.Next(line); };
   bool more = true;
   while (more) {

@@ -14,7 +14,7 @@ void ReadMarkedText(BuildRun& run, ReadingState& state, const ControlLineHandler
   const MarkupContext markup = job.session.Markup();
   const TextLocale& locale = job.session.Locale();
   SourceLines reader(run, state);
-  std::string line;
+  std::string_view line;
   auto next_line = [&] { return reader.Next(line); };
   for (;;) {
     try {
@@ -30,12 +30,16 @@ void ReadMarkedText(BuildRun& run, ReadingState& state, const ControlLineHandler
   }
 }
 
-bool SourceLines::Next(std::string& line) {
+bool SourceLines::Next(std::string_view& line) {
   if (!reader_.ReadLine(line)) return false;
   ++state_.lines_read;
-  if (ReplaceNulBytes(line))
+  if (line.find('\0') != std::string_view::npos) {
+    with_blanks_.assign(line);
+    ReplaceNulBytes(with_blanks_);
+    line = with_blanks_;
     run_.Warn("line #" + std::to_string(state_.lines_read) +
               " - Warning: NUL bytes replaced by blanks");
+  }
   return true;
 }
 

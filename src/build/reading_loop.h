@@ -24,13 +24,15 @@ class SourceLines {
  public:
   SourceLines(BuildRun& run, ReadingState& state)
       : run_(run), state_(state), reader_(*run.Job().source) {}
-  bool Next(std::string& line);
+  // The next line, valid until the next call.
+  bool Next(std::string_view& line);
   std::int64_t Position() const { return reader_.Position(); }
 
  private:
   BuildRun& run_;
   ReadingState& state_;
   LineReader reader_;
+  std::string with_blanks_;  // a line whose NUL bytes were made blanks
 };
 
 // Gets each line (raw and trimmed) first; returns true when it took the line as a control line

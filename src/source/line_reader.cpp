@@ -29,40 +29,65 @@ bool LineReader::Fill() {
 }
 
 bool LineReader::ReadLine(std::string& line) {
-  line.clear();
-  bool any = false;  // a line exists once at least one byte (or its end) was consumed
+  std::string_view view;
+  const bool got = ReadLine(view);
+  line.assign(view);
+  return got;
+}
+
+bool LineReader::ReadLine(std::string_view& line) {
+  spill_.clear();
+  bool spilled = false;  // pieces of the line are in spill_
+  bool any = false;      // a line exists once at least one byte (or its end) was consumed
   bool pending_cr = false;
   for (;;) {
     if (pos_ >= buffer_.size() && !Fill()) {
       // A CR right before the end of the source is a lone CR: dropped.
+      line = spill_;
       return any;
     }
     const char* data = buffer_.data();
-    std::size_t end = buffer_.size();
+    const std::size_t end = buffer_.size();
     // The line's end is the first LF, CR or 0x1A: found with memchr, the LF first (CR and 0x1A
     // are looked for only up to it).
     std::size_t i = FirstOf(data, pos_, end, '\n');
     i = FirstOf(data, pos_, i, '\r');
     i = FirstOf(data, pos_, i, '\x1A');
-    if (i > pos_) {
+    const std::string_view piece(data + pos_, i - pos_);
+    if (!piece.empty()) {
       pending_cr = false;
-      line.append(data + pos_, i - pos_);
       any = true;
     }
-    consumed_ += static_cast<std::int64_t>(i - pos_);
+    consumed_ += static_cast<std::int64_t>(piece.size());
     pos_ = i;
-    if (pos_ >= end) continue;
-    char c = data[pos_];
+    if (pos_ >= end) {
+      // The line goes on in the next block, which replaces this one.
+      spill_.append(piece);
+      spilled = true;
+      continue;
+    }
+    const char c = data[pos_];
     ++pos_;
     ++consumed_;
     any = true;
-    if (c == '\n') return true;
+    if (c == '\n') {
+      if (spilled) {
+        spill_.append(piece);
+        line = spill_;
+      } else {
+        line = piece;
+      }
+      return true;
+    }
+    spill_.append(piece);
+    spilled = true;
     if (c == '\x1A') {
       ended_ = true;
       buffer_.clear();
       pos_ = 0;
+      line = spill_;
       // The bytes of the line so far still form a line; an empty remainder ends the source.
-      return !line.empty() || pending_cr ? true : false;
+      return !spill_.empty() || pending_cr;
     }
     // CR: dropped; a following LF ends the line.
     pending_cr = true;

@@ -3,6 +3,7 @@
 #include <cstdint>
 #include <istream>
 #include <string>
+#include <string_view>
 
 namespace tavrin {
 
@@ -15,6 +16,9 @@ class LineReader {
 
   // The next line into `line`; false at the end of the source.
   bool ReadLine(std::string& line);
+  // The same without a copy: `line` views the reader's buffer (or, for a line that crosses a
+  // block or holds a CR, the reader's own copy of it) and is valid until the next call.
+  bool ReadLine(std::string_view& line);
   // Bytes of the source consumed so far (for progress).
   std::int64_t Position() const { return consumed_; }
 
@@ -23,6 +27,7 @@ class LineReader {
 
   std::istream& in_;
   std::string buffer_;
+  std::string spill_;  // the pieces of a line that is not one run of the buffer
   std::size_t pos_ = 0;
   std::int64_t consumed_ = 0;
   bool ended_ = false;  // 0x1A met or the stream is exhausted

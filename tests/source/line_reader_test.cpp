@@ -3,6 +3,7 @@
 #include <gtest/gtest.h>
 
 #include <sstream>
+#include <string_view>
 #include <vector>
 
 namespace tavrin {
@@ -45,6 +46,65 @@ TEST(LineReaderTest, LinesAcrossBlocksAndPosition) {
   EXPECT_EQ(line.size(), big.size());
   EXPECT_FALSE(reader.ReadLine(line));
   EXPECT_EQ(reader.Position(), static_cast<std::int64_t>(text.size()));
+}
+
+// The line rules written plainly: LF ends a line, CR is dropped, 0x1A ends the source.
+std::vector<std::string> PlainLines(const std::string& text) {
+  std::vector<std::string> lines;
+  std::string line;
+  bool any = false;
+  for (char c : text) {
+    if (c == '\x1A') {
+      if (!line.empty()) lines.push_back(line);
+      return lines;
+    }
+    if (c == '\n') {
+      lines.push_back(line);
+      line.clear();
+      any = false;
+    } else if (c != '\r') {
+      line += c;
+      any = true;
+    }
+  }
+  if (any) lines.push_back(line);
+  return lines;
+}
+
+TEST(LineReaderTest, ViewsOfLinesAcrossBlocksCarriageReturnsAndNulBytes) {
+  // Lines of every length around the 64 KiB blocks, with CR LF split by a block end, lone CRs
+  // and NUL bytes.
+  std::string text;
+  unsigned seed = 7;
+  auto next = [&] { return seed = seed * 1103515245U + 12345U; };
+  while (text.size() < 400000) {
+    const std::size_t length = next() % 9 == 0 ? next() % 70000 : next() % 120;
+    text.append(length, static_cast<char>('a' + next() % 26));
+    switch (next() % 6) {
+      case 0:
+        text += '\r';
+        break;
+      case 1:
+        text += std::string("\0", 1);
+        break;
+      case 2:
+      case 3:
+        text += "\r\n";
+        break;
+      default:
+        text += '\n';
+    }
+  }
+  // A CR LF straddling the first block end.
+  text.replace(65535, 2, "\r\n");
+  std::istringstream in(text);
+  LineReader reader(in);
+  std::vector<std::string> lines;
+  std::string_view line;
+  while (reader.ReadLine(line)) lines.emplace_back(line);
+  EXPECT_EQ(lines, PlainLines(text));
+  EXPECT_EQ(Lines(text), PlainLines(text));
+  EXPECT_EQ(Lines("a\r"), V{"a"});
 }
 
 }  // namespace
