@@ -74,7 +74,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   ByteStream stream_out;
   bool in_lines_block = false;
   FinishEntryText(text, BuildOptions(), new_format, context, stream_out, in_lines_block);
-  fuzz::Check(!stream_out.View().empty() && stream_out.View().back() == '\0',
-              "entry text without terminator", raw);
+  const std::string finished = stream_out.Bytes();
+  fuzz::Check(!finished.empty() && finished.back() == '\0', "entry text without terminator", raw);
   return 0;
 }
