@@ -120,6 +120,13 @@ TextLocale::TextLocale(std::string locale_name, int code_page)
       (pass == 0 ? lower_ : upper_)[b] = static_cast<unsigned char>(encoded[0]);
     }
   }
+  lower_is_ascii_ = true;
+  std::array<int, 256> sources{};  // how many bytes lower-case to each byte
+  for (int b = 0; b < 256; ++b) {
+    ++sources[lower_[b]];
+    if (b < 128 && lower_[b] != (b >= 'A' && b <= 'Z' ? b + 32 : b)) lower_is_ascii_ = false;
+  }
+  for (int b = 0; b < 256; ++b) sole_lower_[b] = lower_[b] == b && sources[b] == 1;
   InitDateFormat();
 }
 

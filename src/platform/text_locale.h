@@ -36,6 +36,12 @@ class TextLocale {
   std::string Upper(std::string_view text) const;
   char LowerByte(char c) const { return static_cast<char>(lower_[static_cast<unsigned char>(c)]); }
   char UpperByte(char c) const { return static_cast<char>(upper_[static_cast<unsigned char>(c)]); }
+  // Whether lower-casing maps the ASCII letters as ASCII does and leaves every other byte below
+  // 0x80 alone, so that ASCII text can be lower-cased many bytes at a time.
+  bool LowerIsAscii() const { return lower_is_ascii_; }
+  // Whether `c` is the one byte whose lower-case form is `c`, so that a search for `c` in a
+  // lower-cased text finds the same places as in the text itself.
+  bool LowerOnlyFrom(char c) const { return sole_lower_[static_cast<unsigned char>(c)]; }
 
   // Locale-aware comparison ignoring case (accents count): <0, 0 or >0.
   int CompareText(std::string_view a, std::string_view b) const;
@@ -60,6 +66,8 @@ class TextLocale {
   int code_page_;
   std::array<unsigned char, 256> lower_{};
   std::array<unsigned char, 256> upper_{};
+  bool lower_is_ascii_ = false;
+  std::array<bool, 256> sole_lower_{};
   std::string date_order_ = "MDY";
   char date_separator_ = '/';
   std::unique_ptr<Impl> impl_;

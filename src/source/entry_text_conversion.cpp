@@ -43,25 +43,16 @@ bool IsNameLetter(char c) { return c >= 'a' && c <= 'z'; }
 // The byte `b` in each of eight bytes.
 constexpr std::uint64_t kEach(unsigned char b) { return 0x0101010101010101ULL * b; }
 
-// Large entries are worth a look at the locale's case mapping: when it lower-cases ASCII as
-// ASCII does and only "<" and 0xA4 themselves become "<" and 0xA4, the pass may search with
-// memchr and lower-case eight bytes at a time.
+// When the locale lower-cases ASCII as ASCII does and only "<" and 0xA4 themselves become "<"
+// and 0xA4, the pass may search with memchr and lower-case eight bytes at a time.
 struct PlainShape {
   bool ascii = false;
   bool specials = false;
 };
 
 PlainShape ShapeOf(const TextLocale& locale) {
-  PlainShape shape{true, true};
-  for (int b = 0; b < 256; ++b) {
-    const char c = static_cast<char>(b);
-    const char lower = locale.LowerByte(c);
-    if (b < 128 && lower != (b >= 'A' && b <= 'Z' ? static_cast<char>(b + 32) : c))
-      shape.ascii = false;
-    if ((lower == '<') != (c == '<') || (lower == kMarker) != (c == kMarker))
-      shape.specials = false;
-  }
-  return shape;
+  return PlainShape{locale.LowerIsAscii(),
+                    locale.LowerOnlyFrom('<') && locale.LowerOnlyFrom(kMarker)};
 }
 
 // Lower-cases ASCII in eight bytes that are all below 0x80.
@@ -96,7 +87,7 @@ void ConvertBreaks(std::string_view source, const TextLocale& locale, bool reduc
       if (lower_at(i + k) != pattern[k]) return false;
     return true;
   };
-  const PlainShape shape = n >= 1024 ? ShapeOf(locale) : PlainShape{};
+  const PlainShape shape = ShapeOf(locale);
   auto append = [&](std::size_t from, std::size_t to) {
     text.append(source.data() + from, to - from);
     const std::size_t old = copy.size();

@@ -22,6 +22,20 @@ TEST(TextLocaleTest, CaseMappingKeepsLengthAndCodePage) {
   EXPECT_EQ(cyrillic.Lower("\xA4\x8B\x9B"), "\xA4\x8B\x9B");
 }
 
+TEST(TextLocaleTest, CaseMappingShape) {
+  for (int code_page : {1250, 1251, 1252}) {
+    TextLocale locale("en_US", code_page);
+    EXPECT_TRUE(locale.LowerIsAscii()) << code_page;
+    EXPECT_TRUE(locale.LowerOnlyFrom('<')) << code_page;
+    EXPECT_TRUE(locale.LowerOnlyFrom('\xA4')) << code_page;
+    // 'a' is also the lower case of 'A'; 'A' is nobody's lower case.
+    EXPECT_FALSE(locale.LowerOnlyFrom('a')) << code_page;
+    EXPECT_FALSE(locale.LowerOnlyFrom('A')) << code_page;
+  }
+  // Cyrillic capitals lower-case to the small letters of code page 1251.
+  EXPECT_FALSE(TextLocale("ru_RU", 1251).LowerOnlyFrom('\xE0'));
+}
+
 TEST(TextLocaleTest, CompareIgnoresCaseKeepsAccents) {
   TextLocale western("en_US", 1252);
   EXPECT_EQ(western.CompareText("genesis", "Genesis"), 0);
