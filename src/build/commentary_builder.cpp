@@ -105,7 +105,8 @@ BuildOutcome BuildCommentary(BuildJob& job) {
         slot += "\r\n\r\n";
         slot += state.entry_text;
       } else {
-        slot = std::move(state.entry_text);
+        // An exact-size copy: the gathering buffer keeps its room for the next note.
+        slot.assign(state.entry_text);
         ++notes_stored;
       }
       if (slot.size() > kLongSectionLimit)
