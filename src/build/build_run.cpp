@@ -38,15 +38,19 @@ void BuildRun::ReportUnknownError() {
   job_.host.ShowMessage(std::string(kUnknownErrorMessage), MessageIcon::kStop);
 }
 
-void BuildRun::FinishText(std::string_view text, std::string& out) const {
-  AppendFinishedEntryText(text, job_.options, job_.new_format, job_.session.Markup(), out);
+void BuildRun::FinishText(std::string_view text, std::string& out,
+                          ConversionBuffers& buffers) const {
+  AppendFinishedEntryText(text, job_.options, job_.new_format, job_.session.Markup(), out, buffers);
 }
 
 void BuildRun::WriteEntries(int count,
                             const std::function<std::optional<std::string_view>(int)>& text,
                             const std::function<void(int)>& write) {
   EntryFinisher finisher(
-      count, text, [this](std::string_view entry, std::string& out) { FinishText(entry, out); },
+      count, text,
+      [this](std::string_view entry, std::string& out, ConversionBuffers& buffers) {
+        FinishText(entry, out, buffers);
+      },
       EntryFinisher::DefaultHelpers());
   WriteFinishedEntries(
       count, [&](int i) { return finisher.Take(i, [&] { Poll(i); }); }, write);

@@ -58,7 +58,7 @@ class BuildRun {
   void WriteFinishedEntries(int count, const std::function<EntryFinisher::Entry(int)>& finished,
                             const std::function<void(int)>& write, bool borrow = false);
   // Finishes one entry's text with this build's options and format onto `out`.
-  void FinishText(std::string_view text, std::string& out) const;
+  void FinishText(std::string_view text, std::string& out, ConversionBuffers& buffers) const;
 
   // The closing lines: cancelled, nothing found (`error`), or the totals.
   void LogClosing(bool found, std::string_view error, std::string_view totals);

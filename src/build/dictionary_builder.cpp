@@ -52,7 +52,9 @@ BuildOutcome BuildDictionary(BuildJob& job) {
   // The texts are finished on the other cores while the source is still being read: they do
   // not depend on the order of the topics.
   BackgroundFinisher finisher(
-      [&run](std::string_view text, std::string& out) { run.FinishText(text, out); },
+      [&run](std::string_view text, std::string& out, ConversionBuffers& buffers) {
+        run.FinishText(text, out, buffers);
+      },
       EntryFinisher::DefaultHelpers());
 
   auto close_topic = [&] {

@@ -49,6 +49,7 @@ void FinishBatch(std::size_t count, TextAt text_at, const EntryFinisher::Finish&
                  std::string& bytes, std::vector<std::size_t>& ends,
                  std::vector<EntryFinisher::State>& states) {
   using State = EntryFinisher::State;
+  ConversionBuffers buffers;
   ends.reserve(count);
   states.reserve(count);
   for (std::size_t k = 0; k < count; ++k) {
@@ -56,7 +57,7 @@ void FinishBatch(std::size_t count, TextAt text_at, const EntryFinisher::Finish&
     State state = State::kSkipped;
     try {
       if (const std::optional<std::string_view> text = text_at(k)) {
-        finish(*text, bytes);
+        finish(*text, bytes, buffers);
         state = State::kFinished;
       }
     } catch (const std::exception&) {

@@ -12,6 +12,8 @@
 #include <thread>
 #include <vector>
 
+#include "source/parser.h"
+
 namespace tavrin {
 
 // Finishes the texts of a module's entries on several threads while the caller takes them in
@@ -24,8 +26,10 @@ class EntryFinisher {
   // An entry's text, or nothing when the entry is skipped. Called on any thread: it must only
   // read.
   using TextOf = std::function<std::optional<std::string_view>(int)>;
-  // Appends the finished bytes of one text to `out`. Called on any thread.
-  using Finish = std::function<void(std::string_view text, std::string& out)>;
+  // Appends the finished bytes of one text to `out`, working in `buffers` (one set per thread,
+  // kept from text to text). Called on any thread.
+  using Finish =
+      std::function<void(std::string_view text, std::string& out, ConversionBuffers& buffers)>;
 
   static constexpr std::size_t kBatchBytes = std::size_t{256} << 10;
 

@@ -207,7 +207,7 @@ class TagScan {
 
   void Run();
   // The text without deleted bytes and held line breaks.
-  std::string TakeResult();
+  void TakeResult();
 
  private:
   // The closing tags of one name.
@@ -548,7 +548,7 @@ void TagScan::Run() {
   }
 }
 
-std::string TagScan::TakeResult() {
+void TagScan::TakeResult() {
   // Moves the runs between deleted bytes and markers down, found with memchr and by whole
   // words of the deleted bits.
   char* data = text_.data();
@@ -589,17 +589,15 @@ std::string TagScan::TakeResult() {
     if (i < n_) ++i;  // a deleted byte or a held line break
   }
   text_.resize(out);
-  return std::move(text_);
 }
 
 }  // namespace
 
-namespace {
-
-std::string Convert(std::string_view source, bool keep_tags, bool reduce_empty_lines,
-                    const MarkupContext& context) {
-  std::string text;
-  std::string copy;
+const std::string& ConvertEntryTextInto(std::string_view source, bool keep_tags,
+                                        bool reduce_empty_lines, const MarkupContext& context,
+                                        ConversionBuffers& buffers) {
+  std::string& text = buffers.text;
+  std::string& copy = buffers.copy;
   ConvertBreaks(source, context.locale, reduce_empty_lines, text, copy);
   if (copy.find('<') == std::string::npos) {
     // No tag to look at: only the held breaks of the text go.
@@ -608,19 +606,22 @@ std::string Convert(std::string_view source, bool keep_tags, bool reduce_empty_l
   }
   TagScan scan(text, copy, keep_tags, context.tag_table);
   scan.Run();
-  return scan.TakeResult();
+  scan.TakeResult();
+  return text;
 }
-
-}  // namespace
 
 std::string ConvertEntryText(std::string_view source, bool keep_tags,
                              const MarkupContext& context) {
-  return Convert(source, keep_tags, false, context);
+  ConversionBuffers buffers;
+  ConvertEntryTextInto(source, keep_tags, false, context, buffers);
+  return std::move(buffers.text);
 }
 
 std::string ConvertEntryTextReducingEmptyLines(std::string_view source, bool keep_tags,
                                                const MarkupContext& context) {
-  return Convert(source, keep_tags, true, context);
+  ConversionBuffers buffers;
+  ConvertEntryTextInto(source, keep_tags, true, context, buffers);
+  return std::move(buffers.text);
 }
 
 }  // namespace tavrin

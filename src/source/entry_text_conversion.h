@@ -13,4 +13,9 @@ namespace tavrin {
 std::string ConvertEntryTextReducingEmptyLines(std::string_view text, bool keep_tags,
                                                const MarkupContext& context);
 
+// The conversion into `buffers`: the result is left in buffers.text.
+const std::string& ConvertEntryTextInto(std::string_view text, bool keep_tags,
+                                        bool reduce_empty_lines, const MarkupContext& context,
+                                        ConversionBuffers& buffers);
+
 }  // namespace tavrin

@@ -411,7 +411,8 @@ std::string ReduceEmptyLines(std::string_view text) {
 }  // namespace
 
 void AppendFinishedEntryText(std::string_view text, const BuildOptions& options, bool new_format,
-                             const MarkupContext& context, std::string& out) {
+                             const MarkupContext& context, std::string& out,
+                             ConversionBuffers& buffers) {
   // The reading loop puts a separator behind every line; the last one is not part of the text.
   // Text that does not end with it (from a stored module) loses nothing.
   std::string_view separator = options.join_lines ? std::string_view(" ") : kBreak;
@@ -419,7 +420,7 @@ void AppendFinishedEntryText(std::string_view text, const BuildOptions& options,
 
   // Entries run to megabytes: no stage makes a copy that it can do without. Without link
   // settings that apply, the empty lines are reduced within the conversion's own pass.
-  std::string result;
+  std::string_view result;
   if (LinkRewritingMayApply(text, context)) {
     std::string reduced;
     if (options.RemoveExtraEmptyLinesActive()) {
@@ -428,11 +429,10 @@ void AppendFinishedEntryText(std::string_view text, const BuildOptions& options,
     }
     std::string linked = RewriteLinks(text, context);
     std::string().swap(reduced);
-    result = ConvertEntryText(linked, new_format, context);
-  } else if (options.RemoveExtraEmptyLinesActive()) {
-    result = ConvertEntryTextReducingEmptyLines(text, new_format, context);
+    result = ConvertEntryTextInto(linked, new_format, false, context, buffers);
   } else {
-    result = ConvertEntryText(text, new_format, context);
+    result = ConvertEntryTextInto(text, new_format, options.RemoveExtraEmptyLinesActive(), context,
+                                  buffers);
   }
   const std::string_view finished = TrimRightControl(result);
   const std::size_t start = out.size();
@@ -452,7 +452,8 @@ void AppendFinishedEntryText(std::string_view text, const BuildOptions& options,
 void FinishEntryText(std::string_view text, const BuildOptions& options, bool new_format,
                      const MarkupContext& context, ByteStream& text_stream, bool& in_lines_block) {
   std::string finished;
-  AppendFinishedEntryText(text, options, new_format, context, finished);
+  ConversionBuffers buffers;
+  AppendFinishedEntryText(text, options, new_format, context, finished, buffers);
   text_stream.Append(finished);
   in_lines_block = false;
 }

@@ -84,12 +84,20 @@ void UpdateLinesBlock(std::string_view line, bool& in_lines_block, const TextLoc
 bool IsOpeningTagLine(std::string_view line, const MarkupContext& context);
 bool IsClosingTagLine(std::string_view line, const MarkupContext& context);
 
+// The working buffers of the markup conversion. Kept from entry to entry (one set per thread),
+// they spare small entries an allocation of their own.
+struct ConversionBuffers {
+  std::string text;  // the converted text
+  std::string copy;  // its lower-cased working copy
+};
+
 // The one finisher of entry text: removes the trailing separator, reduces empty lines, rewrites
 // links, converts markup, trims, inverts in the current format and appends the text with its
 // 0x00 terminator to `out`. Reads only its arguments, so entries may be finished on several
 // threads at once.
 void AppendFinishedEntryText(std::string_view text, const BuildOptions& options, bool new_format,
-                             const MarkupContext& context, std::string& out);
+                             const MarkupContext& context, std::string& out,
+                             ConversionBuffers& buffers);
 
 // AppendFinishedEntryText onto the text stream. Sets in_lines_block back to false.
 void FinishEntryText(std::string_view text, const BuildOptions& options, bool new_format,

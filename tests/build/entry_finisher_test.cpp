@@ -37,7 +37,7 @@ Taken TakeAll(const std::vector<std::string>& texts, unsigned helpers, std::size
         if (i % 5 == 0) return std::nullopt;
         return texts[static_cast<std::size_t>(i)];
       },
-      [](std::string_view text, std::string& out) {
+      [](std::string_view text, std::string& out, ConversionBuffers&) {
         out += "half";  // taken back when the entry fails
         if (text.starts_with("e11") || text.starts_with("e22")) throw std::runtime_error("no");
         out.resize(out.size() - 4);
@@ -97,7 +97,7 @@ TEST(EntryFinisher, CallsWaitingWhileAHelperHoldsTheEntry) {
       [](int i) -> std::optional<std::string_view> {
         return std::string_view(i == 0 ? "slow" : "x");
       },
-      [&](std::string_view text, std::string& out) {
+      [&](std::string_view text, std::string& out, ConversionBuffers&) {
         if (text == "slow") {
           started = true;
           while (!release) std::this_thread::yield();
@@ -119,7 +119,7 @@ TEST(EntryFinisher, CallsWaitingWhileAHelperHoldsTheEntry) {
 
 TEST(BackgroundFinisher, TextsAreReadBackByNumberInAnyOrder) {
   const std::vector<std::string> texts = Texts(3000);
-  auto finish = [](std::string_view text, std::string& out) {
+  auto finish = [](std::string_view text, std::string& out, ConversionBuffers&) {
     if (text.starts_with("e11")) throw std::runtime_error("no");
     out += '[';
     out += text;
