@@ -291,6 +291,24 @@ TEST(WriteModuleTest, BorrowedTextsAreWrittenAsIfCopied) {
   EXPECT_EQ(file, Slurp(dir.File("c.k30")));
 }
 
+TEST(WriteModuleTest, ModulesOfManyMegabytesAreWrittenWhole) {
+  // Larger than one step of the early write-out, with pieces that cross the steps.
+  const std::string big(9 << 20, 'b');
+  Buffers b;
+  b.names.Append("one");
+  b.names.AppendByte(0);
+  b.index.AppendInt32(0);
+  b.texts.AppendBorrowed(big);
+  b.texts.Append("own bytes");
+  b.texts.AppendBorrowed(big);
+  b.texts.AppendByte(0);
+  TempDir dir;
+  WriteModule(b.Request(ModuleKind::kDictionary, true, dir.File("big.k30"), "B", 0, "joe"));
+  const std::string file = Slurp(dir.File("big.k30"));
+  ASSERT_EQ(file.size(), 508 + 4 + 4 + 2 * big.size() + 10);
+  EXPECT_EQ(file.substr(508 + 8), big + "own bytes" + big + '\0');
+}
+
 TEST(WriteModuleTest, OverwritingALongerFileLeavesNothingOfItAndKeepsItsMode) {
   TempDir dir;
   std::string path = dir.File("d.dat");
