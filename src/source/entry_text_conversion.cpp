@@ -19,6 +19,7 @@
 #include <utility>
 #include <vector>
 
+#include "source/byte_scan.h"
 #include "source/parser.h"
 
 namespace tavrin {
@@ -109,35 +110,15 @@ void ConvertBreaks(std::string_view source, const TextLocale& locale, bool reduc
     for (; k < to; ++k) *out++ = locale.LowerByte(source[k]);
   };
   // The next byte at or after `i` that may start a pattern. With a plain locale the three
-  // bytes are searched with memchr, each search going on from where the last one stopped.
-  std::size_t next_lt = 0;
-  std::size_t next_marker = 0;
-  std::size_t next_cr = 0;
-  auto search = [&](std::size_t& cached, std::size_t i, char byte) {
-    if (cached < i) {
-      const void* at = std::memchr(source.data() + i, byte, n - i);
-      cached = at != nullptr
-                   ? static_cast<std::size_t>(static_cast<const char*>(at) - source.data())
-                   : n;
-    }
-    return cached;
-  };
+  // bytes are searched for together, sixteen bytes a step.
+  const char third = reduce_empty_lines ? '\r' : '<';
   auto next_special = [&](std::size_t i) {
     if (!shape.specials) {
       while (i < n && !special(source[i])) ++i;
       return i;
     }
-    std::size_t next = std::min(search(next_lt, i, '<'), search(next_marker, i, kMarker));
-    if (reduce_empty_lines) next = std::min(next, search(next_cr, i, '\r'));
-    return next;
+    return FindFirstOf(source.data(), i, n, '<', kMarker, third);
   };
-  if (shape.specials) {
-    // Nothing found yet: the first search of each byte runs from the start.
-    next_lt = next_marker = next_cr = 0;
-    search(next_lt, 0, '<');
-    search(next_marker, 0, kMarker);
-    if (reduce_empty_lines) search(next_cr, 0, '\r');
-  }
   auto literal = [&] {
     text += kLiteralBreakText;
     copy += kLiteralBreak;
@@ -329,7 +310,8 @@ std::size_t TagScan::FirstGreater(std::size_t from) {
   // When the ">" found last has since been consumed or deleted, nothing stands between.
   std::size_t start = from;
   if (p.known && p.from <= from && p.at != kNone && p.at >= from) start = p.at + 1;
-  std::size_t at = copy_.find('>', start);
+  std::size_t at = FindByte(copy_.data(), std::min(start, n_), n_, '>');
+  if (at >= n_) at = kNone;
   p = Pointer{from, at, true};
   return at;
 }
@@ -346,8 +328,9 @@ bool TagScan::AliveClosingAt(std::size_t pos, const std::string& pattern, std::s
 
 void TagScan::ScanClosings(int kind) {
   while (closings_scanned_ < n_) {
-    const std::size_t at = copy_.find("</", closings_scanned_);
-    if (at == kNone) {
+    std::size_t at = FindByte(copy_.data(), closings_scanned_, n_, '<');
+    while (at + 1 < n_ && copy_[at + 1] != '/') at = FindByte(copy_.data(), at + 1, n_, '<');
+    if (at + 1 >= n_) {
       closings_scanned_ = n_;
       return;
     }
@@ -487,8 +470,8 @@ bool TagScan::ValueIsValid(int kind, std::size_t eq, std::size_t g) {
 void TagScan::Run() {
   std::size_t from = 0;
   for (;;) {
-    const std::size_t l = copy_.find('<', from);
-    if (l == kNone) break;
+    const std::size_t l = FindByte(copy_.data(), from, n_, '<');
+    if (l >= n_) break;
     from = l + 1;
     // Every ">" before this "<" is consumed before it is looked at; they change nothing that
     // is read later, so only the first ">" behind it counts.

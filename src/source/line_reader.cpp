@@ -1,17 +1,10 @@
 #include "source/line_reader.h"
 
-#include <cstring>
+#include "source/byte_scan.h"
 
 namespace tavrin {
 namespace {
 constexpr std::size_t kBlockSize = 1 << 16;
-
-// Position of the first `byte` in data[from, to), or `to`.
-std::size_t FirstOf(const char* data, std::size_t from, std::size_t to, char byte) {
-  if (from >= to) return to;
-  const void* at = std::memchr(data + from, byte, to - from);
-  return at != nullptr ? static_cast<std::size_t>(static_cast<const char*>(at) - data) : to;
-}
 }  // namespace
 
 bool LineReader::Fill() {
@@ -48,11 +41,8 @@ bool LineReader::ReadLine(std::string_view& line) {
     }
     const char* data = buffer_.data();
     const std::size_t end = buffer_.size();
-    // The line's end is the first LF, CR or 0x1A: found with memchr, the LF first (CR and 0x1A
-    // are looked for only up to it).
-    std::size_t i = FirstOf(data, pos_, end, '\n');
-    i = FirstOf(data, pos_, i, '\r');
-    i = FirstOf(data, pos_, i, '\x1A');
+    // The line's end is the first LF, CR or 0x1A.
+    const std::size_t i = FindFirstOf(data, pos_, end, '\n', '\r', '\x1A');
     const std::string_view piece(data + pos_, i - pos_);
     if (!piece.empty()) {
       pending_cr = false;

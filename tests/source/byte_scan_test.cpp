@@ -1,0 +1,33 @@
+#include "source/byte_scan.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace tavrin {
+namespace {
+
+TEST(ByteScanTest, FindsTheFirstOfThreeBytesWithinTheRange) {
+  // Every place of the byte around the sixteen-byte steps, and every range end around it.
+  for (std::size_t length = 0; length <= 40; ++length) {
+    for (std::size_t at = 0; at <= length; ++at) {
+      std::string text(length, 'x');
+      if (at < length) text[at] = '\r';
+      for (std::size_t from = 0; from <= length; from += 3) {
+        for (std::size_t to = from; to <= length; to += 5) {
+          const std::size_t expected = at >= from && at < to ? at : to;
+          ASSERT_EQ(FindFirstOf(text.data(), from, to, '\n', '\r', '\x1A'), expected)
+              << length << " " << at << " " << from << " " << to;
+        }
+      }
+    }
+  }
+  const std::string text = std::string(20, 'a') + "\xA4<\r" + std::string(20, 'b');
+  EXPECT_EQ(FindFirstOf(text.data(), 0, text.size(), '<', '\xA4', '\r'), 20u);
+  EXPECT_EQ(FindFirstOf(text.data(), 21, text.size(), '\r', '\r', '<'), 21u);
+  EXPECT_EQ(FindByte(text.data(), 0, text.size(), '\r'), 22u);
+  EXPECT_EQ(FindByte(text.data(), 0, text.size(), '\0'), text.size());
+}
+
+}  // namespace
+}  // namespace tavrin
