@@ -174,9 +174,16 @@ namespace {
 // which no packed name equals).
 std::uint64_t PackName(std::string_view name) {
   if (name.empty() || name.size() > 7) return 0;
-  std::uint64_t packed = 0;
-  std::memcpy(&packed, name.data(), name.size());
-  return packed | (static_cast<std::uint64_t>(name.size()) << 56);
+  std::uint64_t packed = static_cast<std::uint64_t>(name.size()) << 56;
+  for (std::size_t k = 0; k < name.size(); ++k)
+    packed |= static_cast<std::uint64_t>(static_cast<unsigned char>(name[k])) << (8 * k);
+  return packed;
+}
+
+// The slot of a name in TagTable::by_letter_and_length, or -1 when it has none.
+int LetterAndLengthSlot(std::string_view name) {
+  if (name.empty() || name.size() > 7 || name[0] < 'a' || name[0] > 'z') return -1;
+  return (name[0] - 'a') * 8 + static_cast<int>(name.size());
 }
 
 TagTable::ValueRule RuleByName(std::string_view name) {
@@ -191,10 +198,16 @@ TagTable::ValueRule RuleByName(std::string_view name) {
 }  // namespace
 
 int TagTable::IndexOf(std::string_view name) const {
-  if (packed_names.size() == tags.size()) {
+  if (!packed_names.empty() && packed_names.size() == tags.size()) {
     // Names are at most 7 bytes long; anything longer is no tag.
     const std::uint64_t packed = PackName(name);
     if (packed == 0) return -1;
+    const int slot = LetterAndLengthSlot(name);
+    if (slot >= 0) {
+      const int kind = by_letter_and_length[static_cast<std::size_t>(slot)];
+      if (kind == -1) return -1;
+      if (kind >= 0) return packed_names[static_cast<std::size_t>(kind)] == packed ? kind : -1;
+    }
     for (std::size_t k = 0; k < packed_names.size(); ++k)
       if (packed_names[k] == packed) return static_cast<int>(k);
     return -1;
@@ -221,6 +234,13 @@ void TagTable::Index() {
     packed_names.push_back(PackName(tag));
   }
   for (const std::string& tag : tags) rules.push_back(RuleByName(tag));
+  by_letter_and_length.fill(-1);
+  for (std::size_t k = 0; k < tags.size(); ++k) {
+    const int slot = LetterAndLengthSlot(tags[k]);
+    if (slot < 0) continue;
+    std::int8_t& entry = by_letter_and_length[static_cast<std::size_t>(slot)];
+    entry = entry == -1 && k < 128 ? static_cast<std::int8_t>(k) : std::int8_t{-2};
+  }
 }
 
 TagTable BuildTagTable() {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
@@ -36,6 +37,9 @@ struct TagTable {
   void Index();
   std::vector<std::uint64_t> packed_names;
   std::vector<ValueRule> rules;
+  // The one kind whose name has this first letter (a-z) and length (1-7), -1 for none, -2 when
+  // several share them.
+  std::array<std::int8_t, 26 * 8> by_letter_and_length{};
 };
 
 TagTable BuildTagTable();

@@ -259,12 +259,19 @@ TEST(EntryTextDifferential, LineCleaningMatchesTheStepByStepVersion) {
   std::mt19937 rng(Seed(77));
   // Letters enough for runs of eight bytes without a blank pair, blanks enough for pairs.
   const std::string alphabet = "  \t abcdefgh a\xA4<>\x01";
+  // Mostly words with single blanks: long stretches with nothing to change, as real lines.
+  const std::string words = "abcdefghijklmnopqrstuvwxyz abcdefghijklmnopqrstuvwxyz \xA4";
   std::uniform_int_distribution<std::size_t> pick(0, alphabet.size() - 1);
+  std::uniform_int_distribution<std::size_t> pick_word(0, words.size() - 1);
   std::uniform_int_distribution<int> length(0, 60);
   const int cases = CaseCount();
   for (int i = 0; i < cases; ++i) {
     std::string line;
-    for (int k = length(rng); k > 0; --k) line += alphabet[pick(rng)];
+    if (i % 2 == 0) {
+      for (int k = length(rng); k > 0; --k) line += alphabet[pick(rng)];
+    } else {
+      for (int k = 2 * length(rng); k > 0; --k) line += words[pick_word(rng)];
+    }
     BuildOptions options;
     const int bits = static_cast<int>(rng());
     options.remove_extra_spaces = (bits & 1) != 0;

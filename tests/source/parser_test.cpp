@@ -66,6 +66,16 @@ TEST_F(MarkupTest, TagTable) {
   EXPECT_EQ(changed.IndexOf("bold"), 7);
   EXPECT_EQ(changed.IndexOf("colourful"), 10);
   EXPECT_EQ(changed.RuleOf(10), TagTable::ValueRule::kNone);
+  // Names sharing their first letter and length.
+  TagTable twins = table_;
+  twins.tags[7] = "by";
+  twins.tags[9] = "bx";
+  twins.Index();
+  EXPECT_EQ(twins.IndexOf("by"), 7);
+  EXPECT_EQ(twins.IndexOf("bx"), 9);
+  EXPECT_EQ(twins.IndexOf("bz"), -1);
+  EXPECT_EQ(twins.IndexOf("b"), -1);
+  EXPECT_EQ(twins.IndexOf("link"), 0);
   EXPECT_EQ(table_.RuleOf(10), TagTable::ValueRule::kColour);
   EXPECT_EQ(table_.RuleOf(1), TagTable::ValueRule::kHeading);
 }
