@@ -19,6 +19,10 @@
 #include <utility>
 #include <vector>
 
+#if defined(__SSE2__)
+#include <emmintrin.h>
+#endif
+
 #include "source/byte_scan.h"
 #include "source/parser.h"
 
@@ -96,6 +100,20 @@ void ConvertBreaks(std::string_view source, const TextLocale& locale, bool reduc
     char* out = copy.data() + old;
     std::size_t k = from;
     if (shape.ascii) {
+#if defined(__SSE2__)
+      for (; k + 16 <= to; k += 16, out += 16) {
+        __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(source.data() + k));
+        if (_mm_movemask_epi8(x) != 0) {
+          for (std::size_t b = 0; b < 16; ++b) out[b] = locale.LowerByte(source[k + b]);
+          continue;
+        }
+        // Bytes below 0x80 compare as signed: 'A'..'Z' get the 0x20 bit.
+        const __m128i upper = _mm_and_si128(_mm_cmpgt_epi8(x, _mm_set1_epi8('A' - 1)),
+                                            _mm_cmplt_epi8(x, _mm_set1_epi8('Z' + 1)));
+        x = _mm_or_si128(x, _mm_and_si128(upper, _mm_set1_epi8(0x20)));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(out), x);
+      }
+#endif
       for (; k + 8 <= to; k += 8, out += 8) {
         std::uint64_t w;
         std::memcpy(&w, source.data() + k, 8);
@@ -220,6 +238,7 @@ class TagScan {
   std::size_t PrevAlive(std::size_t i);  // kNone when nothing alive is left before
   template <typename Is>
   std::size_t NextOf(Pointer& p, std::size_t from, Is is);
+  std::size_t NextByte(Pointer& p, std::size_t from, char byte);
   std::size_t FirstGreater(std::size_t from);
   std::size_t FindClosing(int kind, std::size_t after);
   bool AliveClosingAt(std::size_t pos, const std::string& pattern, std::size_t* last);
@@ -299,6 +318,14 @@ std::size_t TagScan::NextOf(Pointer& p, std::size_t from, Is is) {
   if (p.known && p.from <= from && (p.at == kNone || p.at >= from)) return p.at;
   std::size_t i = from;
   while (i < n_ && !is(copy_[i])) ++i;
+  p = Pointer{from, i < n_ ? i : kNone, true};
+  return p.at;
+}
+
+std::size_t TagScan::NextByte(Pointer& p, std::size_t from, char byte) {
+  // As NextOf, for one byte value.
+  if (p.known && p.from <= from && (p.at == kNone || p.at >= from)) return p.at;
+  const std::size_t i = FindByte(copy_.data(), std::min(from, n_), n_, byte);
   p = Pointer{from, i < n_ ? i : kNone, true};
   return p.at;
 }
@@ -432,8 +459,8 @@ int TagScan::AcceptedKind(std::size_t l, std::size_t g) {
   const int kind = table_.IndexOf(std::string_view(name, length));
   if (kind < 0) return -1;
 
-  const std::size_t eq = NextOf(equals_, l + 1, [](char c) { return c == '='; });
-  const std::size_t blank = NextOf(blank_, l + 1, [](char c) { return c == ' '; });
+  const std::size_t eq = NextByte(equals_, l + 1, '=');
+  const std::size_t blank = NextByte(blank_, l + 1, ' ');
   const bool has_eq = eq != kNone && eq < g;
   // The name stands before the first blank when one comes before the first "=", else before
   // the "=", or between the brackets when there is none.
@@ -496,7 +523,7 @@ void TagScan::Run() {
       const std::size_t d = NextOf(digit_, l + 1, IsDigitByte);
       valid = d != kNone && d < g && copy_[d] >= '1' && copy_[d] <= '5';
     } else {
-      valid = ValueIsValid(kind, NextOf(equals_, l + 1, [](char ch) { return ch == '='; }), g);
+      valid = ValueIsValid(kind, NextByte(equals_, l + 1, '='), g);
     }
     if (!valid) {
       consume();
