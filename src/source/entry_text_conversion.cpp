@@ -128,14 +128,28 @@ void ConvertBreaks(std::string_view source, const TextLocale& locale, bool reduc
     for (; k < to; ++k) *out++ = locale.LowerByte(source[k]);
   };
   // The next byte at or after `i` that may start a pattern. With a plain locale the three
-  // bytes are searched for together, sixteen bytes a step.
+  // bytes are searched for together, sixteen bytes a step, and only those that start a change
+  // end the run: a "<" that cannot begin "<br>" or "<lit>" and line breaks fewer than three in a
+  // row come out as they are, as if copied one by one.
   const char third = reduce_empty_lines ? '\r' : '<';
   auto next_special = [&](std::size_t i) {
     if (!shape.specials) {
       while (i < n && !special(source[i])) ++i;
       return i;
     }
-    return FindFirstOf(source.data(), i, n, '<', kMarker, third);
+    for (;;) {
+      const std::size_t j = FindFirstOf(source.data(), i, n, '<', kMarker, third);
+      if (j >= n) return n;
+      if (source[j] == '<') {
+        const char next = j + 1 < n ? locale.LowerByte(source[j + 1]) : '\0';
+        if (next == 'b' || next == 'l') return j;
+      } else if (source[j] == '\r') {
+        if (n - j >= 6 && source.compare(j, 6, "\r\n\r\n\r\n") == 0) return j;
+      } else {
+        return j;
+      }
+      i = j + 1;
+    }
   };
   auto literal = [&] {
     text += kLiteralBreakText;
