@@ -430,9 +430,11 @@ std::string ReduceEmptyLines(std::string_view text) {
 
 }  // namespace
 
-void AppendFinishedEntryText(std::string_view text, const BuildOptions& options, bool new_format,
-                             const MarkupContext& context, std::string& out,
-                             ConversionBuffers& buffers) {
+namespace {
+
+// The entry's finished text without its terminator, left in buffers.text.
+std::string_view FinishInto(std::string_view text, const BuildOptions& options, bool new_format,
+                            const MarkupContext& context, ConversionBuffers& buffers) {
   // The reading loop puts a separator behind every line; the last one is not part of the text.
   // Text that does not end with it (from a stored module) loses nothing.
   std::string_view separator = options.join_lines ? std::string_view(" ") : kBreak;
@@ -440,7 +442,6 @@ void AppendFinishedEntryText(std::string_view text, const BuildOptions& options,
 
   // Entries run to megabytes: no stage makes a copy that it can do without. Without link
   // settings that apply, the empty lines are reduced within the conversion's own pass.
-  std::string_view result;
   if (LinkRewritingMayApply(text, context)) {
     std::string reduced;
     if (options.RemoveExtraEmptyLinesActive()) {
@@ -449,32 +450,37 @@ void AppendFinishedEntryText(std::string_view text, const BuildOptions& options,
     }
     std::string linked = RewriteLinks(text, context);
     std::string().swap(reduced);
-    result = ConvertEntryTextInto(linked, new_format, false, context, buffers);
+    ConvertEntryTextInto(linked, new_format, false, context, buffers);
   } else {
-    result = ConvertEntryTextInto(text, new_format, options.RemoveExtraEmptyLinesActive(), context,
-                                  buffers);
+    ConvertEntryTextInto(text, new_format, options.RemoveExtraEmptyLinesActive(), context, buffers);
   }
-  const std::string_view finished = TrimRightControl(result);
-  const std::size_t start = out.size();
-  out.resize(start + finished.size() + 1);
-  char* to = out.data() + start;
+  // The working copy of a large entry is not kept for the next one.
+  constexpr std::size_t kKeptCopy = std::size_t{1} << 20;
+  if (buffers.copy.capacity() > kKeptCopy) std::string().swap(buffers.copy);
+
+  std::string& result = buffers.text;
+  result.resize(TrimRightControl(result).size());
   if (new_format) {
-    // Inverted while it is copied: one pass over the text.
-    for (std::size_t i = 0; i < finished.size(); ++i)
-      to[i] = static_cast<char>(~static_cast<unsigned char>(finished[i]));
-  } else {
-    std::memcpy(to, finished.data(), finished.size());
+    for (char& c : result) c = static_cast<char>(~static_cast<unsigned char>(c));
   }
+  return result;
+}
+
+}  // namespace
+
+void AppendFinishedEntryText(std::string_view text, const BuildOptions& options, bool new_format,
+                             const MarkupContext& context, std::string& out,
+                             ConversionBuffers& buffers) {
+  out += FinishInto(text, options, new_format, context, buffers);
   // The terminator goes on after the inversion: it is 0x00 in both formats.
-  to[finished.size()] = '\0';
+  out += '\0';
 }
 
 void FinishEntryText(std::string_view text, const BuildOptions& options, bool new_format,
                      const MarkupContext& context, ByteStream& text_stream, bool& in_lines_block) {
-  std::string finished;
   ConversionBuffers buffers;
-  AppendFinishedEntryText(text, options, new_format, context, finished, buffers);
-  text_stream.Append(finished);
+  text_stream.Append(FinishInto(text, options, new_format, context, buffers));
+  text_stream.AppendByte(0);
   in_lines_block = false;
 }
 
