@@ -7,40 +7,6 @@
 
 namespace tavrin {
 
-EntryFinisher::EntryFinisher(int count, TextOf text_of, Finish finish, unsigned helpers,
-                             std::size_t batch_bytes)
-    : text_of_(std::move(text_of)), finish_(std::move(finish)) {
-  // Batches are cut by the size of their texts, so that one large entry does not hold up many
-  // small ones behind it.
-  std::size_t bytes = 0;
-  for (int i = 0; i < count; ++i) {
-    if (batches_.empty() || bytes >= batch_bytes) {
-      batches_.push_back(Batch{i, i});
-      bytes = 0;
-    }
-    batches_.back().last = i + 1;
-    if (const std::optional<std::string_view> text = text_of_(i)) bytes += text->size() + 1;
-  }
-  if (batches_.size() < 2) helpers = 0;
-  // Helpers stay this many batches ahead of the caller at most.
-  window_ = 2 * (std::size_t{helpers} + 1);
-  for (unsigned h = 0; h < helpers; ++h) helpers_.emplace_back([this] { Help(); });
-}
-
-EntryFinisher::~EntryFinisher() {
-  {
-    std::lock_guard lock(mutex_);
-    stop_ = true;
-  }
-  work_.notify_all();
-  for (std::thread& helper : helpers_) helper.join();
-}
-
-unsigned EntryFinisher::DefaultHelpers() {
-  const unsigned cores = std::thread::hardware_concurrency();
-  return std::clamp(cores, 1U, 8U) - 1;
-}
-
 namespace {
 
 // Finishes texts 0..count-1 of a batch into `bytes`, with the end and state of each.
@@ -75,7 +41,45 @@ EntryFinisher::Entry EntryAt(const std::string& bytes, const std::vector<std::si
   return EntryFinisher::Entry{states[k], std::string_view(bytes).substr(start, ends[k] - start)};
 }
 
+// Tells the helpers to stop after the batch in hand and waits for them.
+void StopHelpers(std::mutex& mutex, bool& stop, std::condition_variable& work,
+                 std::vector<std::thread>& helpers) {
+  {
+    std::lock_guard lock(mutex);
+    stop = true;
+  }
+  work.notify_all();
+  for (std::thread& helper : helpers) helper.join();
+}
+
 }  // namespace
+
+EntryFinisher::EntryFinisher(int count, TextOf text_of, Finish finish, unsigned helpers,
+                             std::size_t batch_bytes)
+    : text_of_(std::move(text_of)), finish_(std::move(finish)) {
+  // Batches are cut by the size of their texts, so that one large entry does not hold up many
+  // small ones behind it.
+  std::size_t bytes = 0;
+  for (int i = 0; i < count; ++i) {
+    if (batches_.empty() || bytes >= batch_bytes) {
+      batches_.push_back(Batch{i, i});
+      bytes = 0;
+    }
+    batches_.back().last = i + 1;
+    if (const std::optional<std::string_view> text = text_of_(i)) bytes += text->size() + 1;
+  }
+  if (batches_.size() < 2) helpers = 0;
+  // Helpers stay this many batches ahead of the caller at most.
+  window_ = 2 * (std::size_t{helpers} + 1);
+  for (unsigned h = 0; h < helpers; ++h) helpers_.emplace_back([this] { Help(); });
+}
+
+EntryFinisher::~EntryFinisher() { StopHelpers(mutex_, stop_, work_, helpers_); }
+
+unsigned EntryFinisher::DefaultHelpers() {
+  const unsigned cores = std::thread::hardware_concurrency();
+  return std::clamp(cores, 1U, 8U) - 1;
+}
 
 void EntryFinisher::Run(Batch& batch) {
   FinishBatch(
@@ -140,14 +144,7 @@ BackgroundFinisher::BackgroundFinisher(EntryFinisher::Finish finish, unsigned he
   for (unsigned h = 0; h < helpers; ++h) helpers_.emplace_back([this] { Help(); });
 }
 
-BackgroundFinisher::~BackgroundFinisher() {
-  {
-    std::lock_guard lock(mutex_);
-    stop_ = true;
-  }
-  work_.notify_all();
-  for (std::thread& helper : helpers_) helper.join();
-}
+BackgroundFinisher::~BackgroundFinisher() { StopHelpers(mutex_, stop_, work_, helpers_); }
 
 int BackgroundFinisher::Add(std::string text) {
   bool sealed = false;
