@@ -108,6 +108,12 @@ void EntryFinisher::Help() {
 }
 
 EntryFinisher::Entry EntryFinisher::Take(int index, const std::function<void()>& waiting) {
+  // Within a batch already seen finished, nothing is shared any more: no lock.
+  if (ready_ == current_ && current_ < batches_.size() && index < batches_[current_].last) {
+    const Batch& batch = batches_[current_];
+    return EntryAt(batch.bytes, batch.ends, batch.states,
+                   static_cast<std::size_t>(index - batch.first));
+  }
   std::unique_lock lock(mutex_);
   if (batches_.empty()) return {};
   if (index >= batches_[current_].last) {
@@ -134,6 +140,7 @@ EntryFinisher::Entry EntryFinisher::Take(int index, const std::function<void()>&
       lock.lock();
     }
   }
+  ready_ = current_;
   return EntryAt(batch.bytes, batch.ends, batch.states,
                  static_cast<std::size_t>(index - batch.first));
 }

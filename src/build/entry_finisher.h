@@ -77,6 +77,8 @@ class EntryFinisher {
   std::condition_variable done_;  // a batch was finished
   std::size_t next_ = 0;          // the first batch nobody has taken
   std::size_t current_ = 0;       // the caller's batch
+  // The caller's batch once the caller has seen it finished (the caller's own variable).
+  std::size_t ready_ = static_cast<std::size_t>(-1);
   bool stop_ = false;
   std::vector<std::thread> helpers_;
 };
