@@ -2,9 +2,11 @@
 // bytes, log lines and exit status, with made-up and with the shipped verse map and book names.
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <fstream>
 #include <sstream>
 
+#include "build/entry_finisher.h"
 #include "cli_fixture.h"
 #include "module/module_reader.h"
 #include "module/verse_map.h"
@@ -118,6 +120,33 @@ TEST_F(VerseCliTest, CommentaryAndNoteSetAreByteExact) {
       ReadFile("c.nts"),
       VerseModule("notes", false, "",
                   {{1, 1, 1, "first bold second"}, {2, 1, 2, "Exodus note"}, {3, 1, 2, "sam"}}));
+}
+
+TEST_F(VerseCliTest, ManyNotesFinishedOnEveryCoreKeepCanonicalOrder) {
+  // 20,000 verses with a note each, given last to first: most of a megabyte of notes, finished
+  // in several batches at once.
+  WriteFile("tavrin.bok", "Gen\r\n");
+  WriteFile("master.map", MapBytes({std::vector<int>(200, 100)}));
+  std::string source;
+  std::vector<Verse> expected;
+  for (int c = 200; c >= 1; --c) {
+    for (int v = 100; v >= 1; --v) {
+      const std::string ref = std::to_string(c) + ":" + std::to_string(v);
+      source += "#Gen " + ref + "\r\nnote on <b>" + ref + "</b>\r\n" +
+                std::string(static_cast<std::size_t>((c * v) % 13), '.') + "\r\n";
+      expected.push_back({1, c, v,
+                          "note on <b>" + ref + "</b>\r\n" +
+                              std::string(static_cast<std::size_t>((c * v) % 13), '.')});
+    }
+  }
+  std::reverse(expected.begin(), expected.end());
+  for (Verse& v : expected)
+    if (v.text.ends_with("\r\n")) v.text.resize(v.text.size() - 2);
+  ASSERT_GT(source.size(), 3 * EntryFinisher::kBatchBytes);
+  WriteFile("c.txt", source);
+  CliResult r = Run({"build", "commentary", "c.txt", "c.k30", "--name", "Many"});
+  ASSERT_EQ(r.exit_code, 0) << r.output;
+  EXPECT_EQ(ReadFile("c.k30"), VerseModule("comment", true, "Many", expected));
 }
 
 TEST_F(VerseCliTest, DuplicatesAreMergedAndWarnedAtTheClosingReference) {
