@@ -94,12 +94,12 @@ BuildOutcome BuildDictionary(BuildJob& job) {
     finisher.Wait([&] { run.Poll(job.source_size); });
     WriteTopics(run, topics, &finisher);
   }
-  // The texts are in TextStream now; releasing them before the module is written keeps the
-  // peak memory near the size of the source.
+  // Only the finished texts (kept by the finisher until the module is written) are needed now;
+  // the names and records go before the module is written.
   topics.Clear();
   records.clear();
 #ifdef __GLIBC__
-  // Thousands of small texts were freed at once: hand their pages back to the system.
+  // Thousands of small gathered texts and names were freed: hand their pages back to the system.
   malloc_trim(0);
 #endif
 
