@@ -60,9 +60,16 @@ BuildOutcome BuildDictionary(BuildJob& job) {
   auto close_topic = [&] {
     const std::size_t length = state.entry_text.size();
     records.push_back(std::make_unique<SRec>(std::string()));
-    // An exact-size copy: the gathered text's spare capacity would otherwise stay allocated
-    // for every topic until it is finished, and the buffer is reused for the next topic.
-    records.back()->finished = finisher.Add(std::string(state.entry_text));
+    // Small texts go as exact-size copies (the buffer's spare room would otherwise stay
+    // allocated for every topic until it is finished, and the buffer is reused for the next
+    // topic); a large one goes as it is, so that it is not held twice.
+    constexpr std::size_t kHandedOver = std::size_t{1} << 20;
+    if (length >= kHandedOver) {
+      records.back()->finished = finisher.Add(std::move(state.entry_text));
+      state.entry_text = std::string();
+    } else {
+      records.back()->finished = finisher.Add(std::string(state.entry_text));
+    }
     topics.AddObject(topic_name, records.back().get());
     if (length > kLongSectionLimit)
       run.Warn("section #" + std::to_string(topic_count) + " - Warning: section too long");

@@ -141,6 +141,24 @@ TEST_F(BuildCliTest, ManyTopicsFinishedOnEveryCoreKeepTheirOrder) {
   EXPECT_EQ(ReadFile("big.k30"), expected.Bytes());
 }
 
+TEST_F(BuildCliTest, TopicsOfMegabytesAmongSmallOnes) {
+  // Texts of a megabyte and more are handed to the finisher without a copy; the next topic
+  // starts from an empty buffer.
+  const std::string big(1536 * 1024, 'x');
+  const std::string bigger = std::string(2 << 20, 'y') + "<b>end</b>";
+  WriteFile("m.txt",
+            "#c\r\nsmall c\r\n#b\r\n" + big + "\r\n#a\r\n" + bigger + "\r\n#d\r\nsmall d\r\n");
+  CliResult r = Run({"build", "dictionary", "m.txt", "m.k30", "--name", "M"});
+  ASSERT_EQ(r.exit_code, 0) << r.output;
+  ExpectedModule expected{.kind_string = "dict",
+                          .long_header = true,
+                          .module_name = "M",
+                          .names = {"a", "b", "c", "d"},
+                          .texts = {bigger, big, "small c", "small d"}};
+  EXPECT_EQ(ReadFile("m.k30"), expected.Bytes());
+  EXPECT_EQ(LogLines()[0], "section #2 - Warning: section too long");
+}
+
 TEST_F(BuildCliTest, LongSectionWarningStartsAbove50000Bytes) {
   // 49998 bytes + CR LF = 50000 gathered bytes: no warning.
   WriteFile("ok.txt", "#A\n" + std::string(49998, 'x') + "\n");
