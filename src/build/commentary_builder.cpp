@@ -105,8 +105,14 @@ BuildOutcome BuildCommentary(BuildJob& job) {
         slot += "\r\n\r\n";
         slot += state.entry_text;
       } else {
-        // An exact-size copy: the gathering buffer keeps its room for the next note.
-        slot.assign(state.entry_text);
+        // An exact-size copy, so that the gathering buffer keeps its room for the next note;
+        // a note of a megabyte or more is taken as it is, so that it is not held twice.
+        if (state.entry_text.size() >= ConversionBuffers::kKeptBytes) {
+          slot = std::move(state.entry_text);
+          state.entry_text = std::string();
+        } else {
+          slot.assign(state.entry_text);
+        }
         ++notes_stored;
       }
       if (slot.size() > kLongSectionLimit)

@@ -63,8 +63,7 @@ BuildOutcome BuildDictionary(BuildJob& job) {
     // Small texts go as exact-size copies (the buffer's spare room would otherwise stay
     // allocated for every topic until it is finished, and the buffer is reused for the next
     // topic); a large one goes as it is, so that it is not held twice.
-    constexpr std::size_t kHandedOver = std::size_t{1} << 20;
-    if (length >= kHandedOver) {
+    if (length >= ConversionBuffers::kKeptBytes) {
       records.back()->finished = finisher.Add(std::move(state.entry_text));
       state.entry_text = std::string();
     } else {

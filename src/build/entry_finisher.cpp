@@ -24,6 +24,7 @@ void FinishBatch(std::size_t count, TextAt text_at, const EntryFinisher::Finish&
     try {
       if (const std::optional<std::string_view> text = text_at(k)) {
         finish(*text, bytes, buffers);
+        buffers.ReleaseLarge();
         state = State::kFinished;
       }
     } catch (const std::exception&) {
@@ -66,7 +67,10 @@ EntryFinisher::EntryFinisher(int count, TextOf text_of, Finish finish, unsigned 
       bytes = 0;
     }
     batches_.back().last = i + 1;
-    if (const std::optional<std::string_view> text = text_of_(i)) bytes += text->size() + 1;
+    if (const std::optional<std::string_view> text = text_of_(i)) {
+      bytes += text->size() + 1;
+      batches_.back().text_bytes += text->size() + 1;
+    }
   }
   if (batches_.size() < 2) helpers = 0;
   // Helpers stay this many batches ahead of the caller at most.
@@ -82,6 +86,8 @@ unsigned EntryFinisher::DefaultHelpers() {
 }
 
 void EntryFinisher::Run(Batch& batch) {
+  // Finished texts are rarely longer than their sources: one allocation for the batch.
+  batch.bytes.reserve(batch.text_bytes + batch.text_bytes / 32);
   FinishBatch(
       static_cast<std::size_t>(batch.last - batch.first),
       [&](std::size_t k) { return text_of_(batch.first + static_cast<int>(k)); }, finish_,

@@ -58,6 +58,7 @@ class EntryFinisher {
   struct Batch {
     int first = 0;
     int last = 0;  // one past the batch's last entry
+    std::size_t text_bytes = 0;
     std::string bytes;
     std::vector<std::size_t> ends;  // end of each entry's bytes
     std::vector<State> states;

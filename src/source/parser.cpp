@@ -454,9 +454,9 @@ std::string_view FinishInto(std::string_view text, const BuildOptions& options, 
   } else {
     ConvertEntryTextInto(text, new_format, options.RemoveExtraEmptyLinesActive(), context, buffers);
   }
-  // The working copy of a large entry is not kept for the next one.
-  constexpr std::size_t kKeptCopy = std::size_t{1} << 20;
-  if (buffers.copy.capacity() > kKeptCopy) std::string().swap(buffers.copy);
+  // The working copy of a large entry is not kept for the next one, nor held while the
+  // finished text is copied out.
+  if (buffers.copy.capacity() > ConversionBuffers::kKeptBytes) std::string().swap(buffers.copy);
 
   std::string& result = buffers.text;
   result.resize(TrimRightControl(result).size());
@@ -471,7 +471,11 @@ std::string_view FinishInto(std::string_view text, const BuildOptions& options, 
 void AppendFinishedEntryText(std::string_view text, const BuildOptions& options, bool new_format,
                              const MarkupContext& context, std::string& out,
                              ConversionBuffers& buffers) {
-  out += FinishInto(text, options, new_format, context, buffers);
+  const std::string_view finished = FinishInto(text, options, new_format, context, buffers);
+  // Room for the text and its terminator at once: growing twice would hold a large text three
+  // times over for a moment.
+  out.reserve(out.size() + finished.size() + 1);
+  out += finished;
   // The terminator goes on after the inversion: it is 0x00 in both formats.
   out += '\0';
 }

@@ -93,6 +93,13 @@ bool IsClosingTagLine(std::string_view line, const MarkupContext& context);
 struct ConversionBuffers {
   std::string text;  // the converted text
   std::string copy;  // its lower-cased working copy
+
+  // Buffers above this size are not kept for the next entry.
+  static constexpr std::size_t kKeptBytes = std::size_t{1} << 20;
+  void ReleaseLarge() {
+    if (text.capacity() > kKeptBytes) std::string().swap(text);
+    if (copy.capacity() > kKeptBytes) std::string().swap(copy);
+  }
 };
 
 // The one finisher of entry text: removes the trailing separator, reduces empty lines, rewrites
