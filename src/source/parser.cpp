@@ -473,8 +473,9 @@ void AppendFinishedEntryText(std::string_view text, const BuildOptions& options,
                              ConversionBuffers& buffers) {
   const std::string_view finished = FinishInto(text, options, new_format, context, buffers);
   // Room for the text and its terminator at once: growing twice would hold a large text three
-  // times over for a moment.
-  out.reserve(out.size() + finished.size() + 1);
+  // times over for a moment. Growth stays geometric whatever the library's reserve does.
+  const std::size_t needed = out.size() + finished.size() + 1;
+  if (needed > out.capacity()) out.reserve(std::max(needed, 2 * out.capacity()));
   out += finished;
   // The terminator goes on after the inversion: it is 0x00 in both formats.
   out += '\0';
