@@ -5,6 +5,7 @@
 
 #include <random>
 #include <string>
+#include <vector>
 
 #include "build/reading.h"
 #include "mstrlist/mstrlist.h"
@@ -54,6 +55,67 @@ void BM_ConvertEntryTextReference(benchmark::State& state) { Convert(state, true
 BENCHMARK(BM_ConvertEntryText)->RangeMultiplier(4)->Range(1 << 12, 1 << 24);
 BENCHMARK(BM_ConvertEntryTextStrip)->RangeMultiplier(4)->Range(1 << 12, 1 << 24);
 BENCHMARK(BM_ConvertEntryTextReference)->RangeMultiplier(4)->Range(1 << 12, 1 << 16);
+
+// Topics as a dictionary source gathers them: lines of words with some bold, italic, links,
+// colours and breaks, each line ending in a line break, an empty line now and then.
+std::vector<std::string> GatheredTopics(int count) {
+  std::mt19937 rng(11);
+  auto range = [&](int lo, int hi) { return lo + static_cast<int>(rng() % (hi - lo + 1)); };
+  const char* syllables[] = {"ba", "ra", "kel", "mon", "thi", "sa", "lo", "ven", "dor", "mi"};
+  auto word = [&] {
+    std::string w;
+    for (int k = range(1, 4); k > 0; --k) w += syllables[range(0, 9)];
+    return w;
+  };
+  std::vector<std::string> topics;
+  for (int t = 0; t < count; ++t) {
+    std::string s;
+    for (int lines = range(3, 30); lines > 0; --lines) {
+      if (range(0, 9) == 0) s += "\r\n";
+      for (int i = range(6, 18); i > 0; --i) {
+        const int r = range(0, 99);
+        if (r < 4)
+          s += "<b>" + word() + "</b>";
+        else if (r < 7)
+          s += "<i>" + word() + " " + word() + "</i>";
+        else if (r < 8)
+          s += "<link bible=Gen 1:" + std::to_string(range(1, 31)) + ">" + word() + "</link>";
+        else if (r < 9)
+          s += "<color=red>" + word() + "</color>";
+        else if (r < 10)
+          s += word() + "<br>";
+        else
+          s += word();
+        s += i > 1 ? " " : ".";
+      }
+      s += "\r\n";
+    }
+    topics.push_back(s);
+  }
+  return topics;
+}
+
+// The whole finishing of dictionary topics in the current format, as the builder's helpers run
+// it: one set of buffers, every text appended to one batch.
+void BM_FinishTopics(benchmark::State& state) {
+  TagTable tags = BuildTagTable();
+  LinkSettings links;
+  MarkupContext context{tags, links, Locale()};
+  BuildOptions options;
+  const std::vector<std::string> topics = GatheredTopics(2000);
+  std::int64_t bytes = 0;
+  for (const std::string& t : topics) bytes += static_cast<std::int64_t>(t.size());
+  ConversionBuffers buffers;
+  std::string out;
+  for (auto _ : state) {
+    out.clear();
+    for (const std::string& t : topics)
+      AppendFinishedEntryText(t, options, true, context, out, buffers);
+    benchmark::DoNotOptimize(out.data());
+  }
+  state.SetBytesProcessed(static_cast<std::int64_t>(state.iterations()) * bytes);
+}
+BENCHMARK(BM_FinishTopics)->Unit(benchmark::kMillisecond);
 
 void BM_CleanLine(benchmark::State& state) {
   BuildOptions options;
