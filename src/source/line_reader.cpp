@@ -69,6 +69,13 @@ bool LineReader::ReadLine(std::string_view& line) {
       }
       return true;
     }
+    if (c == '\r' && !spilled && pos_ < end && data[pos_] == '\n') {
+      // The common CR LF inside the block: the line is a view like an LF line.
+      ++pos_;
+      ++consumed_;
+      line = piece;
+      return true;
+    }
     spill_.append(piece);
     spilled = true;
     if (c == '\x1A') {

@@ -31,6 +31,24 @@ TEST(LineReaderTest, LineEnds) {
                   "b\nc"),
             V{"a"});
   EXPECT_EQ(Lines("a\n\x1A\nb"), V{"a"});
+  EXPECT_EQ(Lines("a\r\n\r\nb\r\r\nc\r\n"), (V{"a", "", "b", "c"}));
+}
+
+TEST(LineReaderTest, CarriageReturnLineFeedLinesAreViewsAndCountTheirEnds) {
+  std::istringstream in("ab\r\ncd\r\n\r\ne");
+  LineReader reader(in);
+  std::string_view line;
+  ASSERT_TRUE(reader.ReadLine(line));
+  EXPECT_EQ(line, "ab");
+  EXPECT_EQ(reader.Position(), 4);
+  ASSERT_TRUE(reader.ReadLine(line));
+  EXPECT_EQ(line, "cd");
+  ASSERT_TRUE(reader.ReadLine(line));
+  EXPECT_EQ(line, "");
+  EXPECT_EQ(reader.Position(), 10);
+  ASSERT_TRUE(reader.ReadLine(line));
+  EXPECT_EQ(line, "e");
+  EXPECT_FALSE(reader.ReadLine(line));
 }
 
 TEST(LineReaderTest, LinesAcrossBlocksAndPosition) {
