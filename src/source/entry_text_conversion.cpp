@@ -68,6 +68,128 @@ std::uint64_t AsciiLowerWord(std::uint64_t w) {
   return w | (upper >> 2);
 }
 
+#if defined(__SSE2__)
+// ConvertBreaks for a plain locale (ASCII lower-cased as ASCII, "<" and 0xA4 only from
+// themselves): one pass that looks for the special bytes and copies sixteen bytes a step, the
+// text as it is and the copy lower-cased, instead of a search followed by a copy of each run.
+// Both are written through pointers into room made up front; only a literal break makes the
+// output longer than the bytes it came from, so the room is checked there alone.
+void ConvertBreaksPlain(std::string_view source, const TextLocale& locale, bool reduce_empty_lines,
+                        std::string& text, std::string& copy) {
+  const std::size_t n = source.size();
+  const char* const s = source.data();
+  // Room for the rest of the source and one block of sixteen bytes written past the end.
+  std::size_t room = n + 32;
+  text.resize(room);
+  copy.resize(room);
+  char* t = text.data();
+  char* c = copy.data();
+  std::size_t o = 0;
+  std::size_t i = 0;
+  auto lower_at = [&](std::size_t k) { return locale.LowerByte(s[k]); };
+  auto matches = [&](std::size_t k, std::string_view pattern) {
+    if (n - k < pattern.size()) return false;
+    for (std::size_t x = 0; x < pattern.size(); ++x)
+      if (lower_at(k + x) != pattern[x]) return false;
+    return true;
+  };
+  auto put = [&](char text_byte, char copy_byte) {
+    t[o] = text_byte;
+    c[o] = copy_byte;
+    ++o;
+  };
+  auto literal = [&] {
+    if (o + kLiteralBreak.size() + (n - i) + 32 > room) {
+      room = std::max(2 * room, o + kLiteralBreak.size() + (n - i) + 32);
+      text.resize(room);
+      copy.resize(room);
+      t = text.data();
+      c = copy.data();
+    }
+    std::memcpy(t + o, kLiteralBreakText.data(), kLiteralBreakText.size());
+    std::memcpy(c + o, kLiteralBreak.data(), kLiteralBreak.size());
+    o += kLiteralBreak.size();
+  };
+  const __m128i open = _mm_set1_epi8('<');
+  const __m128i marker = _mm_set1_epi8(kMarker);
+  const __m128i cr = _mm_set1_epi8(reduce_empty_lines ? '\r' : '<');
+  const __m128i before_a = _mm_set1_epi8('A' - 1);
+  const __m128i after_z = _mm_set1_epi8('Z' + 1);
+  const __m128i case_bit = _mm_set1_epi8(0x20);
+  auto special = [&](char b) {
+    return b == '<' || b == kMarker || (reduce_empty_lines && b == '\r');
+  };
+  while (i < n) {
+    if (n - i >= 16) {
+      const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
+      const auto hits = static_cast<unsigned>(_mm_movemask_epi8(
+          _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, open), _mm_cmpeq_epi8(x, marker)),
+                       _mm_cmpeq_epi8(x, cr))));
+      _mm_storeu_si128(reinterpret_cast<__m128i*>(t + o), x);
+      if (_mm_movemask_epi8(x) == 0) {
+        // Bytes below 0x80 compare as signed: 'A'..'Z' get the 0x20 bit.
+        const __m128i upper =
+            _mm_and_si128(_mm_cmpgt_epi8(x, before_a), _mm_cmplt_epi8(x, after_z));
+        _mm_storeu_si128(reinterpret_cast<__m128i*>(c + o),
+                         _mm_or_si128(x, _mm_and_si128(upper, case_bit)));
+      } else {
+        for (std::size_t b = 0; b < 16; ++b) c[o + b] = lower_at(i + b);
+      }
+      if (hits == 0) {
+        i += 16;
+        o += 16;
+        continue;
+      }
+      // The bytes before the special one stay; those behind it are written again.
+      const auto k = static_cast<std::size_t>(std::countr_zero(hits));
+      i += k;
+      o += k;
+    } else {
+      while (i < n && !special(s[i])) {
+        put(s[i], lower_at(i));
+        ++i;
+      }
+      if (i >= n) break;
+    }
+    const char b = s[i];
+    if (b == '<') {
+      if (matches(i, kLiteralBreak)) {
+        literal();
+        i += kLiteralBreak.size();
+      } else if (matches(i, kBreakTag)) {
+        // Every blank at the end of the output stands directly in front of this break.
+        while (o > 0 && c[o - 1] == ' ') --o;
+        put('\r', '\r');
+        put('\n', '\n');
+        i += kBreakTag.size();
+        while (i < n && lower_at(i) == ' ') ++i;
+      } else {
+        put(b, '<');
+        ++i;
+      }
+    } else if (b == kMarker) {
+      literal();
+      ++i;
+    } else if (i + 1 < n && s[i + 1] == '\n') {
+      // A run of line breaks: at most two of them stay.
+      int pairs = 0;
+      while (i + 1 < n && s[i] == '\r' && s[i + 1] == '\n') {
+        if (pairs++ < 2) {
+          put('\r', lower_at(i));
+          put('\n', lower_at(i + 1));
+        }
+        i += 2;
+      }
+    } else {
+      put(b, lower_at(i));
+      ++i;
+    }
+  }
+  text.resize(o);
+  copy.resize(o);
+}
+#endif
+
 // Sets literal breaks aside, drops the blanks around every "<br>", turns "<br>" into a line
 // break and restores the literal breaks, in one pass over the source. `text` and `copy` come out
 // aligned byte for byte, the copy lower-cased. With `reduce_empty_lines` every run of three or
@@ -75,6 +197,10 @@ std::uint64_t AsciiLowerWord(std::uint64_t w) {
 // never part of such a run, as the reduction comes before the conversion.
 void ConvertBreaks(std::string_view source, const TextLocale& locale, bool reduce_empty_lines,
                    std::string& text, std::string& copy) {
+#if defined(__SSE2__)
+  if (const PlainShape plain = ShapeOf(locale); plain.ascii && plain.specials)
+    return ConvertBreaksPlain(source, locale, reduce_empty_lines, text, copy);
+#endif
   const std::size_t n = source.size();
   // Bytes whose lower-case form starts one of the patterns; all others are copied in runs.
   auto special = [&](char b) {
