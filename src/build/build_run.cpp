@@ -43,22 +43,35 @@ void BuildRun::FinishText(std::string_view text, std::string& out,
   AppendFinishedEntryText(text, job_.options, job_.new_format, job_.session.Markup(), out, buffers);
 }
 
-void BuildRun::WriteEntries(int count,
-                            const std::function<std::optional<std::string_view>(int)>& text,
-                            const std::function<void(int)>& write) {
+void BuildRun::WriteEntries(
+    int count, const std::function<std::optional<std::string_view>(int)>& text,
+    const std::function<void(int)>& write,
+    const std::function<std::optional<EntryFinisher::Entry>(int)>& finished_before) {
+  auto text_of = [&](int i) -> std::optional<std::string_view> {
+    if (finished_before && finished_before(i)) return std::nullopt;
+    return text(i);
+  };
   EntryFinisher finisher(
-      count, text,
+      count, text_of,
       [this](std::string_view entry, std::string& out, ConversionBuffers& buffers) {
         FinishText(entry, out, buffers);
       },
       EntryFinisher::DefaultHelpers());
   WriteFinishedEntries(
-      count, [&](int i) { return finisher.Take(i, [&] { Poll(i); }); }, write);
+      count,
+      [&](int i) {
+        EntryFinisher::Entry entry = finisher.Take(i, [&] { Poll(i); });
+        if (finished_before) {
+          if (const std::optional<EntryFinisher::Entry> before = finished_before(i)) return *before;
+        }
+        return entry;
+      },
+      write);
 }
 
 void BuildRun::WriteFinishedEntries(int count,
                                     const std::function<EntryFinisher::Entry(int)>& finished,
-                                    const std::function<void(int)>& write, bool borrow) {
+                                    const std::function<void(int)>& write) {
   BuildHost& host = job_.host;
   host.SetProgressRange(count - 1);
   host.SetProgress(0);
@@ -69,7 +82,7 @@ void BuildRun::WriteFinishedEntries(int count,
       try {
         write(i);
         if (entry.state == EntryFinisher::State::kFailed) ReportUnknownError();
-        if (borrow)
+        if (entry.lasting)
           text_stream.AppendBorrowed(entry.bytes);
         else
           text_stream.Append(entry.bytes);

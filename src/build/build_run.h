@@ -51,12 +51,16 @@ class BuildRun {
   // gives entry i's text, or nothing to skip the entry (it is called on several threads at
   // once, so it must only read); `write`(i) then writes the entry's other records on this
   // thread, in entry order, right before its finished text goes into the text stream.
-  void WriteEntries(int count, const std::function<std::optional<std::string_view>(int)>& text,
-                    const std::function<void(int)>& write);
+  // `finished_before`(i), when given, may give entry i finished already; `text` is then not
+  // asked for it.
+  void WriteEntries(
+      int count, const std::function<std::optional<std::string_view>(int)>& text,
+      const std::function<void(int)>& write,
+      const std::function<std::optional<EntryFinisher::Entry>(int)>& finished_before = {});
   // The same loop for texts finished before: `finished`(i) gives entry i's finished bytes.
-  // With `borrow` they are not copied: they must stay in place until Finish has returned.
+  // Lasting ones are not copied: they must stay in place until Finish has returned.
   void WriteFinishedEntries(int count, const std::function<EntryFinisher::Entry(int)>& finished,
-                            const std::function<void(int)>& write, bool borrow = false);
+                            const std::function<void(int)>& write);
   // Finishes one entry's text with this build's options and format onto `out`.
   void FinishText(std::string_view text, std::string& out, ConversionBuffers& buffers) const;
 

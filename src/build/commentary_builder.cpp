@@ -70,7 +70,16 @@ void ReadVerseText(BuildRun& run, ReadingState& state, const VerseSources& sourc
   }
 }
 
-void WriteVerseNotes(BuildRun& run, const VerseMap& map, const VerseNotes& notes) {
+void WriteVerseNotes(BuildRun& run, const VerseMap& map, const VerseNotes& notes,
+                     const FinishedNotes* finished) {
+  std::function<std::optional<EntryFinisher::Entry>(int)> finished_before;
+  if (finished != nullptr) {
+    finished_before = [finished](int i) -> std::optional<EntryFinisher::Entry> {
+      const int number = finished->number[static_cast<std::size_t>(i)];
+      if (number < 0) return std::nullopt;
+      return finished->finisher.Get(number);
+    };
+  }
   run.WriteEntries(
       static_cast<int>(notes.size()),
       [&](int i) -> std::optional<std::string_view> {
@@ -82,7 +91,8 @@ void WriteVerseNotes(BuildRun& run, const VerseMap& map, const VerseNotes& notes
         const VerseMapRecord verse = map.VerseAt(static_cast<VerseIndex>(i));
         AppendVerseEntry(run.index_stream, {verse.book, verse.chapter, verse.verse,
                                             static_cast<std::uint32_t>(run.text_stream.Size())});
-      });
+      },
+      finished_before);
 }
 
 BuildOutcome BuildCommentary(BuildJob& job) {
@@ -94,28 +104,47 @@ BuildOutcome BuildCommentary(BuildJob& job) {
     std::int64_t reference_line = 0;  // the most recent reference line
     ReferenceLine current;            // the reference that began the current note
 
+    // Notes are finished on the other cores while the source is still being read. A second
+    // note for a verse takes the first one's text back and the merged note is finished when the
+    // module is written.
+    BackgroundFinisher finisher(
+        [&run](std::string_view text, std::string& out, ConversionBuffers& buffers) {
+          run.FinishText(text, out, buffers);
+        },
+        EntryFinisher::DefaultHelpers(), EntryFinisher::kBatchBytes, true);
+    std::vector<int> finished(notes.size(), -1);
+
     auto store = [&](bool inside_loop) {
       std::string& slot = notes[current.index];
-      const bool duplicate = !slot.empty();
+      int& number = finished[current.index];
+      const bool duplicate = !slot.empty() || number >= 0;
+      std::size_t length = state.entry_text.size();
       if (duplicate) {
         run.Warn("line #" + std::to_string(reference_line) + " - Warning: duplicate reference (" +
                  current.book_name + " " + std::to_string(current.ref.chapter) + ":" +
                  std::to_string(current.ref.verse) + ")");
+        if (number >= 0) {
+          slot = finisher.Text(number);
+          number = -1;
+        }
         slot.resize(TrimRightControl(slot).size());
         slot += "\r\n\r\n";
         slot += state.entry_text;
+        length = slot.size();
       } else {
-        // An exact-size copy, so that the gathering buffer keeps its room for the next note;
-        // a note of a megabyte or more is taken as it is, so that it is not held twice.
-        if (state.entry_text.size() >= ConversionBuffers::kKeptBytes) {
-          slot = std::move(state.entry_text);
+        // A note without text keeps its slot empty: it is not written, and the next note for
+        // its verse is no duplicate. A note of a megabyte or more is handed over as it is, so
+        // that it is not held twice; a smaller one as an exact-size copy, so that the
+        // gathering buffer keeps its room for the next note.
+        if (length >= ConversionBuffers::kKeptBytes) {
+          number = finisher.Add(std::move(state.entry_text));
           state.entry_text = std::string();
-        } else {
-          slot.assign(state.entry_text);
+        } else if (length > 0) {
+          number = finisher.Add(std::string(state.entry_text));
         }
         ++notes_stored;
       }
-      if (slot.size() > kLongSectionLimit)
+      if (length > kLongSectionLimit)
         run.Warn("section #" + std::to_string(note_number) + " - Warning: section too long");
       if (!duplicate && inside_loop) ++note_number;
       state.entry_text.clear();
@@ -138,7 +167,9 @@ BuildOutcome BuildCommentary(BuildJob& job) {
       } catch (const std::exception&) {
         run.ReportUnknownError();
       }
-      WriteVerseNotes(run, sources.map, notes);
+      finisher.Wait([&] { run.Poll(job.source_size); });
+      const FinishedNotes finished_notes{finisher, finished};
+      WriteVerseNotes(run, sources.map, notes, &finished_notes);
     }
 
     run.LogClosing(state.entry_open, "Error: no verses marked",

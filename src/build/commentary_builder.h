@@ -41,9 +41,17 @@ void ReadVerseText(BuildRun& run, ReadingState& state, const VerseSources& sourc
 // The collected text of every verse: slot i belongs to the verse whose index is i.
 using VerseNotes = std::vector<std::string>;
 
-// Writes one index record and the finished text of every non-empty slot, in slot order; polls
-// after every slot and stops on Cancel.
-void WriteVerseNotes(BuildRun& run, const VerseMap& map, const VerseNotes& notes);
+// Notes finished while the source was read: slot i's finished text is the finisher's text
+// number[i] when that is not negative.
+struct FinishedNotes {
+  const BackgroundFinisher& finisher;
+  const std::vector<int>& number;
+};
+
+// Writes one index record and the finished text of every non-empty slot (or slot finished
+// before), in slot order; polls after every slot and stops on Cancel.
+void WriteVerseNotes(BuildRun& run, const VerseMap& map, const VerseNotes& notes,
+                     const FinishedNotes* finished = nullptr);
 
 // Makes a commentary (kind 3) or an editable note set (kind 4) from marked text: one entry per
 // verse in canonical order, a second note for a verse merged into the first.

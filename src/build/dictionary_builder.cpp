@@ -36,9 +36,9 @@ void WriteTopics(BuildRun& run, const TmStrList& topics, const BackgroundFinishe
         const SRec* r = record(i);
         if (r != nullptr && r->finished >= 0) return finished->Get(r->finished);
         // A topic without text: the terminator alone, as for an empty text.
-        return EntryFinisher::Entry{EntryFinisher::State::kFinished, std::string_view("", 1)};
+        return EntryFinisher::Entry{EntryFinisher::State::kFinished, std::string_view("", 1), true};
       },
-      write, true);
+      write);
 }
 
 BuildOutcome BuildDictionary(BuildJob& job) {

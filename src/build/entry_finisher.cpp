@@ -152,8 +152,8 @@ EntryFinisher::Entry EntryFinisher::Take(int index, const std::function<void()>&
 }
 
 BackgroundFinisher::BackgroundFinisher(EntryFinisher::Finish finish, unsigned helpers,
-                                       std::size_t batch_bytes)
-    : finish_(std::move(finish)), batch_bytes_(batch_bytes) {
+                                       std::size_t batch_bytes, bool keep_texts)
+    : finish_(std::move(finish)), batch_bytes_(batch_bytes), keep_texts_(keep_texts) {
   for (unsigned h = 0; h < helpers; ++h) helpers_.emplace_back([this] { Help(); });
 }
 
@@ -187,7 +187,7 @@ void BackgroundFinisher::Run(Batch& batch) {
       batch.texts.size(),
       [&](std::size_t k) { return std::optional<std::string_view>(batch.texts[k]); }, finish_,
       batch.bytes, batch.ends, batch.states);
-  std::vector<std::string>().swap(batch.texts);
+  if (!keep_texts_) std::vector<std::string>().swap(batch.texts);
 }
 
 void BackgroundFinisher::Help() {
@@ -234,7 +234,15 @@ void BackgroundFinisher::Wait(const std::function<void()>& waiting) {
 EntryFinisher::Entry BackgroundFinisher::Get(int number) const {
   const auto n = static_cast<std::size_t>(number);
   const Batch& batch = batches_[batch_of_[n]];
-  return EntryAt(batch.bytes, batch.ends, batch.states, slot_of_[n]);
+  EntryFinisher::Entry entry = EntryAt(batch.bytes, batch.ends, batch.states, slot_of_[n]);
+  entry.lasting = true;
+  return entry;
+}
+
+const std::string& BackgroundFinisher::Text(int number) const {
+  // Helpers only read the texts of a batch, and only this thread adds to one: no lock.
+  const auto n = static_cast<std::size_t>(number);
+  return batches_[batch_of_[n]].texts[slot_of_[n]];
 }
 
 }  // namespace tavrin

@@ -37,6 +37,8 @@ class EntryFinisher {
   struct Entry {
     State state = State::kSkipped;
     std::string_view bytes;  // the finished bytes, valid until the next Take
+    // The bytes stay in place until the build has ended (they need not be copied).
+    bool lasting = false;
   };
 
   EntryFinisher(int count, TextOf text_of, Finish finish, unsigned helpers,
@@ -86,11 +88,12 @@ class EntryFinisher {
 
 // Finishes texts on helper threads while the caller goes on reading the source: texts are added
 // one by one, in batches of about `batch_bytes`, and once Wait has returned each one's finished
-// bytes can be read by its number, in any order. A text's own bytes are freed once finished.
+// bytes can be read by its number, in any order. A text's own bytes are freed once finished,
+// unless the texts are kept (`keep_texts`) to be read back with Text.
 class BackgroundFinisher {
  public:
   BackgroundFinisher(EntryFinisher::Finish finish, unsigned helpers,
-                     std::size_t batch_bytes = EntryFinisher::kBatchBytes);
+                     std::size_t batch_bytes = EntryFinisher::kBatchBytes, bool keep_texts = false);
   // Stops and joins the helpers; what they have not finished is dropped (after Cancel).
   ~BackgroundFinisher();
   BackgroundFinisher(const BackgroundFinisher&) = delete;
@@ -101,8 +104,10 @@ class BackgroundFinisher {
   // Finishes what is left, the caller's thread working too; `waiting` is called every few
   // milliseconds while only helpers are busy.
   void Wait(const std::function<void()>& waiting);
-  // The finished bytes of text `number` (after Wait).
+  // The finished bytes of text `number` (after Wait); they last as long as the finisher.
   EntryFinisher::Entry Get(int number) const;
+  // Text `number` as it was added, at any time (only when the texts are kept).
+  const std::string& Text(int number) const;
 
  private:
   struct Batch {
@@ -118,6 +123,7 @@ class BackgroundFinisher {
 
   EntryFinisher::Finish finish_;
   std::size_t batch_bytes_;
+  bool keep_texts_;
   // A deque: batches keep their place while more are added.
   std::deque<Batch> batches_;
   std::vector<std::uint32_t> batch_of_;  // the batch of each text

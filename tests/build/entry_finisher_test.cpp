@@ -151,5 +151,28 @@ TEST(BackgroundFinisher, TextsAreReadBackByNumberInAnyOrder) {
   for (const std::string& text : texts) dropped.Add(text);
 }
 
+TEST(BackgroundFinisher, KeptTextsAreReadBackWhileHelpersFinishThem) {
+  const std::vector<std::string> texts = Texts(3000);
+  auto finish = [](std::string_view text, std::string& out, ConversionBuffers&) {
+    out += '<';
+    out += text;
+    out += '>';
+  };
+  BackgroundFinisher finisher(finish, 2, 64, true);
+  for (std::size_t i = 0; i < texts.size(); ++i) {
+    ASSERT_EQ(finisher.Add(texts[i]), static_cast<int>(i));
+    // Earlier texts, of batches that helpers may be finishing right now.
+    const std::size_t back = i / 2;
+    ASSERT_EQ(finisher.Text(static_cast<int>(back)), texts[back]);
+  }
+  finisher.Wait([] {});
+  for (std::size_t i = 0; i < texts.size(); i += 7) {
+    EXPECT_EQ(finisher.Text(static_cast<int>(i)), texts[i]);
+    const EntryFinisher::Entry entry = finisher.Get(static_cast<int>(i));
+    EXPECT_EQ(entry.bytes, "<" + texts[i] + ">");
+    EXPECT_TRUE(entry.lasting);
+  }
+}
+
 }  // namespace
 }  // namespace tavrin

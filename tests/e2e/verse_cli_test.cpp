@@ -149,6 +149,46 @@ TEST_F(VerseCliTest, ManyNotesFinishedOnEveryCoreKeepCanonicalOrder) {
   EXPECT_EQ(ReadFile("c.k30"), VerseModule("comment", true, "Many", expected));
 }
 
+TEST_F(VerseCliTest, DuplicatesOfNotesFinishedWhileReadingAreMergedInFull) {
+  // 20,000 notes, finished on the other cores while the source is read; then a second note for
+  // every 997th verse and a third for verse 1:1, whose first notes were finished long before.
+  // The last note is closed by the end of the source: warned at its own reference line.
+  WriteFile("tavrin.bok", "Gen\r\n");
+  WriteFile("master.map", MapBytes({std::vector<int>(200, 100)}));
+  std::string source;
+  std::vector<Verse> expected;
+  auto ref_of = [](int c, int v) { return std::to_string(c) + ":" + std::to_string(v); };
+  for (int c = 1; c <= 200; ++c) {
+    for (int v = 1; v <= 100; ++v) {
+      const std::string note = "note <i>" + ref_of(c, v) + "</i> on the verse, in a few words";
+      source += "#Gen " + ref_of(c, v) + "\r\n" + note + "  \r\n";
+      expected.push_back({1, c, v, note});
+    }
+  }
+  Lines warnings;
+  int line = static_cast<int>(std::count(source.begin(), source.end(), '\n'));
+  for (int k = 0; k < 20000; k += 997) {
+    const int c = k / 100 + 1;
+    const int v = k % 100 + 1;
+    source += "#Gen " + ref_of(c, v) + "\r\nagain <b>" + ref_of(c, v) + "</b>\r\n";
+    // Warned at the reference line that closes the note.
+    warnings.push_back("line #" + std::to_string(line + 3) +
+                       " - Warning: duplicate reference (Gen " + ref_of(c, v) + ")");
+    line += 2;
+    expected[static_cast<std::size_t>(k)].text += "\r\n\r\nagain <b>" + ref_of(c, v) + "</b>";
+  }
+  source += "#Gen 1:1\r\nthird\r\n";
+  warnings.push_back("line #" + std::to_string(line + 1) +
+                     " - Warning: duplicate reference (Gen 1:1)");
+  expected[0].text += "\r\n\r\nthird";
+  ASSERT_GT(source.size(), 3 * EntryFinisher::kBatchBytes);
+  WriteFile("c.txt", source);
+  CliResult r = Run({"build", "commentary", "c.txt", "c.k30", "--name", "Twice"});
+  ASSERT_EQ(r.exit_code, 0) << r.output;
+  EXPECT_EQ(ReadFile("c.k30"), VerseModule("comment", true, "Twice", expected));
+  EXPECT_EQ(Warnings(), warnings);
+}
+
 TEST_F(VerseCliTest, DuplicatesAreMergedAndWarnedAtTheClosingReference) {
   UseSmallData();
   std::string source;
