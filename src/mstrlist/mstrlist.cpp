@@ -322,38 +322,53 @@ void TmStrList::SortEntries(int left, int right) {
     return;
   }
   // Comparing sort keys gives the collator's order; made once per entry instead of decoding
-  // both strings at every comparison.
-  std::vector<std::string> keys;
-  keys.reserve(static_cast<std::size_t>(right - left + 1));
-  for (int i = left; i <= right; ++i)
-    keys.push_back(locale_.SortKey(KeyOf(entries_[static_cast<std::size_t>(i)].text)));
-  QuickSortByKeys(left, right, left, keys);
+  // both strings at every comparison. The keys lie in one buffer, and the sort moves small
+  // records instead of the entries, which take their places once at the end.
+  const auto count = static_cast<std::size_t>(right - left + 1);
+  std::string keys;
+  keys.reserve(count * 32);
+  std::vector<std::size_t> ends(count);
+  for (std::size_t k = 0; k < count; ++k) {
+    locale_.AppendSortKey(KeyOf(entries_[static_cast<std::size_t>(left) + k].text), keys);
+    ends[k] = keys.size();
+  }
+  std::vector<KeyedEntry> keyed(count);
+  for (std::size_t k = 0; k < count; ++k) {
+    const std::size_t start = k == 0 ? 0 : ends[k - 1];
+    keyed[k] = {std::string_view(keys).substr(start, ends[k] - start),
+                static_cast<std::uint32_t>(k)};
+  }
+  QuickSortByKeys(0, static_cast<int>(count) - 1, keyed);
+  std::vector<Entry> sorted;
+  sorted.reserve(count);
+  for (const KeyedEntry& k : keyed)
+    sorted.push_back(std::move(entries_[static_cast<std::size_t>(left) + k.entry]));
+  std::move(sorted.begin(), sorted.end(), entries_.begin() + left);
 }
 
-void TmStrList::QuickSortByKeys(int left, int right, int base, std::vector<std::string>& keys) {
+void TmStrList::QuickSortByKeys(int left, int right, std::vector<KeyedEntry>& keyed) const {
   // Step for step the quicksort below, so equal keys end in the same order.
-  auto key = [&](int i) -> std::string& { return keys[static_cast<std::size_t>(i - base)]; };
+  auto key = [&](int i) { return keyed[static_cast<std::size_t>(i)].key; };
   auto sign = [](int c) { return c < 0 ? -1 : (c > 0 ? 1 : 0); };
   while (left < right) {
     int i = left;
     int j = right;
-    const std::string pivot = key((left + right) / 2);
+    const std::string_view pivot = key((left + right) / 2);
     const int before = sort_descending_ ? 1 : -1;
     do {
       while (i < right && sign(key(i).compare(pivot)) == before) ++i;
       while (j > left && sign(key(j).compare(pivot)) == -before) --j;
       if (i <= j) {
-        std::swap(entries_[static_cast<std::size_t>(i)], entries_[static_cast<std::size_t>(j)]);
-        std::swap(key(i), key(j));
+        std::swap(keyed[static_cast<std::size_t>(i)], keyed[static_cast<std::size_t>(j)]);
         ++i;
         --j;
       }
     } while (i <= j);
     if (j - left < right - i) {
-      if (left < j) QuickSortByKeys(left, j, base, keys);
+      if (left < j) QuickSortByKeys(left, j, keyed);
       left = i;
     } else {
-      if (i < right) QuickSortByKeys(i, right, base, keys);
+      if (i < right) QuickSortByKeys(i, right, keyed);
       right = j;
     }
   }

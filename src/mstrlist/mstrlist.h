@@ -114,9 +114,14 @@ class TmStrList : public TStrings {
   // Quicksort of left..right under the current mode; under soString through sort keys.
   void SortEntries(int left, int right);
   void QuickSort(int left, int right);
-  // The same quicksort comparing collation sort keys made once per entry; keys[i - base]
-  // belongs to entry i and moves with it.
-  void QuickSortByKeys(int left, int right, int base, std::vector<std::string>& keys);
+  // An entry's collation sort key and its place before the sort.
+  struct KeyedEntry {
+    std::string_view key;
+    std::uint32_t entry = 0;
+  };
+  // The same quicksort over the sort keys made once per entry, left..right of `keyed`; the
+  // entries are put in the keys' order afterwards.
+  void QuickSortByKeys(int left, int right, std::vector<KeyedEntry>& keyed) const;
   void SortZeroRun();
 
   const TextLocale& locale_;

@@ -7,6 +7,7 @@
 #include <unicode/ucnv_cb.h>
 #include <unicode/unistr.h>
 
+#include <array>
 #include <cstdlib>
 #include <memory>
 #include <stdexcept>
@@ -87,6 +88,10 @@ std::string NormaliseLocaleName(std::string name) {
 struct TextLocale::Impl {
   ConverterPtr converter;
   std::unique_ptr<icu::Collator> collator;
+  // A single-byte code page decodes byte by byte: the character of each byte, where it has
+  // exactly one (`decodes`).
+  std::array<UChar, 256> character{};
+  std::array<bool, 256> decodes{};
 };
 
 TextLocale::TextLocale(std::string locale_name, int code_page)
@@ -110,6 +115,10 @@ TextLocale::TextLocale(std::string locale_name, int code_page)
     char byte = static_cast<char>(b);
     icu::UnicodeString decoded = Decode(cnv, std::string_view(&byte, 1));
     if (decoded.length() != 1) continue;
+    if (ucnv_getMaxCharSize(cnv) == 1) {
+      impl_->character[b] = decoded[0];
+      impl_->decodes[b] = true;
+    }
     UChar32 cp = decoded.char32At(0);
     for (int pass = 0; pass < 2; ++pass) {
       UChar32 mapped = pass == 0 ? u_tolower(cp) : u_toupper(cp);
@@ -181,17 +190,43 @@ int TextLocale::CompareText(std::string_view a, std::string_view b) const {
 }
 
 std::string TextLocale::SortKey(std::string_view text) const {
-  icu::UnicodeString u = Decode(impl_->converter.get(), text);
-  std::string key(64, '\0');
-  int32_t n = impl_->collator->getSortKey(u, reinterpret_cast<uint8_t*>(key.data()),
-                                          static_cast<int32_t>(key.size()));
-  if (n > static_cast<int32_t>(key.size())) {
-    key.resize(static_cast<std::size_t>(n));
-    n = impl_->collator->getSortKey(u, reinterpret_cast<uint8_t*>(key.data()), n);
+  std::string key;
+  AppendSortKey(text, key);
+  return key;
+}
+
+void TextLocale::AppendSortKey(std::string_view text, std::string& out) const {
+  // Names are short: decoded through the byte table into a buffer on the stack when every
+  // byte has its one character, else by the converter.
+  constexpr std::size_t kShort = 256;
+  UChar local[kShort];
+  icu::UnicodeString decoded;
+  const UChar* chars = local;
+  auto length = static_cast<int32_t>(text.size());
+  bool by_table = text.size() <= kShort;
+  for (std::size_t i = 0; by_table && i < text.size(); ++i) {
+    const auto b = static_cast<unsigned char>(text[i]);
+    by_table = impl_->decodes[b];
+    local[i] = impl_->character[b];
+  }
+  if (!by_table) {
+    decoded = Decode(impl_->converter.get(), text);
+    chars = decoded.getBuffer();
+    length = decoded.length();
+  }
+  const std::size_t start = out.size();
+  std::size_t room = 2 * static_cast<std::size_t>(length) + 16;
+  out.resize(start + room);
+  int32_t n = impl_->collator->getSortKey(
+      chars, length, reinterpret_cast<uint8_t*>(out.data() + start), static_cast<int32_t>(room));
+  if (n > static_cast<int32_t>(room)) {
+    room = static_cast<std::size_t>(n);
+    out.resize(start + room);
+    n = impl_->collator->getSortKey(chars, length, reinterpret_cast<uint8_t*>(out.data() + start),
+                                    static_cast<int32_t>(room));
   }
   // Drop the terminating zero so that ordinal comparison of the strings is the collation order.
-  key.resize(n > 0 ? static_cast<std::size_t>(n - 1) : 0);
-  return key;
+  out.resize(start + (n > 0 ? static_cast<std::size_t>(n - 1) : 0));
 }
 
 std::string TextLocale::ToUtf8(std::string_view text) const {

@@ -47,6 +47,8 @@ class TextLocale {
   int CompareText(std::string_view a, std::string_view b) const;
   // A byte string whose ordinal order equals CompareText's order; for sorting many keys.
   std::string SortKey(std::string_view text) const;
+  // The same key appended to `out`, so that many keys can share one buffer.
+  void AppendSortKey(std::string_view text, std::string& out) const;
 
   // A date and time of the locale's short date format with an optional time, as days since
   // 1899-12-30 (fraction = time of day). Raises EConvertError "'%s' is not a valid date and time".

@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 namespace tavrin {
 namespace {
 
@@ -43,6 +47,35 @@ TEST(TextLocaleTest, CompareIgnoresCaseKeepsAccents) {
   EXPECT_NE(western.CompareText("e", "\xE9"), 0);
   EXPECT_LT(western.SortKey("Alpha"), western.SortKey("beta"));
   EXPECT_EQ(western.SortKey("ABC"), western.SortKey("abc"));
+}
+
+// Keys agree with the collator on every byte of the code page, on names long enough to be
+// decoded by the converter, and when appended one behind the other.
+TEST(TextLocaleTest, SortKeysOrderAsTheCollatorCompares) {
+  for (const auto& [name, code_page] :
+       {std::pair<const char*, int>{"en_US", 1252}, {"ru_RU", 1251}, {"cs_CZ", 1250}}) {
+    TextLocale locale(name, code_page);
+    std::vector<std::string> texts = {"", "a", "A", std::string(300, 'b') + "a",
+                                      std::string(300, 'b') + "A"};
+    for (int b = 1; b < 256; ++b) {
+      texts.push_back(std::string(1, static_cast<char>(b)));
+      texts.push_back("x" + std::string(1, static_cast<char>(b)) + "y");
+    }
+    std::string shared = "prefix";
+    for (const std::string& text : texts) {
+      const std::size_t start = shared.size();
+      locale.AppendSortKey(text, shared);
+      ASSERT_EQ(shared.substr(start), locale.SortKey(text)) << name;
+    }
+    for (std::size_t i = 0; i < texts.size(); i += 3) {
+      for (std::size_t j = 0; j < texts.size(); j += 5) {
+        const int by_keys = locale.SortKey(texts[i]).compare(locale.SortKey(texts[j]));
+        const int compared = locale.CompareText(texts[i], texts[j]);
+        ASSERT_EQ(by_keys < 0 ? -1 : (by_keys > 0 ? 1 : 0), compared)
+            << name << " " << i << " " << j;
+      }
+    }
+  }
 }
 
 TEST(TextLocaleTest, Utf8Conversion) {
