@@ -4,9 +4,6 @@
 #include <optional>
 #include <vector>
 
-#ifdef __GLIBC__
-#include <malloc.h>
-#endif
 
 #include "build/reading_loop.h"
 #include "source/session.h"
@@ -101,13 +98,10 @@ BuildOutcome BuildDictionary(BuildJob& job) {
     WriteTopics(run, topics, &finisher);
   }
   // Only the finished texts (kept by the finisher until the module is written) are needed now;
-  // the names and records go before the module is written.
+  // the names and records go before the module is written. (Their memory is not handed back to
+  // the system: the peak lies behind, and the heap walk would cost more than it gives.)
   topics.Clear();
   records.clear();
-#ifdef __GLIBC__
-  // Thousands of small gathered texts and names were freed: hand their pages back to the system.
-  malloc_trim(0);
-#endif
 
   run.LogClosing(topic_count > 0, "Error: no topics marked",
                  "Total of: " + std::to_string(state.lines_read) + " lines, " +
