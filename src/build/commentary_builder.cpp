@@ -134,13 +134,13 @@ BuildOutcome BuildCommentary(BuildJob& job) {
       } else {
         // A note without text keeps its slot empty: it is not written, and the next note for
         // its verse is no duplicate. A note of a megabyte or more is handed over as it is, so
-        // that it is not held twice; a smaller one as an exact-size copy, so that the
+        // that it is not held twice; a smaller one is copied into its batch, so that the
         // gathering buffer keeps its room for the next note.
         if (length >= ConversionBuffers::kKeptBytes) {
-          number = finisher.Add(std::move(state.entry_text));
+          number = finisher.AddLarge(std::move(state.entry_text));
           state.entry_text = std::string();
         } else if (length > 0) {
-          number = finisher.Add(std::string(state.entry_text));
+          number = finisher.Add(state.entry_text);
         }
         ++notes_stored;
       }

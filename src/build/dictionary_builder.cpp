@@ -4,7 +4,6 @@
 #include <optional>
 #include <vector>
 
-
 #include "build/reading_loop.h"
 #include "source/session.h"
 
@@ -57,14 +56,13 @@ BuildOutcome BuildDictionary(BuildJob& job) {
   auto close_topic = [&] {
     const std::size_t length = state.entry_text.size();
     records.push_back(std::make_unique<SRec>(std::string()));
-    // Small texts go as exact-size copies (the buffer's spare room would otherwise stay
-    // allocated for every topic until it is finished, and the buffer is reused for the next
-    // topic); a large one goes as it is, so that it is not held twice.
+    // Small texts are copied into their batch (the gathering buffer keeps its room for the
+    // next topic); a large one goes as it is, so that it is not held twice.
     if (length >= ConversionBuffers::kKeptBytes) {
-      records.back()->finished = finisher.Add(std::move(state.entry_text));
+      records.back()->finished = finisher.AddLarge(std::move(state.entry_text));
       state.entry_text = std::string();
     } else {
-      records.back()->finished = finisher.Add(std::string(state.entry_text));
+      records.back()->finished = finisher.Add(state.entry_text);
     }
     topics.AddObject(topic_name, records.back().get());
     if (length > kLongSectionLimit)

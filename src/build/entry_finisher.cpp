@@ -159,35 +159,77 @@ BackgroundFinisher::BackgroundFinisher(EntryFinisher::Finish finish, unsigned he
 
 BackgroundFinisher::~BackgroundFinisher() { StopHelpers(mutex_, stop_, work_, helpers_); }
 
-int BackgroundFinisher::Add(std::string text) {
-  bool sealed = false;
-  int number = 0;
+BackgroundFinisher::Batch& BackgroundFinisher::OpenBatch(int& number) {
+  Batch* batch = nullptr;
+  {
+    // Helpers index the deque: it grows under the lock. The open batch itself is this
+    // thread's alone until it is sealed.
+    std::lock_guard lock(mutex_);
+    if (batches_.size() == sealed_) {
+      batches_.emplace_back();
+      batches_.back().texts.reserve(std::min(batch_bytes_, std::size_t{1} << 24) +
+                                    batch_bytes_ / 8);
+    }
+    batch = &batches_.back();
+  }
+  number = static_cast<int>(batch_of_.size());
+  batch_of_.push_back(static_cast<std::uint32_t>(batches_.size() - 1));
+  slot_of_.push_back(static_cast<std::uint32_t>(batch->text_ends.size()));
+  return *batch;
+}
+
+void BackgroundFinisher::Seal() {
   {
     std::lock_guard lock(mutex_);
-    if (batches_.size() == sealed_) batches_.emplace_back();
-    Batch& batch = batches_.back();
-    number = static_cast<int>(batch_of_.size());
-    batch_of_.push_back(static_cast<std::uint32_t>(batches_.size() - 1));
-    slot_of_.push_back(static_cast<std::uint32_t>(batch.texts.size()));
-    batch.text_bytes += text.size() + 1;
-    batch.texts.push_back(std::move(text));
-    if (batch.text_bytes >= batch_bytes_) {
-      ++sealed_;
-      sealed = true;
-    }
+    ++sealed_;
   }
-  if (sealed) work_.notify_one();
+  work_.notify_one();
+}
+
+void BackgroundFinisher::SealIfFull(const Batch& batch) {
+  // Each text counts with its terminator.
+  if (batch.texts.size() + batch.text_ends.size() >= batch_bytes_) Seal();
+}
+
+int BackgroundFinisher::Add(std::string_view text) {
+  int number = 0;
+  Batch& batch = OpenBatch(number);
+  batch.texts.append(text);
+  batch.text_ends.push_back(batch.texts.size());
+  SealIfFull(batch);
+  return number;
+}
+
+int BackgroundFinisher::AddLarge(std::string text) {
+  bool open = false;
+  {
+    std::lock_guard lock(mutex_);
+    open = batches_.size() > sealed_;
+  }
+  if (open) Seal();
+  int number = 0;
+  Batch& batch = OpenBatch(number);
+  batch.texts = std::move(text);
+  batch.text_ends.push_back(batch.texts.size());
+  SealIfFull(batch);
   return number;
 }
 
 void BackgroundFinisher::Run(Batch& batch) {
   // Finished texts are rarely longer than their sources: one allocation for the batch.
-  batch.bytes.reserve(batch.text_bytes + batch.text_bytes / 32);
+  batch.bytes.reserve(batch.texts.size() + batch.text_ends.size() + batch.texts.size() / 32);
   FinishBatch(
-      batch.texts.size(),
-      [&](std::size_t k) { return std::optional<std::string_view>(batch.texts[k]); }, finish_,
-      batch.bytes, batch.ends, batch.states);
-  if (!keep_texts_) std::vector<std::string>().swap(batch.texts);
+      batch.text_ends.size(),
+      [&](std::size_t k) {
+        const std::size_t start = k == 0 ? 0 : batch.text_ends[k - 1];
+        return std::optional<std::string_view>(
+            std::string_view(batch.texts).substr(start, batch.text_ends[k] - start));
+      },
+      finish_, batch.bytes, batch.ends, batch.states);
+  if (!keep_texts_) {
+    std::string().swap(batch.texts);
+    std::vector<std::size_t>().swap(batch.text_ends);
+  }
 }
 
 void BackgroundFinisher::Help() {
@@ -239,10 +281,13 @@ EntryFinisher::Entry BackgroundFinisher::Get(int number) const {
   return entry;
 }
 
-const std::string& BackgroundFinisher::Text(int number) const {
+std::string_view BackgroundFinisher::Text(int number) const {
   // Helpers only read the texts of a batch, and only this thread adds to one: no lock.
   const auto n = static_cast<std::size_t>(number);
-  return batches_[batch_of_[n]].texts[slot_of_[n]];
+  const Batch& batch = batches_[batch_of_[n]];
+  const std::size_t slot = slot_of_[n];
+  const std::size_t start = slot == 0 ? 0 : batch.text_ends[slot - 1];
+  return std::string_view(batch.texts).substr(start, batch.text_ends[slot] - start);
 }
 
 }  // namespace tavrin

@@ -99,20 +99,23 @@ class BackgroundFinisher {
   BackgroundFinisher(const BackgroundFinisher&) = delete;
   BackgroundFinisher& operator=(const BackgroundFinisher&) = delete;
 
-  // Queues `text` and returns its number.
-  int Add(std::string text);
+  // Queues a copy of `text` and returns its number. The texts of a batch lie in one buffer.
+  int Add(std::string_view text);
+  // Queues a large text without copying it: it begins a batch of its own.
+  int AddLarge(std::string text);
   // Finishes what is left, the caller's thread working too; `waiting` is called every few
   // milliseconds while only helpers are busy.
   void Wait(const std::function<void()>& waiting);
   // The finished bytes of text `number` (after Wait); they last as long as the finisher.
   EntryFinisher::Entry Get(int number) const;
-  // Text `number` as it was added, at any time (only when the texts are kept).
-  const std::string& Text(int number) const;
+  // Text `number` as it was added, at any time (only when the texts are kept); valid until the
+  // next Add.
+  std::string_view Text(int number) const;
 
  private:
   struct Batch {
-    std::vector<std::string> texts;
-    std::size_t text_bytes = 0;
+    std::string texts;  // one behind the other
+    std::vector<std::size_t> text_ends;
     std::string bytes;
     std::vector<std::size_t> ends;
     std::vector<EntryFinisher::State> states;
@@ -120,6 +123,11 @@ class BackgroundFinisher {
 
   void Run(Batch& batch);
   void Help();
+  // The batch that takes the next text (a new one when the last is sealed), the text's number
+  // recorded; and the sealing of that batch once it holds enough.
+  Batch& OpenBatch(int& number);
+  void SealIfFull(const Batch& batch);
+  void Seal();
 
   EntryFinisher::Finish finish_;
   std::size_t batch_bytes_;
