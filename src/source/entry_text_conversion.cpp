@@ -517,8 +517,13 @@ void TagScan::ScanClosings(int kind) {
 std::size_t TagScan::FindClosing(int kind, std::size_t after) {
   Closing& c = closings_[static_cast<std::size_t>(kind)];
   if (c.pattern.empty()) c.pattern = "</" + table_.tags[static_cast<std::size_t>(kind)] + ">";
+  // A closing tag is a few bytes: compared in place rather than through a library call.
   auto still_there = [&](std::size_t at) {
-    return copy_.compare(at, c.pattern.size(), c.pattern) == 0;
+    const std::size_t size = c.pattern.size();
+    if (at > n_ || n_ - at < size) return false;
+    for (std::size_t k = 0; k < size; ++k)
+      if (copy_[at + k] != c.pattern[k]) return false;
+    return true;
   };
   // Queries come in text order, and an occurrence that was consumed or deleted never comes
   // back, so spent ones are dropped for good.

@@ -17,6 +17,17 @@ namespace {
 
 namespace fs = std::filesystem;
 
+TEST(ReadingRegressionTest, ControlLinesBeginWithTheWholeMark) {
+  EXPECT_TRUE(IsControlLine("#Topic", "#"));
+  EXPECT_TRUE(IsControlLine("#", "#"));
+  EXPECT_FALSE(IsControlLine("", "#"));
+  EXPECT_FALSE(IsControlLine("Topic", "#"));
+  EXPECT_FALSE(IsControlLine("#Topic", ""));
+  EXPECT_TRUE(IsControlLine("$$Topic", "$$"));
+  EXPECT_FALSE(IsControlLine("$Topic", "$$"));
+  EXPECT_FALSE(IsControlLine("$", "$$"));
+}
+
 TEST(ReadingRegressionTest, NulInsideAControlLineCountsAsABlank) {
   EXPECT_EQ(ControlLineName(std::string_view("#Top\0ic", 7), "#"), "Top ic");
   EXPECT_EQ(ControlLineName(std::string_view("#\0 \0x", 5), "#"), "x");
