@@ -292,8 +292,11 @@ TEST(WriteModuleTest, BorrowedTextsAreWrittenAsIfCopied) {
 }
 
 TEST(WriteModuleTest, ModulesOfManyMegabytesAreWrittenWhole) {
-  // Larger than one step of the early write-out, with pieces that cross the steps.
-  const std::string big(9 << 20, 'b');
+  // Larger than one step of the early write-out, with pieces that cross the steps and the runs
+  // gathered on the helper thread; no two runs alike, so that one out of place shows.
+  std::string big(9 << 20, 'b');
+  for (std::size_t i = 0; i < big.size(); i += 4096)
+    big[i] = static_cast<char>('a' + i / 4096 % 26);
   Buffers b;
   b.names.Append("one");
   b.names.AppendByte(0);
@@ -403,6 +406,18 @@ TEST(WriteModuleDeathTest, FailedWriteKeepsTheOldModuleAndLeavesNoTemporaryFile)
   Spit(path, "old module");
   Buffers b;
   b.AddNamed("big", std::string(200000, 'x'), false);
+  EXPECT_EXIT(std::_Exit(WriteUnderSizeLimit(b, path)), ::testing::ExitedWithCode(0), "");
+  EXPECT_EQ(Slurp(path), "old module");
+  EXPECT_THAT(dir.Names(), ElementsAre("d.dat"));
+}
+
+// The same for a module large enough to be gathered on a helper thread while it is written.
+TEST(WriteModuleDeathTest, FailedWriteOfALargeModuleStopsItsGatheringAndKeepsTheOldOne) {
+  TempDir dir;
+  std::string path = dir.File("d.dat");
+  Spit(path, "old module");
+  Buffers b;
+  for (int i = 0; i < 3000; ++i) b.AddNamed("t" + std::to_string(i), std::string(3000, 'x'), false);
   EXPECT_EXIT(std::_Exit(WriteUnderSizeLimit(b, path)), ::testing::ExitedWithCode(0), "");
   EXPECT_EQ(Slurp(path), "old module");
   EXPECT_THAT(dir.Names(), ElementsAre("d.dat"));
