@@ -38,4 +38,23 @@ inline std::size_t FindByte(const char* data, std::size_t from, std::size_t to, 
   return FindFirstOf(data, from, to, a, a, a);
 }
 
+// Position of the first byte of data[from, to) that is `a` followed by `b`, or `to`.
+inline std::size_t FindPair(const char* data, std::size_t from, std::size_t to, char a, char b) {
+#if defined(__SSE2__)
+  const __m128i va = _mm_set1_epi8(a);
+  const __m128i vb = _mm_set1_epi8(b);
+  while (to - from >= 17) {
+    const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + from));
+    const __m128i y = _mm_loadu_si128(reinterpret_cast<const __m128i*>(data + from + 1));
+    const auto mask = static_cast<unsigned>(
+        _mm_movemask_epi8(_mm_and_si128(_mm_cmpeq_epi8(x, va), _mm_cmpeq_epi8(y, vb))));
+    if (mask != 0) return from + static_cast<std::size_t>(std::countr_zero(mask));
+    from += 16;
+  }
+#endif
+  for (; from + 1 < to; ++from)
+    if (data[from] == a && data[from + 1] == b) return from;
+  return to;
+}
+
 }  // namespace tavrin

@@ -341,8 +341,15 @@ void ConvertBreaks(std::string_view source, const TextLocale& locale, bool reduc
 // The tag scan over the aligned text and copy.
 class TagScan {
  public:
-  TagScan(std::string& text, std::string& copy, bool keep_tags, const TagTable& table)
-      : text_(text), copy_(copy), n_(copy.size()), keep_tags_(keep_tags), table_(table) {}
+  TagScan(std::string& text, std::string& copy, bool keep_tags, const TagTable& table,
+          ClosingTagLists& found)
+      : text_(text), copy_(copy), n_(copy.size()), keep_tags_(keep_tags), table_(table) {
+    // The lists keep their room from entry to entry.
+    for (std::size_t k = 0; k < closings_.size(); ++k) {
+      found[k].clear();
+      closings_[k].found = &found[k];
+    }
+  }
 
   void Run();
   // The text without deleted bytes and held line breaks.
@@ -353,7 +360,7 @@ class TagScan {
   struct Closing {
     std::string pattern;
     // Occurrences met by the shared scan, in text order; those before `head` are spent.
-    std::vector<std::size_t> found;
+    std::vector<std::size_t>* found = nullptr;
     std::size_t head = 0;
     // Occurrences that deletions made by joining text (only when tags are stripped).
     std::priority_queue<std::size_t, std::vector<std::size_t>, std::greater<>> joined;
@@ -495,8 +502,7 @@ bool TagScan::AliveClosingAt(std::size_t pos, const std::string& pattern, std::s
 
 void TagScan::ScanClosings(int kind) {
   while (closings_scanned_ < n_) {
-    std::size_t at = FindByte(copy_.data(), closings_scanned_, n_, '<');
-    while (at + 1 < n_ && copy_[at + 1] != '/') at = FindByte(copy_.data(), at + 1, n_, '<');
+    const std::size_t at = FindPair(copy_.data(), closings_scanned_, n_, '<', '/');
     if (at + 1 >= n_) {
       closings_scanned_ = n_;
       return;
@@ -508,7 +514,7 @@ void TagScan::ScanClosings(int kind) {
     if (end >= n_ || copy_[end] != '>' || end == at + 2) continue;
     const int found = table_.IndexOf(std::string_view(copy_).substr(at + 2, end - at - 2));
     if (found < 0) continue;
-    closings_[static_cast<std::size_t>(found)].found.push_back(at);
+    closings_[static_cast<std::size_t>(found)].found->push_back(at);
     closings_scanned_ = end + 1;
     if (found == kind) return;
   }
@@ -529,10 +535,11 @@ std::size_t TagScan::FindClosing(int kind, std::size_t after) {
   // back, so spent ones are dropped for good.
   std::size_t best = kNone;
   for (;;) {
-    while (c.head < c.found.size() && (c.found[c.head] <= after || !still_there(c.found[c.head])))
+    const std::vector<std::size_t>& found = *c.found;
+    while (c.head < found.size() && (found[c.head] <= after || !still_there(found[c.head])))
       ++c.head;
-    if (c.head < c.found.size()) {
-      best = c.found[c.head];
+    if (c.head < found.size()) {
+      best = found[c.head];
       break;
     }
     if (closings_scanned_ >= n_) break;
@@ -759,7 +766,7 @@ const std::string& ConvertEntryTextInto(std::string_view source, bool keep_tags,
     std::erase(text, kMarker);
     return text;
   }
-  TagScan scan(text, copy, keep_tags, context.tag_table);
+  TagScan scan(text, copy, keep_tags, context.tag_table, buffers.closings);
   scan.Run();
   scan.TakeResult();
   return text;

@@ -90,15 +90,21 @@ bool IsClosingTagLine(std::string_view line, const MarkupContext& context);
 
 // The working buffers of the markup conversion. Kept from entry to entry (one set per thread),
 // they spare small entries an allocation of their own.
+// Where the tag scan keeps the closing tags of each name it has met.
+using ClosingTagLists = std::array<std::vector<std::size_t>, 19>;
+
 struct ConversionBuffers {
   std::string text;  // the converted text
   std::string copy;  // its lower-cased working copy
+  ClosingTagLists closings;
 
   // Buffers above this size are not kept for the next entry.
   static constexpr std::size_t kKeptBytes = std::size_t{1} << 20;
   void ReleaseLarge() {
     if (text.capacity() > kKeptBytes) std::string().swap(text);
     if (copy.capacity() > kKeptBytes) std::string().swap(copy);
+    for (std::vector<std::size_t>& list : closings)
+      if (list.capacity() * sizeof(std::size_t) > kKeptBytes) std::vector<std::size_t>().swap(list);
   }
 };
 

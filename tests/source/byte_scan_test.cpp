@@ -29,5 +29,27 @@ TEST(ByteScanTest, FindsTheFirstOfThreeBytesWithinTheRange) {
   EXPECT_EQ(FindByte(text.data(), 0, text.size(), '\0'), text.size());
 }
 
+TEST(ByteScanTest, FindsTheFirstPairWithinTheRange) {
+  // A pair at every place around the sixteen-byte steps, its halves alone elsewhere, and every
+  // range end around it: the pair counts only when both bytes lie in the range.
+  for (std::size_t length = 0; length <= 40; ++length) {
+    for (std::size_t at = 0; at + 1 <= length; ++at) {
+      std::string text(length, '<');
+      for (std::size_t i = 1; i < length; i += 2) text[i] = 'x';
+      text[at] = '<';
+      if (at + 1 < length) text[at + 1] = '/';
+      for (std::size_t from = 0; from <= length; from += 3) {
+        for (std::size_t to = from; to <= length; to += 4) {
+          const bool inside = at + 1 < length && at >= from && at + 1 < to;
+          ASSERT_EQ(FindPair(text.data(), from, to, '<', '/'), inside ? at : to)
+              << length << " " << at << " " << from << " " << to;
+        }
+      }
+    }
+  }
+  const std::string text = "a</" + std::string(30, '/') + "<</b";
+  EXPECT_EQ(FindPair(text.data(), 2, text.size(), '<', '/'), 34u);
+}
+
 }  // namespace
 }  // namespace tavrin
