@@ -119,10 +119,22 @@ void ConvertBreaksPlain(std::string_view source, const TextLocale& locale, bool 
   auto special = [&](char b) {
     return b == '<' || b == kMarker || (reduce_empty_lines && b == '\r');
   };
+  // Whether the special byte at `k` changes the text: a break, a literal break, the marker, or
+  // the first of three or more line breaks in a row.
+  auto changes = [&](std::size_t k) {
+    const char b = s[k];
+    if (b == kMarker) return true;
+    if (b == '<') {
+      const char next = k + 1 < n ? lower_at(k + 1) : '\0';
+      return (next == 'b' && matches(k, kBreakTag)) || (next == 'l' && matches(k, kLiteralBreak));
+    }
+    return n - k >= 6 && s[k + 1] == '\n' && s[k + 2] == '\r' && s[k + 3] == '\n' &&
+           s[k + 4] == '\r' && s[k + 5] == '\n';
+  };
   while (i < n) {
     if (n - i >= 16) {
       const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-      const auto hits = static_cast<unsigned>(_mm_movemask_epi8(
+      auto hits = static_cast<unsigned>(_mm_movemask_epi8(
           _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, open), _mm_cmpeq_epi8(x, marker)),
                        _mm_cmpeq_epi8(x, cr))));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(t + o), x);
@@ -135,43 +147,42 @@ void ConvertBreaksPlain(std::string_view source, const TextLocale& locale, bool 
       } else {
         for (std::size_t b = 0; b < 16; ++b) c[o + b] = lower_at(i + b);
       }
+      // Most special bytes change nothing ("<" of other tags, line breaks fewer than three in a
+      // row): the block as stored stays. The first that changes the text ends it.
+      while (hits != 0 && !changes(i + static_cast<std::size_t>(std::countr_zero(hits))))
+        hits &= hits - 1;
       if (hits == 0) {
         i += 16;
         o += 16;
         continue;
       }
-      // The bytes before the special one stay; those behind it are written again.
+      // The bytes before it stay; those behind it are written again.
       const auto k = static_cast<std::size_t>(std::countr_zero(hits));
       i += k;
       o += k;
     } else {
-      while (i < n && !special(s[i])) {
+      while (i < n && !(special(s[i]) && changes(i))) {
         put(s[i], lower_at(i));
         ++i;
       }
       if (i >= n) break;
     }
     const char b = s[i];
-    if (b == '<') {
-      if (matches(i, kLiteralBreak)) {
-        literal();
-        i += kLiteralBreak.size();
-      } else if (matches(i, kBreakTag)) {
-        // Every blank at the end of the output stands directly in front of this break.
-        while (o > 0 && c[o - 1] == ' ') --o;
-        put('\r', '\r');
-        put('\n', '\n');
-        i += kBreakTag.size();
-        while (i < n && lower_at(i) == ' ') ++i;
-      } else {
-        put(b, '<');
-        ++i;
-      }
+    if (b == '<' && matches(i, kLiteralBreak)) {
+      literal();
+      i += kLiteralBreak.size();
+    } else if (b == '<') {
+      // "<br>": every blank at the end of the output stands directly in front of it.
+      while (o > 0 && c[o - 1] == ' ') --o;
+      put('\r', '\r');
+      put('\n', '\n');
+      i += kBreakTag.size();
+      while (i < n && lower_at(i) == ' ') ++i;
     } else if (b == kMarker) {
       literal();
       ++i;
-    } else if (i + 1 < n && s[i + 1] == '\n') {
-      // A run of line breaks: at most two of them stay.
+    } else {
+      // A run of three or more line breaks: two of them stay.
       int pairs = 0;
       while (i + 1 < n && s[i] == '\r' && s[i + 1] == '\n') {
         if (pairs++ < 2) {
@@ -180,9 +191,6 @@ void ConvertBreaksPlain(std::string_view source, const TextLocale& locale, bool 
         }
         i += 2;
       }
-    } else {
-      put(b, lower_at(i));
-      ++i;
     }
   }
   text.resize(o);
