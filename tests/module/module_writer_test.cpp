@@ -294,7 +294,7 @@ TEST(WriteModuleTest, BorrowedTextsAreWrittenAsIfCopied) {
 TEST(WriteModuleTest, ModulesOfManyMegabytesAreWrittenWhole) {
   // Larger than one step of the early write-out, with pieces that cross the steps and the runs
   // gathered on the helper thread; no two runs alike, so that one out of place shows.
-  std::string big(9 << 20, 'b');
+  std::string big(18 << 20, 'b');
   for (std::size_t i = 0; i < big.size(); i += 4096)
     big[i] = static_cast<char>('a' + i / 4096 % 26);
   Buffers b;
@@ -417,7 +417,8 @@ TEST(WriteModuleDeathTest, FailedWriteOfALargeModuleStopsItsGatheringAndKeepsThe
   std::string path = dir.File("d.dat");
   Spit(path, "old module");
   Buffers b;
-  for (int i = 0; i < 3000; ++i) b.AddNamed("t" + std::to_string(i), std::string(3000, 'x'), false);
+  for (int i = 0; i < 12000; ++i)
+    b.AddNamed("t" + std::to_string(i), std::string(3000, 'x'), false);
   EXPECT_EXIT(std::_Exit(WriteUnderSizeLimit(b, path)), ::testing::ExitedWithCode(0), "");
   EXPECT_EQ(Slurp(path), "old module");
   EXPECT_THAT(dir.Names(), ElementsAre("d.dat"));
