@@ -33,7 +33,7 @@ void ReadMarkedText(BuildRun& run, ReadingState& state, const ControlLineHandler
 bool SourceLines::Next(std::string_view& line) {
   if (!reader_.ReadLine(line)) return false;
   ++state_.lines_read;
-  if (line.find('\0') != std::string_view::npos) {
+  if (reader_.LineHasNul()) {
     with_blanks_.assign(line);
     ReplaceNulBytes(with_blanks_);
     line = with_blanks_;

@@ -30,6 +30,7 @@ bool LineReader::ReadLine(std::string& line) {
 
 bool LineReader::ReadLine(std::string_view& line) {
   spill_.clear();
+  line_has_nul_ = false;
   bool spilled = false;  // pieces of the line are in spill_
   bool any = false;      // a line exists once at least one byte (or its end) was consumed
   bool pending_cr = false;
@@ -41,8 +42,12 @@ bool LineReader::ReadLine(std::string_view& line) {
     }
     const char* data = buffer_.data();
     const std::size_t end = buffer_.size();
-    // The line's end is the first LF, CR or 0x1A.
-    const std::size_t i = FindFirstOf(data, pos_, end, '\n', '\r', '\x1A');
+    // The line's end is the first LF, CR or 0x1A; NUL bytes on the way are noted.
+    std::size_t i = FindFirstOf(data, pos_, end, '\n', '\r', '\x1A', '\0');
+    while (i < end && data[i] == '\0') {
+      line_has_nul_ = true;
+      i = FindFirstOf(data, i + 1, end, '\n', '\r', '\x1A', '\0');
+    }
     const std::string_view piece(data + pos_, i - pos_);
     if (!piece.empty()) {
       pending_cr = false;

@@ -21,6 +21,8 @@ class LineReader {
   bool ReadLine(std::string_view& line);
   // Bytes of the source consumed so far (for progress).
   std::int64_t Position() const { return consumed_; }
+  // Whether the line read last holds a NUL byte.
+  bool LineHasNul() const { return line_has_nul_; }
 
  private:
   bool Fill();
@@ -31,6 +33,7 @@ class LineReader {
   std::size_t pos_ = 0;
   std::int64_t consumed_ = 0;
   bool ended_ = false;  // 0x1A met or the stream is exhausted
+  bool line_has_nul_ = false;
 };
 
 }  // namespace tavrin

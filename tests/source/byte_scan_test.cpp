@@ -27,6 +27,10 @@ TEST(ByteScanTest, FindsTheFirstOfThreeBytesWithinTheRange) {
   EXPECT_EQ(FindFirstOf(text.data(), 21, text.size(), '\r', '\r', '<'), 21u);
   EXPECT_EQ(FindByte(text.data(), 0, text.size(), '\r'), 22u);
   EXPECT_EQ(FindByte(text.data(), 0, text.size(), '\0'), text.size());
+  for (std::size_t from = 0; from < text.size(); ++from) {
+    const std::size_t expected = from <= 20 ? 20 : (from <= 22 ? from : text.size());
+    EXPECT_EQ(FindFirstOf(text.data(), from, text.size(), '\0', '<', '\xA4', '\r'), expected);
+  }
 }
 
 TEST(ByteScanTest, FindsTheFirstPairWithinTheRange) {

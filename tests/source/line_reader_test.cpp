@@ -119,7 +119,14 @@ TEST(LineReaderTest, ViewsOfLinesAcrossBlocksCarriageReturnsAndNulBytes) {
   LineReader reader(in);
   std::vector<std::string> lines;
   std::string_view line;
-  while (reader.ReadLine(line)) lines.emplace_back(line);
+  int with_nul = 0;
+  while (reader.ReadLine(line)) {
+    lines.emplace_back(line);
+    const bool has_nul = line.find('\0') != std::string_view::npos;
+    ASSERT_EQ(reader.LineHasNul(), has_nul) << lines.size();
+    with_nul += has_nul ? 1 : 0;
+  }
+  EXPECT_GT(with_nul, 20);
   EXPECT_EQ(lines, PlainLines(text));
   EXPECT_EQ(Lines(text), PlainLines(text));
   EXPECT_EQ(Lines("a\r"), V{"a"});
