@@ -335,8 +335,11 @@ void TmStrList::SortEntries(int left, int right) {
   std::vector<KeyedEntry> keyed(count);
   for (std::size_t k = 0; k < count; ++k) {
     const std::size_t start = k == 0 ? 0 : ends[k - 1];
-    keyed[k] = {std::string_view(keys).substr(start, ends[k] - start),
-                static_cast<std::uint32_t>(k)};
+    const std::string_view key = std::string_view(keys).substr(start, ends[k] - start);
+    std::uint64_t prefix = 0;
+    for (std::size_t b = 0; b < 8; ++b)
+      prefix = (prefix << 8) | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0U);
+    keyed[k] = {prefix, key, static_cast<std::uint32_t>(k)};
   }
   QuickSortByKeys(0, static_cast<int>(count) - 1, keyed);
   std::vector<Entry> sorted;
@@ -348,16 +351,20 @@ void TmStrList::SortEntries(int left, int right) {
 
 void TmStrList::QuickSortByKeys(int left, int right, std::vector<KeyedEntry>& keyed) const {
   // Step for step the quicksort below, so equal keys end in the same order.
-  auto key = [&](int i) { return keyed[static_cast<std::size_t>(i)].key; };
-  auto sign = [](int c) { return c < 0 ? -1 : (c > 0 ? 1 : 0); };
+  auto at = [&](int i) -> const KeyedEntry& { return keyed[static_cast<std::size_t>(i)]; };
+  auto compare = [](const KeyedEntry& a, const KeyedEntry& b) {
+    if (a.prefix != b.prefix) return a.prefix < b.prefix ? -1 : 1;
+    const int c = a.key.compare(b.key);
+    return c < 0 ? -1 : (c > 0 ? 1 : 0);
+  };
   while (left < right) {
     int i = left;
     int j = right;
-    const std::string_view pivot = key((left + right) / 2);
+    const KeyedEntry pivot = at((left + right) / 2);
     const int before = sort_descending_ ? 1 : -1;
     do {
-      while (i < right && sign(key(i).compare(pivot)) == before) ++i;
-      while (j > left && sign(key(j).compare(pivot)) == -before) --j;
+      while (i < right && compare(at(i), pivot) == before) ++i;
+      while (j > left && compare(at(j), pivot) == -before) --j;
       if (i <= j) {
         std::swap(keyed[static_cast<std::size_t>(i)], keyed[static_cast<std::size_t>(j)]);
         ++i;
