@@ -60,9 +60,14 @@ void ReadVerseText(BuildRun& run, ReadingState& state, const VerseSources& sourc
           more = next_line();
         }
       }
-      if (more && state.entry_open)
-        GatherLine(state.entry_text, line, TrimControl(line), options, state.in_lines_block,
-                   markup);
+      if (more && state.entry_open) {
+        if (state.gather != nullptr)
+          GatherLine(*state.gather, line, TrimControl(line), options, state.in_lines_block, markup,
+                     state.gather_begin);
+        else
+          GatherLine(state.entry_text, line, TrimControl(line), options, state.in_lines_block,
+                     markup);
+      }
     } catch (const std::exception&) {
       run.ReportUnknownError();
     }
@@ -114,11 +119,19 @@ BuildOutcome BuildCommentary(BuildJob& job) {
         EntryFinisher::DefaultHelpers(), EntryFinisher::kBatchBytes, true);
     std::vector<int> finished(notes.size(), -1);
 
+    // Each note's lines are gathered straight into the finisher's open batch. A note without
+    // text keeps its slot empty: it is not written, and the next note for its verse is no
+    // duplicate. A duplicate's lines are taken back out of the batch into the merged note.
+    auto open_text = [&] {
+      state.gather = &finisher.OpenBuffer();
+      state.gather_begin = state.gather->size();
+    };
     auto store = [&](bool inside_loop) {
       std::string& slot = notes[current.index];
       int& number = finished[current.index];
       const bool duplicate = !slot.empty() || number >= 0;
-      std::size_t length = state.entry_text.size();
+      const std::string_view text = std::string_view(*state.gather).substr(state.gather_begin);
+      std::size_t length = text.size();
       if (duplicate) {
         run.Warn("line #" + std::to_string(reference_line) + " - Warning: duplicate reference (" +
                  current.book_name + " " + std::to_string(current.ref.chapter) + ":" +
@@ -129,31 +142,23 @@ BuildOutcome BuildCommentary(BuildJob& job) {
         }
         slot.resize(TrimRightControl(slot).size());
         slot += "\r\n\r\n";
-        slot += state.entry_text;
+        slot += text;
         length = slot.size();
+        state.gather->resize(state.gather_begin);
       } else {
-        // A note without text keeps its slot empty: it is not written, and the next note for
-        // its verse is no duplicate. A note of a megabyte or more is handed over as it is, so
-        // that it is not held twice; a smaller one is copied into its batch, so that the
-        // gathering buffer keeps its room for the next note.
-        if (length >= ConversionBuffers::kKeptBytes) {
-          number = finisher.AddLarge(std::move(state.entry_text));
-          state.entry_text = std::string();
-        } else if (length > 0) {
-          number = finisher.Add(state.entry_text);
-        }
+        if (length > 0) number = finisher.CloseText();
         ++notes_stored;
       }
       if (length > kLongSectionLimit)
         run.Warn("section #" + std::to_string(note_number) + " - Warning: section too long");
       if (!duplicate && inside_loop) ++note_number;
-      state.entry_text.clear();
+      open_text();
     };
+    open_text();
 
     ReadVerseText(run, state, sources, [&](const ReferenceLine& ref) {
       reference_line = state.lines_read;
       if (!state.entry_open) {
-        state.entry_text.clear();
         note_number = 1;
       } else {
         store(true);

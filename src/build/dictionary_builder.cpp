@@ -53,24 +53,24 @@ BuildOutcome BuildDictionary(BuildJob& job) {
       },
       EntryFinisher::DefaultHelpers());
 
+  // Each topic's lines are gathered straight into the finisher's open batch, so its text is
+  // never copied before it is finished.
+  auto open_text = [&] {
+    state.gather = &finisher.OpenBuffer();
+    state.gather_begin = state.gather->size();
+  };
   auto close_topic = [&] {
-    const std::size_t length = state.entry_text.size();
+    const std::size_t length = state.gather->size() - state.gather_begin;
     records.push_back(std::make_unique<SRec>(std::string()));
-    // Small texts are copied into their batch (the gathering buffer keeps its room for the
-    // next topic); a large one goes as it is, so that it is not held twice.
-    if (length >= ConversionBuffers::kKeptBytes) {
-      records.back()->finished = finisher.AddLarge(std::move(state.entry_text));
-      state.entry_text = std::string();
-    } else {
-      records.back()->finished = finisher.Add(state.entry_text);
-    }
+    records.back()->finished = finisher.CloseText();
     topics.AddObject(topic_name, records.back().get());
     if (length > kLongSectionLimit)
       run.Warn("section #" + std::to_string(topic_count) + " - Warning: section too long");
-    state.entry_text.clear();
+    open_text();
     // A "<lines>" block never reaches past the entry in which it began.
     state.in_lines_block = false;
   };
+  open_text();
 
   ReadMarkedText(run, state, [&](std::string_view, std::string_view trimmed) {
     if (!IsControlLine(trimmed, job.options.line_mark)) return false;

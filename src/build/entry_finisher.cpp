@@ -159,23 +159,23 @@ BackgroundFinisher::BackgroundFinisher(EntryFinisher::Finish finish, unsigned he
 
 BackgroundFinisher::~BackgroundFinisher() { StopHelpers(mutex_, stop_, work_, helpers_); }
 
-BackgroundFinisher::Batch& BackgroundFinisher::OpenBatch(int& number) {
-  Batch* batch = nullptr;
-  {
-    // Helpers index the deque: it grows under the lock. The open batch itself is this
-    // thread's alone until it is sealed.
-    std::lock_guard lock(mutex_);
-    if (batches_.size() == sealed_) {
-      batches_.emplace_back();
-      batches_.back().texts.reserve(std::min(batch_bytes_, std::size_t{1} << 24) +
-                                    batch_bytes_ / 8);
-    }
-    batch = &batches_.back();
+BackgroundFinisher::Batch& BackgroundFinisher::Open() {
+  // Helpers index the deque: it grows under the lock. The open batch itself is this thread's
+  // alone until it is sealed.
+  std::lock_guard lock(mutex_);
+  if (batches_.size() == sealed_) {
+    batches_.emplace_back();
+    batches_.back().texts.reserve(std::min(batch_bytes_, std::size_t{1} << 24) + batch_bytes_ / 8);
   }
+  return batches_.back();
+}
+
+BackgroundFinisher::Batch& BackgroundFinisher::OpenBatch(int& number) {
+  Batch& batch = Open();
   number = static_cast<int>(batch_of_.size());
   batch_of_.push_back(static_cast<std::uint32_t>(batches_.size() - 1));
-  slot_of_.push_back(static_cast<std::uint32_t>(batch->text_ends.size()));
-  return *batch;
+  slot_of_.push_back(static_cast<std::uint32_t>(batch.text_ends.size()));
+  return batch;
 }
 
 void BackgroundFinisher::Seal() {
@@ -191,28 +191,19 @@ void BackgroundFinisher::SealIfFull(const Batch& batch) {
   if (batch.texts.size() + batch.text_ends.size() >= batch_bytes_) Seal();
 }
 
-int BackgroundFinisher::Add(std::string_view text) {
+std::string& BackgroundFinisher::OpenBuffer() { return Open().texts; }
+
+int BackgroundFinisher::CloseText() {
   int number = 0;
   Batch& batch = OpenBatch(number);
-  batch.texts.append(text);
   batch.text_ends.push_back(batch.texts.size());
   SealIfFull(batch);
   return number;
 }
 
-int BackgroundFinisher::AddLarge(std::string text) {
-  bool open = false;
-  {
-    std::lock_guard lock(mutex_);
-    open = batches_.size() > sealed_;
-  }
-  if (open) Seal();
-  int number = 0;
-  Batch& batch = OpenBatch(number);
-  batch.texts = std::move(text);
-  batch.text_ends.push_back(batch.texts.size());
-  SealIfFull(batch);
-  return number;
+int BackgroundFinisher::Add(std::string_view text) {
+  OpenBuffer().append(text);
+  return CloseText();
 }
 
 void BackgroundFinisher::Run(Batch& batch) {

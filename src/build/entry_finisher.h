@@ -101,8 +101,11 @@ class BackgroundFinisher {
 
   // Queues a copy of `text` and returns its number. The texts of a batch lie in one buffer.
   int Add(std::string_view text);
-  // Queues a large text without copying it: it begins a batch of its own.
-  int AddLarge(std::string text);
+  // The buffer of the open batch, for the caller to write the next text straight onto its end;
+  // CloseText then queues the bytes written since the last text as the next text and returns
+  // its number. The buffer may be a new one after each CloseText.
+  std::string& OpenBuffer();
+  int CloseText();
   // Finishes what is left, the caller's thread working too; `waiting` is called every few
   // milliseconds while only helpers are busy.
   void Wait(const std::function<void()>& waiting);
@@ -123,8 +126,9 @@ class BackgroundFinisher {
 
   void Run(Batch& batch);
   void Help();
-  // The batch that takes the next text (a new one when the last is sealed), the text's number
-  // recorded; and the sealing of that batch once it holds enough.
+  // The batch that takes the next text (a new one when the last is sealed); the same with the
+  // text's number recorded; and the sealing of that batch once it holds enough.
+  Batch& Open();
   Batch& OpenBatch(int& number);
   void SealIfFull(const Batch& batch);
   void Seal();

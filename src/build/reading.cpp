@@ -109,18 +109,20 @@ bool ReplaceNulBytes(std::string& line) {
 }
 
 void GatherLine(std::string& entry_text, std::string_view line, std::string_view trimmed,
-                const BuildOptions& options, bool in_lines_block, const MarkupContext& markup) {
+                const BuildOptions& options, bool in_lines_block, const MarkupContext& markup,
+                std::size_t begin) {
   if (!trimmed.empty()) {
     // The line is cleaned straight onto the end of the entry text, so a line costs no
-    // allocation of its own; the text before it is `entry_text[0, start)`.
+    // allocation of its own; the text before it is `entry_text[begin, start)`.
     std::size_t start = entry_text.size();
     AppendCleanLine(entry_text, line, options, in_lines_block);
     std::string_view cleaned = std::string_view(entry_text).substr(start);
     const bool closing = IsClosingTagLine(cleaned, markup);
     const bool opening = IsOpeningTagLine(cleaned, markup);
-    if (closing && start > 0) {
+    if (closing && start > begin) {
       const std::size_t keep =
-          TrimRightControl(std::string_view(entry_text).substr(0, start)).size();
+          begin +
+          TrimRightControl(std::string_view(entry_text).substr(begin, start - begin)).size();
       if (keep < start) {
         entry_text.erase(keep, start - keep);
         start = keep;
@@ -128,7 +130,7 @@ void GatherLine(std::string& entry_text, std::string_view line, std::string_view
     }
     if (opening) return;
     if (!in_lines_block && options.join_lines) {
-      if (start > 0 && entry_text[start - 1] == ' ') {
+      if (start > begin && entry_text[start - 1] == ' ') {
         entry_text.resize(start +
                           TrimRightControl(std::string_view(entry_text).substr(start)).size());
         const std::size_t lead = entry_text.size() - start -
@@ -141,7 +143,7 @@ void GatherLine(std::string& entry_text, std::string_view line, std::string_view
     }
     return;
   }
-  if (!entry_text.empty() && options.preserve_empty_lines) {
+  if (entry_text.size() > begin && options.preserve_empty_lines) {
     std::string_view separator;
     if (options.join_lines && entry_text.back() == ' ') {
       entry_text.pop_back();

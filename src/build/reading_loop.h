@@ -14,6 +14,9 @@ namespace tavrin {
 struct ReadingState {
   std::int64_t lines_read = 0;
   std::string entry_text;
+  // When set, body lines are gathered here instead, the entry's text from `gather_begin` on.
+  std::string* gather = nullptr;
+  std::size_t gather_begin = 0;
   bool in_lines_block = false;
   bool entry_open = false;  // a topic or section has been opened
 };
