@@ -58,6 +58,22 @@ void AppendCleanLine(std::string& out, std::string_view line, const BuildOptions
         continue;
       }
     }
+    // The last bytes of a line that has not changed so far: when the last sixteen bytes of the
+    // line (some of them looked at already) hold no 0xA4 and no pair of blanks, the rest stays
+    // as it is. Leading blanks in the window only send the line the slow way.
+    if (i + 16 > line.size() && line.size() >= 16 && static_cast<std::size_t>(p - begin) == i) {
+      const __m128i x =
+          _mm_loadu_si128(reinterpret_cast<const __m128i*>(line.data() + line.size() - 16));
+      const auto blanks =
+          static_cast<unsigned>(_mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8(' '))));
+      const auto held = static_cast<unsigned>(
+          _mm_movemask_epi8(_mm_cmpeq_epi8(x, _mm_set1_epi8(static_cast<char>(kHeldBlank)))));
+      if (held == 0 && (!collapse || (blanks & (blanks >> 1)) == 0)) {
+        std::memcpy(p, line.data() + i, line.size() - i);
+        p += line.size() - i;
+        break;
+      }
+    }
 #endif
     // Eight bytes at a time while they hold no 0xA4 and no blank that would be collapsed.
     if constexpr (std::endian::native == std::endian::little) {
