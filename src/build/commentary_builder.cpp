@@ -60,14 +60,7 @@ void ReadVerseText(BuildRun& run, ReadingState& state, const VerseSources& sourc
           more = next_line();
         }
       }
-      if (more && state.entry_open) {
-        if (state.gather != nullptr)
-          GatherLine(*state.gather, line, TrimControl(line), options, state.in_lines_block, markup,
-                     state.gather_begin);
-        else
-          GatherLine(state.entry_text, line, TrimControl(line), options, state.in_lines_block,
-                     markup);
-      }
+      if (more && state.entry_open) state.Gather(line, TrimControl(line), options, markup);
     } catch (const std::exception&) {
       run.ReportUnknownError();
     }
@@ -122,15 +115,11 @@ BuildOutcome BuildCommentary(BuildJob& job) {
     // Each note's lines are gathered straight into the finisher's open batch. A note without
     // text keeps its slot empty: it is not written, and the next note for its verse is no
     // duplicate. A duplicate's lines are taken back out of the batch into the merged note.
-    auto open_text = [&] {
-      state.gather = &finisher.OpenBuffer();
-      state.gather_begin = state.gather->size();
-    };
     auto store = [&](bool inside_loop) {
       std::string& slot = notes[current.index];
       int& number = finished[current.index];
       const bool duplicate = !slot.empty() || number >= 0;
-      const std::string_view text = std::string_view(*state.gather).substr(state.gather_begin);
+      const std::string_view text = state.Gathered();
       std::size_t length = text.size();
       if (duplicate) {
         run.Warn("line #" + std::to_string(reference_line) + " - Warning: duplicate reference (" +
@@ -152,9 +141,9 @@ BuildOutcome BuildCommentary(BuildJob& job) {
       if (length > kLongSectionLimit)
         run.Warn("section #" + std::to_string(note_number) + " - Warning: section too long");
       if (!duplicate && inside_loop) ++note_number;
-      open_text();
+      state.GatherInto(finisher);
     };
-    open_text();
+    state.GatherInto(finisher);
 
     ReadVerseText(run, state, sources, [&](const ReferenceLine& ref) {
       reference_line = state.lines_read;

@@ -55,22 +55,18 @@ BuildOutcome BuildDictionary(BuildJob& job) {
 
   // Each topic's lines are gathered straight into the finisher's open batch, so its text is
   // never copied before it is finished.
-  auto open_text = [&] {
-    state.gather = &finisher.OpenBuffer();
-    state.gather_begin = state.gather->size();
-  };
   auto close_topic = [&] {
-    const std::size_t length = state.gather->size() - state.gather_begin;
+    const std::size_t length = state.Gathered().size();
     records.push_back(std::make_unique<SRec>(std::string()));
     records.back()->finished = finisher.CloseText();
     topics.AddObject(topic_name, records.back().get());
     if (length > kLongSectionLimit)
       run.Warn("section #" + std::to_string(topic_count) + " - Warning: section too long");
-    open_text();
+    state.GatherInto(finisher);
     // A "<lines>" block never reaches past the entry in which it began.
     state.in_lines_block = false;
   };
-  open_text();
+  state.GatherInto(finisher);
 
   ReadMarkedText(run, state, [&](std::string_view, std::string_view trimmed) {
     if (!IsControlLine(trimmed, job.options.line_mark)) return false;

@@ -21,13 +21,8 @@ void ReadMarkedText(BuildRun& run, ReadingState& state, const ControlLineHandler
       if (!next_line()) break;
       std::string_view trimmed = TrimControl(line);
       UpdateLinesBlock(line, state.in_lines_block, locale);
-      if (!control(line, trimmed) && state.entry_open) {
-        if (state.gather != nullptr)
-          GatherLine(*state.gather, line, trimmed, job.options, state.in_lines_block, markup,
-                     state.gather_begin);
-        else
-          GatherLine(state.entry_text, line, trimmed, job.options, state.in_lines_block, markup);
-      }
+      if (!control(line, trimmed) && state.entry_open)
+        state.Gather(line, trimmed, job.options, markup);
     } catch (const std::exception&) {
       run.ReportUnknownError();
     }

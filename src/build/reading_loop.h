@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "build/build_run.h"
+#include "build/reading.h"
 #include "source/line_reader.h"
 
 namespace tavrin {
@@ -19,6 +20,25 @@ struct ReadingState {
   std::size_t gather_begin = 0;
   bool in_lines_block = false;
   bool entry_open = false;  // a topic or section has been opened
+
+  // The next entry's lines go straight onto the end of the finisher's open batch.
+  void GatherInto(BackgroundFinisher& finisher) {
+    gather = &finisher.OpenBuffer();
+    gather_begin = gather->size();
+  }
+  // The text gathered for the open entry so far.
+  std::string_view Gathered() const {
+    return gather != nullptr ? std::string_view(*gather).substr(gather_begin)
+                             : std::string_view(entry_text);
+  }
+  // Gathers one body line of the open entry (see GatherLine).
+  void Gather(std::string_view line, std::string_view trimmed, const BuildOptions& options,
+              const MarkupContext& markup) {
+    if (gather != nullptr)
+      GatherLine(*gather, line, trimmed, options, in_lines_block, markup, gather_begin);
+    else
+      GatherLine(entry_text, line, trimmed, options, in_lines_block, markup);
+  }
 };
 
 // The job's source line by line as every builder of marked text reads it: each line counted in
