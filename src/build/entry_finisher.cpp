@@ -262,14 +262,20 @@ void BackgroundFinisher::Wait(const std::function<void()>& waiting) {
       lock.lock();
     }
   }
+  // Texts are numbered in the order of the batches and of their places in them.
+  finished_.clear();
+  finished_.reserve(batch_of_.size());
+  for (const Batch& batch : batches_) {
+    for (std::size_t k = 0; k < batch.ends.size(); ++k) {
+      const EntryFinisher::Entry entry = EntryAt(batch.bytes, batch.ends, batch.states, k);
+      finished_.push_back(Finished{entry.bytes.data(), entry.bytes.size(), entry.state});
+    }
+  }
 }
 
 EntryFinisher::Entry BackgroundFinisher::Get(int number) const {
-  const auto n = static_cast<std::size_t>(number);
-  const Batch& batch = batches_[batch_of_[n]];
-  EntryFinisher::Entry entry = EntryAt(batch.bytes, batch.ends, batch.states, slot_of_[n]);
-  entry.lasting = true;
-  return entry;
+  const Finished& f = finished_[static_cast<std::size_t>(number)];
+  return EntryFinisher::Entry{f.state, std::string_view(f.bytes, f.size), true};
 }
 
 std::string_view BackgroundFinisher::Text(int number) const {
