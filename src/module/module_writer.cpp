@@ -11,9 +11,9 @@
 #include <cstdint>
 #include <cstring>
 #include <filesystem>
-#include <fstream>
 #include <limits>
 #include <mutex>
+#include <random>
 #include <string_view>
 #include <system_error>
 #include <thread>
@@ -43,21 +43,24 @@ std::string ErrorText(int error) {
   return std::error_code(error, std::generic_category()).message();
 }
 
-// The process umask without changing it (umask(2) can only be read by setting it, which would
-// race with other threads creating files).
-mode_t CurrentUmask() {
-  std::ifstream status("/proc/self/status");
-  std::string line;
-  while (std::getline(status, line)) {
-    if (line.rfind("Umask:", 0) == 0) {
-      try {
-        return static_cast<mode_t>(std::stoul(line.substr(6), nullptr, 8));
-      } catch (const std::exception&) {
-        break;
-      }
-    }
+// Creates a new file under a name not taken in `folder` (".tavrin-" and six random letters) with
+// permission bits `mode`, less the process umask as for any new file. Returns the descriptor and
+// sets `path`, or returns -1.
+int CreateUniqueFile(const fs::path& folder, mode_t mode, std::string& path) {
+  static constexpr std::string_view kLetters =
+      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+  std::random_device seed;
+  std::mt19937 random(seed());
+  std::uniform_int_distribution<std::size_t> pick(0, kLetters.size() - 1);
+  for (int attempt = 0; attempt < 100; ++attempt) {
+    std::string name = ".tavrin-";
+    for (int k = 0; k < 6; ++k) name += kLetters[pick(random)];
+    path = (folder / name).string();
+    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
+    if (fd >= 0) return fd;
+    if (errno != EEXIST) return -1;
   }
-  return 022;
+  return -1;
 }
 
 // Writes whole runs of bytes and starts writing each 8 MB out to the disk while the next are
@@ -273,15 +276,14 @@ void WriteModule(const WriteRequest& request) {
 
   fs::path folder = target.parent_path();
   if (folder.empty()) folder = ".";
-  std::string pattern = (folder / ".tavrin-XXXXXX").string();
-  std::vector<char> name(pattern.begin(), pattern.end());
-  name.push_back('\0');
-  int fd = ::mkstemp(name.data());
+  // A new module gets the usual bits less the umask from the kernel; a replaced one keeps its
+  // own, set only once the file is private to its owner.
+  std::string temp_path;
+  const int fd = CreateUniqueFile(folder, exists ? 0600 : 0666, temp_path);
   if (fd < 0) throw EFCreateError(output);
-  TempFileGuard temp(name.data(), fd);
+  TempFileGuard temp(std::move(temp_path), fd);
 
-  mode_t mode = exists ? (existing.st_mode & 07777) : (0666 & ~CurrentUmask());
-  ::fchmod(temp.Fd(), mode);  // a failure only leaves the file private to its owner
+  if (exists) ::fchmod(temp.Fd(), existing.st_mode & 07777);  // a failure leaves it private
 
   std::vector<std::string_view> pieces{header};
   for (ModuleSection section : Sections(request.kind)) {
