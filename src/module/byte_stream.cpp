@@ -18,16 +18,20 @@ void ByteStream::AppendBorrowed(std::string_view bytes) {
   size_ += bytes.size();
 }
 
+std::string_view ByteStream::PieceAt(std::size_t k) const {
+  if (k < pieces_.size()) {
+    const Piece& piece = pieces_[k];
+    if (piece.borrowed != nullptr) return std::string_view(piece.borrowed, piece.size);
+    return std::string_view(data_).substr(piece.begin, piece.size);
+  }
+  return std::string_view(data_).substr(own_from_);
+}
+
 std::vector<std::string_view> ByteStream::Pieces() const {
   std::vector<std::string_view> pieces;
-  pieces.reserve(pieces_.size() + 1);
-  for (const Piece& piece : pieces_) {
-    if (piece.borrowed != nullptr)
-      pieces.emplace_back(piece.borrowed, piece.size);
-    else
-      pieces.push_back(std::string_view(data_).substr(piece.begin, piece.size));
-  }
-  if (data_.size() > own_from_) pieces.push_back(std::string_view(data_).substr(own_from_));
+  const std::size_t count = PieceCount();
+  pieces.reserve(count);
+  for (std::size_t k = 0; k < count; ++k) pieces.push_back(PieceAt(k));
   return pieces;
 }
 

@@ -37,7 +37,12 @@ class ByteStream {
   // (giving it back would copy the whole buffer once more just before it is written out).
   void CutToWritten() {}
   void Clear() { *this = ByteStream(); }
-  // The bytes in order, as few pieces as possible.
+  // The bytes in order, as few pieces as possible: PieceCount of them, each by PieceAt.
+  std::size_t PieceCount() const {
+    if (pieces_.empty()) return data_.empty() ? 0 : 1;
+    return pieces_.size() + (data_.size() > own_from_ ? 1 : 0);
+  }
+  std::string_view PieceAt(std::size_t k) const;
   std::vector<std::string_view> Pieces() const;
   // All bytes in one piece (a copy when some are borrowed).
   std::string Bytes() const;

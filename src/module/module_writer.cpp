@@ -97,21 +97,28 @@ class FileOutput {
   off_t flushed_ = 0;  // bytes handed to the disk so far
 };
 
-// The pieces in order, copied out in runs of at most `size` bytes.
+// The streams' bytes in order, copied out in runs of at most `size` bytes. The pieces are walked
+// in place: a module of many texts has tens of thousands of them.
 class PieceCursor {
  public:
-  explicit PieceCursor(const std::vector<std::string_view>& pieces) : pieces_(pieces) {}
+  explicit PieceCursor(const std::vector<const ByteStream*>& streams) : streams_(streams) {}
   // Copies the next bytes into `out` (up to `size`); returns how many, 0 at the end.
   std::size_t CopyNext(char* out, std::size_t size) {
     std::size_t copied = 0;
-    while (copied < size && at_ < pieces_.size()) {
-      const std::string_view rest = pieces_[at_].substr(offset_);
-      const std::size_t n = std::min(rest.size(), size - copied);
-      std::memcpy(out + copied, rest.data(), n);
+    while (copied < size && stream_ < streams_.size()) {
+      const ByteStream& stream = *streams_[stream_];
+      if (piece_ == stream.PieceCount()) {
+        ++stream_;
+        piece_ = 0;
+        continue;
+      }
+      const std::string_view piece = stream.PieceAt(piece_);
+      const std::size_t n = std::min(piece.size() - offset_, size - copied);
+      std::memcpy(out + copied, piece.data() + offset_, n);
       copied += n;
       offset_ += n;
-      if (offset_ == pieces_[at_].size()) {
-        ++at_;
+      if (offset_ == piece.size()) {
+        ++piece_;
         offset_ = 0;
       }
     }
@@ -119,25 +126,26 @@ class PieceCursor {
   }
 
  private:
-  const std::vector<std::string_view>& pieces_;
-  std::size_t at_ = 0;
+  const std::vector<const ByteStream*>& streams_;
+  std::size_t stream_ = 0;
+  std::size_t piece_ = 0;
   std::size_t offset_ = 0;
 };
 
-// Writes the pieces in order. They are gathered into runs of a megabyte first: the kernel copies
-// one long run from memory that is still in the cache much faster than thousands of short
+// Writes the streams' bytes in order. They are gathered into runs of a megabyte first: the kernel
+// copies one long run from memory that is still in the cache much faster than thousands of short
 // entry texts scattered over the heap. For a module of many megabytes a helper thread gathers
 // the next runs while this thread writes the ones before, so the two copies overlap. Returns 0 or
 // the errno of the failed write.
-int WriteAll(int fd, const std::vector<std::string_view>& pieces) {
+int WriteAll(int fd, const std::vector<const ByteStream*>& streams) {
   constexpr std::size_t kRun = std::size_t{1} << 20;
   constexpr std::size_t kRuns = 4;
   // Below this the thread costs more than the overlap gives (measured on modules of 7 and 16 MB).
   constexpr std::size_t kPipelined = std::size_t{32} << 20;
   FileOutput out(fd);
-  PieceCursor cursor(pieces);
+  PieceCursor cursor(streams);
   std::size_t total = 0;
-  for (const std::string_view piece : pieces) total += piece.size();
+  for (const ByteStream* stream : streams) total += stream->Size();
   std::array<std::string, kRuns> runs;
   if (total < kPipelined) {
     runs[0].resize(std::min(total, kRun));
@@ -285,12 +293,14 @@ void WriteModule(const WriteRequest& request) {
 
   if (exists) ::fchmod(temp.Fd(), existing.st_mode & 07777);  // a failure leaves it private
 
-  std::vector<std::string_view> pieces{header};
-  for (ModuleSection section : Sections(request.kind)) {
-    const std::vector<std::string_view> more = StreamFor(request, section).Pieces();
-    pieces.insert(pieces.end(), more.begin(), more.end());
-  }
-  int error = WriteAll(temp.Fd(), pieces);
+  ByteStream header_stream;
+  header_stream.Append(header);
+  std::vector<const ByteStream*> streams{&header_stream};
+  for (ModuleSection section : Sections(request.kind))
+    streams.push_back(&StreamFor(request, section));
+  int error = WriteAll(temp.Fd(), streams);
+  // The bytes are the system's now: what the caller frees here overlaps the wait for the disk.
+  if (error == 0 && request.written) request.written();
   if (error == 0 && ::fsync(temp.Fd()) != 0) error = errno;
   int close_error = temp.Close();
   if (error == 0) error = close_error;

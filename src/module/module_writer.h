@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <functional>
 #include <limits>
 #include <string>
 
@@ -23,6 +24,9 @@ struct WriteRequest {
   const ByteStream& text_stream;
   // The largest offset the file may need; lowered only by tests of the refusal.
   std::int64_t offset_limit = std::numeric_limits<std::int32_t>::max();
+  // Called once every byte has been handed to the system, before the wait until they are on the
+  // disk; from then on the buffers are not read again.
+  std::function<void()> written = {};
 };
 
 // The header of the file a request makes, section offsets included. Raises EInOutError when the

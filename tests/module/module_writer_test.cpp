@@ -282,6 +282,13 @@ TEST(WriteModuleTest, BorrowedTextsAreWrittenAsIfCopied) {
   EXPECT_EQ(borrowed.texts.Bytes(), copied.texts.Bytes());
   // Neighbours in memory make one piece: far fewer pieces than texts.
   EXPECT_LT(borrowed.texts.Pieces().size(), 3500u);
+  // The pieces taken one by one are the same as the list of them, the own bytes last.
+  std::string walked;
+  for (std::size_t k = 0; k < borrowed.texts.PieceCount(); ++k) walked += borrowed.texts.PieceAt(k);
+  EXPECT_EQ(borrowed.texts.PieceCount(), borrowed.texts.Pieces().size());
+  EXPECT_EQ(walked, copied.texts.Bytes());
+  EXPECT_EQ(copied.texts.PieceCount(), 1u);
+  EXPECT_EQ(Buffers().texts.PieceCount(), 0u);
 
   TempDir dir;
   WriteModule(borrowed.Request(ModuleKind::kDictionary, true, dir.File("b.k30"), "B", 0, "joe"));
@@ -310,6 +317,30 @@ TEST(WriteModuleTest, ModulesOfManyMegabytesAreWrittenWhole) {
   const std::string file = Slurp(dir.File("big.k30"));
   ASSERT_EQ(file.size(), 508 + 4 + 4 + 2 * big.size() + 10);
   EXPECT_EQ(file.substr(508 + 8), big + "own bytes" + big + '\0');
+}
+
+TEST(WriteModuleTest, BuffersMayBeFreedOnceWritten) {
+  // The caller is told when every byte has been handed over and may then change or free its
+  // buffers while the file goes to the disk: what is on disk is what was there before.
+  std::string big(40 << 20, 'b');
+  for (std::size_t i = 0; i < big.size(); i += 4096)
+    big[i] = static_cast<char>('a' + i / 4096 % 26);
+  const std::string expected = big;
+  Buffers b;
+  b.names.Append("one");
+  b.names.AppendByte(0);
+  b.index.AppendInt32(0);
+  b.texts.AppendBorrowed(big);
+  TempDir dir;
+  WriteRequest request = b.Request(ModuleKind::kDictionary, true, dir.File("big.k30"));
+  int calls = 0;
+  request.written = [&] {
+    ++calls;
+    std::fill(big.begin(), big.end(), 'z');
+  };
+  WriteModule(request);
+  EXPECT_EQ(calls, 1);
+  EXPECT_EQ(Slurp(dir.File("big.k30")).substr(508 + 8), expected);
 }
 
 TEST(WriteModuleTest, OverwritingALongerFileLeavesNothingOfItAndKeepsItsMode) {
@@ -389,9 +420,14 @@ int WriteUnderSizeLimit(const Buffers& b, const std::string& path) {
   std::signal(SIGXFSZ, SIG_IGN);
   rlimit limit{65536, 65536};
   ::setrlimit(RLIMIT_FSIZE, &limit);
+  // A write that fails never tells the caller that its bytes were handed over.
+  bool told = false;
+  WriteRequest request = b.Request(ModuleKind::kDictionary, false, path);
+  request.written = [&] { told = true; };
   try {
-    WriteModule(b.Request(ModuleKind::kDictionary, false, path));
+    WriteModule(request);
   } catch (const EInOutError& e) {
+    if (told) return 4;
     return std::string(e.what()).find(path) != std::string::npos ? 0 : 2;
   } catch (...) {
     return 3;
