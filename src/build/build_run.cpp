@@ -1,5 +1,7 @@
 #include "build/build_run.h"
 
+#include <thread>
+
 #include "module/module_writer.h"
 #include "platform/exceptions.h"
 #include "source/session.h"
@@ -135,15 +137,19 @@ BuildOutcome BuildRun::Finish() {
 
   std::string write_failure;
   if (!cancelled_ && !error_ && !job_.check_only) {
+    std::jthread releasing;
     try {
       WriteModule(WriteRequest{job_.kind, job_.new_format, job_.output_path, job_.module_name,
                                job_.charset, job_.user_name, name_stream, index_stream, text_stream,
-                               job_.offset_limit});
+                               job_.offset_limit, [&] {
+                                 if (release_) releasing = std::jthread(std::move(release_));
+                               }});
     } catch (const Exception& e) {
       write_failure = e.what();
     } catch (const std::exception& e) {
       write_failure = "Cannot create file " + job_.output_path;
     }
+    if (releasing.joinable()) releasing.join();
     if (!write_failure.empty()) {
       // The closing lines already said the file was created: correct them.
       LogError("Error: " + write_failure);

@@ -78,6 +78,10 @@ class BuildRun {
   // Ends the build: progress hidden, status restored, the module written unless cancelled or
   // in error, the idle state, the one closing message, the log shown when asked for.
   BuildOutcome Finish();
+  // What the builder has left to free once the module's bytes are written (its texts and
+  // names): Finish runs it on another thread while the system puts the file on the disk, and
+  // waits for it before it returns. Not run when no module is written.
+  void FreeWhileSyncing(std::function<void()> release) { release_ = std::move(release); }
 
   ByteStream name_stream;
   ByteStream index_stream;
@@ -90,6 +94,7 @@ class BuildRun {
   bool error_ = false;
   bool cancelled_ = false;
   bool finished_ = false;
+  std::function<void()> release_;
 };
 
 }  // namespace tavrin

@@ -47,26 +47,25 @@ BuildOutcome BuildDictionary(BuildJob& job) {
   std::string topic_name;
   // The texts are finished on the other cores while the source is still being read: they do
   // not depend on the order of the topics.
-  BackgroundFinisher finisher(
-      [&run](std::string_view text, std::string& out, ConversionBuffers& buffers) {
-        run.FinishText(text, out, buffers);
-      },
-      EntryFinisher::DefaultHelpers());
+  std::optional<BackgroundFinisher> finisher;
+  finisher.emplace([&run](std::string_view text, std::string& out,
+                          ConversionBuffers& buffers) { run.FinishText(text, out, buffers); },
+                   EntryFinisher::DefaultHelpers());
 
   // Each topic's lines are gathered straight into the finisher's open batch, so its text is
   // never copied before it is finished.
   auto close_topic = [&] {
     const std::size_t length = state.Gathered().size();
     records.push_back(std::make_unique<SRec>(std::string()));
-    records.back()->finished = finisher.CloseText();
+    records.back()->finished = finisher->CloseText();
     topics.AddObject(topic_name, records.back().get());
     if (length > kLongSectionLimit)
       run.Warn("section #" + std::to_string(topic_count) + " - Warning: section too long");
-    state.GatherInto(finisher);
+    state.GatherInto(*finisher);
     // A "<lines>" block never reaches past the entry in which it began.
     state.in_lines_block = false;
   };
-  state.GatherInto(finisher);
+  state.GatherInto(*finisher);
 
   ReadMarkedText(run, state, [&](std::string_view, std::string_view trimmed) {
     if (!IsControlLine(trimmed, job.options.line_mark)) return false;
@@ -88,14 +87,16 @@ BuildOutcome BuildDictionary(BuildJob& job) {
     } catch (const std::exception&) {
       run.ReportUnknownError();
     }
-    finisher.Wait([&] { run.Poll(job.source_size); });
-    WriteTopics(run, topics, &finisher);
+    finisher->Wait([&] { run.Poll(job.source_size); });
+    WriteTopics(run, topics, &*finisher);
   }
-  // Only the finished texts (kept by the finisher until the module is written) are needed now;
-  // the names and records go before the module is written. (Their memory is not handed back to
-  // the system: the peak lies behind, and the heap walk would cost more than it gives.)
-  topics.Clear();
-  records.clear();
+  // Names, records and finished texts, tens of thousands of blocks, are freed while the module
+  // goes to the disk.
+  run.FreeWhileSyncing([&] {
+    topics.Clear();
+    records.clear();
+    finisher.reset();
+  });
 
   run.LogClosing(topic_count > 0, "Error: no topics marked",
                  "Total of: " + std::to_string(state.lines_read) + " lines, " +

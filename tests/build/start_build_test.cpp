@@ -5,7 +5,9 @@
 
 #include <filesystem>
 #include <fstream>
+#include <thread>
 
+#include "build/build_run.h"
 #include "build/reading.h"
 #include "build/recording_host.h"
 #include "platform/system.h"
@@ -140,6 +142,42 @@ TEST_F(StartBuildTest, HeaderSettingsOutliveTheBuild) {
   EXPECT_EQ(request_.module_name, "Untitled document");
   EXPECT_EQ(host_.module_names.back(), "Untitled document");
   EXPECT_EQ(session_.Links().pictures_dir, "pics\\");
+}
+
+TEST_F(StartBuildTest, LeftoversAreFreedWhileTheModuleGoesToDisk) {
+  // Run on another thread, once the bytes are written and before the build has ended; not at
+  // all when no module is written.
+  for (const bool check_only : {false, true}) {
+    const std::string output = (dir_ / (check_only ? "c.k30" : "w.k30")).string();
+    BuildJob job{host_, session_, ModuleKind::kDictionary, true, {}, "Name", 0, "", output};
+    job.log_path = (dir_ / "run.log").string();
+    job.check_only = check_only;
+    int calls = 0;
+    bool written_then = false;
+    std::thread::id thread;
+    {
+      BuildRun run(job, "Reading text from file...");
+      run.name_stream.Append("a");
+      run.name_stream.AppendByte(0);
+      run.index_stream.AppendInt32(0);
+      run.text_stream.Append("text");
+      run.text_stream.AppendByte(0);
+      run.FreeWhileSyncing([&] {
+        ++calls;
+        thread = std::this_thread::get_id();
+        // The bytes are in the temporary file: the module is not in place yet.
+        written_then = !fs::exists(output);
+      });
+      run.LogTotals("Total of: 1 topics");
+      run.Finish();
+      EXPECT_EQ(calls, check_only ? 0 : 1);
+    }
+    EXPECT_EQ(fs::exists(output), !check_only);
+    if (!check_only) {
+      EXPECT_NE(thread, std::this_thread::get_id());
+      EXPECT_TRUE(written_then);
+    }
+  }
 }
 
 }  // namespace
