@@ -63,14 +63,15 @@ int CreateUniqueFile(const fs::path& folder, mode_t mode, std::string& path) {
   return -1;
 }
 
-// Writes whole runs of bytes and starts writing each 8 MB out to the disk while the next are
-// copied, so that the final sync has little left to wait for.
+// Writes whole runs of bytes and starts writing each megabyte out to the disk while the next are
+// copied, so that the final sync has little left to wait for (measured: steps of 8 MB left a
+// module of 7 MB wholly to the sync, and made one of 100 MB slower too).
 class FileOutput {
  public:
   explicit FileOutput(int fd) : fd_(fd) {}
   // 0, or the errno of the failed write.
   int Write(std::string_view bytes) {
-    constexpr off_t kStep = off_t{8} << 20;
+    constexpr off_t kStep = off_t{1} << 20;
     while (!bytes.empty()) {
       const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
       if (written < 0) {
