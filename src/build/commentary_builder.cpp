@@ -1,6 +1,7 @@
 #include "build/commentary_builder.h"
 
 #include <filesystem>
+#include <optional>
 
 #include "build/reading.h"
 #include "source/line_reader.h"
@@ -105,11 +106,10 @@ BuildOutcome BuildCommentary(BuildJob& job) {
     // Notes are finished on the other cores while the source is still being read. A second
     // note for a verse takes the first one's text back and the merged note is finished when the
     // module is written.
-    BackgroundFinisher finisher(
-        [&run](std::string_view text, std::string& out, ConversionBuffers& buffers) {
-          run.FinishText(text, out, buffers);
-        },
-        EntryFinisher::DefaultHelpers(), EntryFinisher::kBatchBytes, true);
+    std::optional<BackgroundFinisher> finisher;
+    finisher.emplace([&run](std::string_view text, std::string& out,
+                            ConversionBuffers& buffers) { run.FinishText(text, out, buffers); },
+                     EntryFinisher::DefaultHelpers(), EntryFinisher::kBatchBytes, true);
     std::vector<int> finished(notes.size(), -1);
 
     // Each note's lines are gathered straight into the finisher's open batch. A note without
@@ -126,7 +126,7 @@ BuildOutcome BuildCommentary(BuildJob& job) {
                  current.book_name + " " + std::to_string(current.ref.chapter) + ":" +
                  std::to_string(current.ref.verse) + ")");
         if (number >= 0) {
-          slot = finisher.Text(number);
+          slot = finisher->Text(number);
           number = -1;
         }
         slot.resize(TrimRightControl(slot).size());
@@ -135,15 +135,15 @@ BuildOutcome BuildCommentary(BuildJob& job) {
         length = slot.size();
         state.gather->resize(state.gather_begin);
       } else {
-        if (length > 0) number = finisher.CloseText();
+        if (length > 0) number = finisher->CloseText();
         ++notes_stored;
       }
       if (length > kLongSectionLimit)
         run.Warn("section #" + std::to_string(note_number) + " - Warning: section too long");
       if (!duplicate && inside_loop) ++note_number;
-      state.GatherInto(finisher);
+      state.GatherInto(*finisher);
     };
-    state.GatherInto(finisher);
+    state.GatherInto(*finisher);
 
     ReadVerseText(run, state, sources, [&](const ReferenceLine& ref) {
       reference_line = state.lines_read;
@@ -161,11 +161,16 @@ BuildOutcome BuildCommentary(BuildJob& job) {
       } catch (const std::exception&) {
         run.ReportUnknownError();
       }
-      finisher.Wait([&] { run.Poll(job.source_size); });
-      const FinishedNotes finished_notes{finisher, finished};
+      finisher->Wait([&] { run.Poll(job.source_size); });
+      const FinishedNotes finished_notes{*finisher, finished};
       WriteVerseNotes(run, sources.map, notes, &finished_notes);
     }
 
+    // The notes and their finished texts are freed while the module goes to the disk.
+    run.FreeWhileSyncing([&] {
+      VerseNotes().swap(notes);
+      finisher.reset();
+    });
     run.LogClosing(state.entry_open, "Error: no verses marked",
                    "Total of: " + std::to_string(state.lines_read) + " lines, " +
                        std::to_string(notes_stored) + " verse notes");
