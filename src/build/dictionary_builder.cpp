@@ -2,6 +2,7 @@
 
 #include <memory>
 #include <optional>
+#include <thread>
 #include <vector>
 
 #include "build/reading_loop.h"
@@ -10,13 +11,13 @@
 namespace tavrin {
 
 void WriteTopics(BuildRun& run, const TmStrList& topics, const BackgroundFinisher* finished) {
-  auto write = [&](int i) {
-    run.name_stream.Append(topics.View(i));
-    run.name_stream.AppendByte(0);
-    run.index_stream.AppendInt32(static_cast<std::int32_t>(run.text_stream.Size()));
-  };
   auto record = [&](int i) { return static_cast<const SRec*>(topics.GetObject(i)); };
   if (finished == nullptr) {
+    auto write = [&](int i) {
+      run.name_stream.Append(topics.View(i));
+      run.name_stream.AppendByte(0);
+      run.index_stream.AppendInt32(static_cast<std::int32_t>(run.text_stream.Size()));
+    };
     run.WriteEntries(
         topics.Count(),
         [&](int i) -> std::optional<std::string_view> {
@@ -26,6 +27,19 @@ void WriteTopics(BuildRun& run, const TmStrList& topics, const BackgroundFinishe
         write);
     return;
   }
+  // Texts finished before are never skipped, so every topic's name is written (a cancelled
+  // build writes no module at all): the names go into their stream on another thread meanwhile.
+  bool names_failed = false;
+  std::jthread names([&] {
+    try {
+      for (int i = 0; i < topics.Count(); ++i) {
+        run.name_stream.Append(topics.View(i));
+        run.name_stream.AppendByte(0);
+      }
+    } catch (const std::exception&) {
+      names_failed = true;
+    }
+  });
   run.WriteFinishedEntries(
       topics.Count(),
       [&](int i) {
@@ -34,7 +48,11 @@ void WriteTopics(BuildRun& run, const TmStrList& topics, const BackgroundFinishe
         // A topic without text: the terminator alone, as for an empty text.
         return EntryFinisher::Entry{EntryFinisher::State::kFinished, std::string_view("", 1), true};
       },
-      write);
+      [&](int) {
+        run.index_stream.AppendInt32(static_cast<std::int32_t>(run.text_stream.Size()));
+      });
+  names.join();
+  if (names_failed) run.ReportUnknownError();
 }
 
 BuildOutcome BuildDictionary(BuildJob& job) {
