@@ -131,12 +131,25 @@ void ConvertBreaksPlain(std::string_view source, const TextLocale& locale, bool 
     return n - k >= 6 && s[k + 1] == '\n' && s[k + 2] == '\r' && s[k + 3] == '\n' &&
            s[k + 4] == '\r' && s[k + 5] == '\n';
   };
+  const __m128i lf = _mm_set1_epi8('\n');
+  const __m128i letter_b = _mm_set1_epi8('b');
+  const __m128i letter_l = _mm_set1_epi8('l');
   while (i < n) {
-    if (n - i >= 16) {
+    if (n - i >= 18) {
       const __m128i x = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i));
-      auto hits = static_cast<unsigned>(_mm_movemask_epi8(
-          _mm_or_si128(_mm_or_si128(_mm_cmpeq_epi8(x, open), _mm_cmpeq_epi8(x, marker)),
-                       _mm_cmpeq_epi8(x, cr))));
+      const __m128i x1 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 1));
+      const __m128i x2 = _mm_loadu_si128(reinterpret_cast<const __m128i*>(s + i + 2));
+      // Only the special bytes that may change the text are looked at one by one: a "<"
+      // followed by a "b" or an "l" of either case (or by a byte above 0x7F, whose lower case
+      // the locale gives), the marker, and a line break followed by another.
+      const __m128i folded = _mm_or_si128(x1, case_bit);
+      const __m128i may_tag = _mm_or_si128(
+          _mm_or_si128(_mm_cmpeq_epi8(folded, letter_b), _mm_cmpeq_epi8(folded, letter_l)),
+          _mm_cmplt_epi8(x1, _mm_setzero_si128()));
+      const __m128i may_run = _mm_and_si128(_mm_cmpeq_epi8(x1, lf), _mm_cmpeq_epi8(x2, cr));
+      auto hits = static_cast<unsigned>(_mm_movemask_epi8(_mm_or_si128(
+          _mm_or_si128(_mm_and_si128(_mm_cmpeq_epi8(x, open), may_tag), _mm_cmpeq_epi8(x, marker)),
+          _mm_and_si128(_mm_cmpeq_epi8(x, cr), may_run))));
       _mm_storeu_si128(reinterpret_cast<__m128i*>(t + o), x);
       if (_mm_movemask_epi8(x) == 0) {
         // Bytes below 0x80 compare as signed: 'A'..'Z' get the 0x20 bit.

@@ -213,6 +213,38 @@ TEST(EntryTextDifferential, LongEntriesMatchTheStepByStepVersion) {
   }
 }
 
+// The break pass looks at sixteen bytes at a time, and at the bytes behind them: each special
+// pattern at every place of a block and near the end of the text, in both cases.
+TEST(EntryTextDifferential, BreaksAtEveryPlaceOfABlock) {
+  TextLocale locale("en_US", 1252);
+  TagTable tags = BuildTagTable();
+  LinkSettings links;
+  MarkupContext context{tags, links, locale};
+  BuildOptions options;
+  options.remove_extra_empty_lines = true;
+  for (const char* pattern : {"<br>", "<Br>", "<bR >", " <BR>  ", "<lit><br></lit>",
+                              "<LiT><Br></LiT>", "<lit><b>", "\xA4", "\r\n\r\n\r\n", "\r\n\r\n",
+                              "\r\n\r\r\n\r\n", "<\xC4>", "<L>x</L>", "<b>y</b>", "<<br>"}) {
+    for (std::size_t before = 0; before <= 40; ++before) {
+      for (std::size_t after : {0, 1, 2, 3, 17}) {
+        const std::string text =
+            std::string(before, before % 3 == 0 ? 'Q' : 'q') + pattern + std::string(after, 'z');
+        for (bool keep : {true, false}) {
+          ASSERT_EQ(ConvertEntryText(text, keep, context),
+                    ConvertEntryTextReference(text, keep, context))
+              << Printable(text) << " keep=" << keep;
+          ByteStream fast_stream;
+          ByteStream slow_stream;
+          bool block = false;
+          FinishEntryText(text, options, keep, context, fast_stream, block);
+          FinishEntryTextReference(text, options, keep, context, slow_stream, block);
+          ASSERT_EQ(fast_stream.Bytes(), slow_stream.Bytes()) << Printable(text);
+        }
+      }
+    }
+  }
+}
+
 // Deleting a closing tag can join the bytes around it into a new one, which a later pair takes.
 TEST(EntryTextDifferential, ClosingTagsJoinedByDeletion) {
   TextLocale locale("en_US", 1252);
