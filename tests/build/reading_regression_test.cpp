@@ -31,6 +31,11 @@ TEST(ReadingRegressionTest, ControlLinesBeginWithTheWholeMark) {
 TEST(ReadingRegressionTest, NulInsideAControlLineCountsAsABlank) {
   EXPECT_EQ(ControlLineName(std::string_view("#Top\0ic", 7), "#"), "Top ic");
   EXPECT_EQ(ControlLineName(std::string_view("#\0 \0x", 5), "#"), "x");
+  // Runs of blanks become one, control bytes at either end go, those inside stay.
+  EXPECT_EQ(ControlLineName("#  Two   words \t\x01 ", "#"), "Two words");
+  EXPECT_EQ(ControlLineName("$$a\tb  \t c", "$$"), "a\tb \t c");
+  EXPECT_EQ(ControlLineName("# \t ", "#"), "");
+  EXPECT_EQ(ControlLineName("#", "#"), "");
 }
 
 // A NUL in a topic or section name split the name in the module's name section, so the
