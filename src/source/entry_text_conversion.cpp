@@ -774,6 +774,21 @@ void TagScan::TakeResult() {
   text_.resize(out);
 }
 
+// Whether a line break stands right behind a ">" or right in front of a "</" in the working copy.
+// Where tags are kept, a pair changes the text only by taking out such a break directly inside
+// its ends; the scan changes nothing else of the copy but "<" and ">" it has consumed, so a
+// break that is not there now cannot be inside a pair then.
+bool BreakMayEndAPair(const std::string& copy) {
+  const char* const d = copy.data();
+  const std::size_t n = copy.size();
+  for (std::size_t at = FindPair(d, 0, n, '\r', '\n'); at < n;
+       at = FindPair(d, at + 2, n, '\r', '\n')) {
+    if (at > 0 && d[at - 1] == '>') return true;
+    if (at + 3 < n && d[at + 2] == '<' && d[at + 3] == '/') return true;
+  }
+  return false;
+}
+
 }  // namespace
 
 const std::string& ConvertEntryTextInto(std::string_view source, bool keep_tags,
@@ -782,8 +797,9 @@ const std::string& ConvertEntryTextInto(std::string_view source, bool keep_tags,
   std::string& text = buffers.text;
   std::string& copy = buffers.copy;
   ConvertBreaks(source, context.locale, reduce_empty_lines, text, copy);
-  if (copy.find('<') == std::string::npos) {
-    // No tag to look at: only the held breaks of the text go.
+  // No tag to look at, or tags that are kept and no line break where a pair would take one
+  // out: only the held breaks of the text go.
+  if (copy.find('<') == std::string::npos || (keep_tags && !BreakMayEndAPair(copy))) {
     std::erase(text, kMarker);
     return text;
   }

@@ -245,6 +245,24 @@ TEST(EntryTextDifferential, BreaksAtEveryPlaceOfABlock) {
   }
 }
 
+// Where tags are kept, a pair changes the text only by a line break right inside one of its ends;
+// texts with breaks elsewhere (behind a closing tag, in front of an opening one) stay as they are.
+TEST(EntryTextDifferential, KeptTagsTakeOnlyTheBreaksInsideTheirPairs) {
+  TextLocale locale("en_US", 1252);
+  TagTable tags = BuildTagTable();
+  LinkSettings links;
+  MarkupContext context{tags, links, locale};
+  EXPECT_EQ(ConvertEntryText("<b>\r\nx\r\n</b>", true, context), "<b>x</b>");
+  EXPECT_EQ(ConvertEntryText("a\r\n<b>x</b>\r\nb", true, context), "a\r\n<b>x</b>\r\nb");
+  EXPECT_EQ(ConvertEntryText("x\r\n</b> <i>\r\n", true, context), "x\r\n</b> <i>\r\n");
+  for (const char* text :
+       {"<b>\r\nx\r\n</b>", "a\r\n<b>x</b>\r\nb", "x\r\n</b> <i>\r\n", "<i>\r\n<b>x</b>\r\n</i>",
+        "<b>x\r\n</i></b>", "<b>\xA4\r\n</b>", "<color=red>\r\n\r\nx</color>", "<b\r\n>x</b>"}) {
+    EXPECT_EQ(ConvertEntryText(text, true, context), ConvertEntryTextReference(text, true, context))
+        << Printable(text);
+  }
+}
+
 // Deleting a closing tag can join the bytes around it into a new one, which a later pair takes.
 TEST(EntryTextDifferential, ClosingTagsJoinedByDeletion) {
   TextLocale locale("en_US", 1252);
