@@ -170,7 +170,9 @@ TEST_F(StartBuildTest, LeftoversAreFreedWhileTheModuleGoesToDisk) {
       EXPECT_EQ(calls, check_only ? 0 : 1);
     }
     EXPECT_EQ(fs::exists(output), !check_only);
-    if (!check_only) EXPECT_NE(thread, std::this_thread::get_id());
+    if (!check_only) {
+      EXPECT_NE(thread, std::this_thread::get_id());
+    }
   }
 }
 
