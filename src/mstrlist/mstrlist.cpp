@@ -2,7 +2,10 @@
 
 #include <algorithm>
 #include <charconv>
+#include <exception>
 #include <limits>
+#include <optional>
+#include <thread>
 #include <utility>
 
 #include "platform/exceptions.h"
@@ -325,23 +328,54 @@ void TmStrList::SortEntries(int left, int right) {
   // both strings at every comparison. The keys lie in one buffer, and the sort moves small
   // records instead of the entries, which take their places once at the end.
   const auto count = static_cast<std::size_t>(right - left + 1);
-  std::string keys;
-  keys.reserve(count * 32);
-  std::vector<std::size_t> ends(count);
-  for (std::size_t k = 0; k < count; ++k) {
-    locale_.AppendSortKey(KeyOf(entries_[static_cast<std::size_t>(left) + k].text), keys);
-    ends[k] = keys.size();
+  // A long list makes the keys of its second half on another thread, into a buffer of its own.
+  const bool two_threads = count >= static_cast<std::size_t>(kSortOnTwoThreads) &&
+                           std::thread::hardware_concurrency() > 1;
+  const std::size_t half = two_threads ? count / 2 : count;
+  std::string keys[2];
+  std::vector<std::size_t> ends(count);  // the end of each key in its half's buffer
+  auto make_keys = [&](std::size_t from, std::size_t to, std::string& buffer, const auto& append) {
+    buffer.reserve((to - from) * 32);
+    for (std::size_t k = from; k < to; ++k) {
+      append(KeyOf(entries_[static_cast<std::size_t>(left) + k].text), buffer);
+      ends[k] = buffer.size();
+    }
+  };
+  std::optional<TextLocale::SortKeyMaker> maker;
+  std::exception_ptr failure;
+  std::thread other;
+  if (half < count) {
+    try {
+      maker.emplace(locale_);
+      other = std::thread([&] {
+        try {
+          make_keys(half, count, keys[1],
+                    [&](std::string_view text, std::string& out) { maker->Append(text, out); });
+        } catch (...) {
+          failure = std::current_exception();
+        }
+      });
+    } catch (const std::exception&) {
+      maker.reset();
+    }
   }
+  const std::size_t here = other.joinable() ? half : count;
+  make_keys(0, here, keys[0],
+            [&](std::string_view text, std::string& out) { locale_.AppendSortKey(text, out); });
+  if (other.joinable()) other.join();
+  if (failure) std::rethrow_exception(failure);
   std::vector<KeyedEntry> keyed(count);
   for (std::size_t k = 0; k < count; ++k) {
-    const std::size_t start = k == 0 ? 0 : ends[k - 1];
-    const std::string_view key = std::string_view(keys).substr(start, ends[k] - start);
+    const bool second = k >= here;
+    const std::size_t start = k == 0 || k == here ? 0 : ends[k - 1];
+    const std::string_view key =
+        std::string_view(keys[second ? 1 : 0]).substr(start, ends[k] - start);
     std::uint64_t prefix = 0;
     for (std::size_t b = 0; b < 8; ++b)
       prefix = (prefix << 8) | (b < key.size() ? static_cast<unsigned char>(key[b]) : 0U);
     keyed[k] = {prefix, key, static_cast<std::uint32_t>(k)};
   }
-  QuickSortByKeys(0, static_cast<int>(count) - 1, keyed);
+  QuickSortByKeys(0, static_cast<int>(count) - 1, keyed, two_threads);
   std::vector<Entry> sorted;
   sorted.reserve(count);
   for (const KeyedEntry& k : keyed)
@@ -349,7 +383,8 @@ void TmStrList::SortEntries(int left, int right) {
   std::move(sorted.begin(), sorted.end(), entries_.begin() + left);
 }
 
-void TmStrList::QuickSortByKeys(int left, int right, std::vector<KeyedEntry>& keyed) const {
+void TmStrList::QuickSortByKeys(int left, int right, std::vector<KeyedEntry>& keyed,
+                                bool two_threads) const {
   // Step for step the quicksort below, so equal keys end in the same order.
   auto at = [&](int i) -> const KeyedEntry& { return keyed[static_cast<std::size_t>(i)]; };
   auto compare = [](const KeyedEntry& a, const KeyedEntry& b) {
@@ -371,11 +406,24 @@ void TmStrList::QuickSortByKeys(int left, int right, std::vector<KeyedEntry>& ke
         --j;
       }
     } while (i <= j);
+    if (two_threads) {
+      // The two parts never meet again: the first is sorted on another thread meanwhile, with
+      // the same steps and so the same order.
+      std::thread first;
+      try {
+        if (left < j) first = std::thread([&, left, j] { QuickSortByKeys(left, j, keyed, false); });
+      } catch (const std::exception&) {
+        QuickSortByKeys(left, j, keyed, false);
+      }
+      if (i < right) QuickSortByKeys(i, right, keyed, false);
+      if (first.joinable()) first.join();
+      return;
+    }
     if (j - left < right - i) {
-      if (left < j) QuickSortByKeys(left, j, keyed);
+      if (left < j) QuickSortByKeys(left, j, keyed, false);
       left = i;
     } else {
-      if (i < right) QuickSortByKeys(i, right, keyed);
+      if (i < right) QuickSortByKeys(i, right, keyed, false);
       right = j;
     }
   }

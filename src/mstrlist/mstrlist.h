@@ -29,6 +29,8 @@ using TNotifyEvent = std::function<void(TmStrList&)>;
 class TmStrList : public TStrings {
  public:
   static constexpr int kMaxKeyLen = 2147483647;
+  // From this many entries on, a sort makes its keys and sorts on two threads.
+  static constexpr int kSortOnTwoThreads = 8192;
 
   explicit TmStrList(const TextLocale& locale = TextLocale::User());
   ~TmStrList() override;
@@ -123,8 +125,9 @@ class TmStrList : public TStrings {
     std::uint32_t entry = 0;
   };
   // The same quicksort over the sort keys made once per entry, left..right of `keyed`; the
-  // entries are put in the keys' order afterwards.
-  void QuickSortByKeys(int left, int right, std::vector<KeyedEntry>& keyed) const;
+  // entries are put in the keys' order afterwards. With `two_threads` the two parts of the
+  // first split are sorted side by side.
+  void QuickSortByKeys(int left, int right, std::vector<KeyedEntry>& keyed, bool two_threads) const;
   void SortZeroRun();
 
   const TextLocale& locale_;

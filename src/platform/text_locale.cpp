@@ -10,6 +10,7 @@
 #include <array>
 #include <cstdlib>
 #include <memory>
+#include <new>
 #include <stdexcept>
 #include <vector>
 
@@ -195,9 +196,14 @@ std::string TextLocale::SortKey(std::string_view text) const {
   return key;
 }
 
-void TextLocale::AppendSortKey(std::string_view text, std::string& out) const {
-  // Names are short: decoded through the byte table into a buffer on the stack when every
-  // byte has its one character, else by the converter.
+namespace {
+
+// A sort key through `collator` appended to `out`. Names are short: decoded through the byte
+// table (`character`, where `decodes`) into a buffer on the stack when every byte has its one
+// character, else by `converter`.
+void AppendKey(std::string_view text, const icu::Collator& collator, UConverter* converter,
+               const std::array<UChar, 256>& character, const std::array<bool, 256>& decodes,
+               std::string& out) {
   constexpr std::size_t kShort = 256;
   UChar local[kShort];
   icu::UnicodeString decoded;
@@ -206,27 +212,52 @@ void TextLocale::AppendSortKey(std::string_view text, std::string& out) const {
   bool by_table = text.size() <= kShort;
   for (std::size_t i = 0; by_table && i < text.size(); ++i) {
     const auto b = static_cast<unsigned char>(text[i]);
-    by_table = impl_->decodes[b];
-    local[i] = impl_->character[b];
+    by_table = decodes[b];
+    local[i] = character[b];
   }
   if (!by_table) {
-    decoded = Decode(impl_->converter.get(), text);
+    decoded = Decode(converter, text);
     chars = decoded.getBuffer();
     length = decoded.length();
   }
   const std::size_t start = out.size();
   std::size_t room = 2 * static_cast<std::size_t>(length) + 16;
   out.resize(start + room);
-  int32_t n = impl_->collator->getSortKey(
-      chars, length, reinterpret_cast<uint8_t*>(out.data() + start), static_cast<int32_t>(room));
+  int32_t n = collator.getSortKey(chars, length, reinterpret_cast<uint8_t*>(out.data() + start),
+                                  static_cast<int32_t>(room));
   if (n > static_cast<int32_t>(room)) {
     room = static_cast<std::size_t>(n);
     out.resize(start + room);
-    n = impl_->collator->getSortKey(chars, length, reinterpret_cast<uint8_t*>(out.data() + start),
-                                    static_cast<int32_t>(room));
+    n = collator.getSortKey(chars, length, reinterpret_cast<uint8_t*>(out.data() + start),
+                            static_cast<int32_t>(room));
   }
   // Drop the terminating zero so that ordinal comparison of the strings is the collation order.
   out.resize(start + (n > 0 ? static_cast<std::size_t>(n - 1) : 0));
+}
+
+}  // namespace
+
+void TextLocale::AppendSortKey(std::string_view text, std::string& out) const {
+  AppendKey(text, *impl_->collator, impl_->converter.get(), impl_->character, impl_->decodes, out);
+}
+
+struct TextLocale::SortKeyMaker::Tools {
+  ConverterPtr converter;
+  std::unique_ptr<icu::Collator> collator;
+};
+
+TextLocale::SortKeyMaker::SortKeyMaker(const TextLocale& locale)
+    : locale_(locale), tools_(std::make_unique<Tools>()) {
+  tools_->converter = OpenCodePage(locale.code_page_);
+  tools_->collator.reset(locale.impl_->collator->clone());
+  if (!tools_->collator) throw std::bad_alloc();
+}
+
+TextLocale::SortKeyMaker::~SortKeyMaker() = default;
+
+void TextLocale::SortKeyMaker::Append(std::string_view text, std::string& out) const {
+  AppendKey(text, *tools_->collator, tools_->converter.get(), locale_.impl_->character,
+            locale_.impl_->decodes, out);
 }
 
 std::string TextLocale::ToUtf8(std::string_view text) const {

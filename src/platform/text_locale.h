@@ -50,6 +50,23 @@ class TextLocale {
   // The same key appended to `out`, so that many keys can share one buffer.
   void AppendSortKey(std::string_view text, std::string& out) const;
 
+  // Makes the same keys as AppendSortKey with a collator and code page converter of its own
+  // (those of a locale serve one thread at a time), so that another thread can make keys while
+  // the locale is in use. The locale must outlive it.
+  class SortKeyMaker {
+   public:
+    explicit SortKeyMaker(const TextLocale& locale);
+    ~SortKeyMaker();
+    SortKeyMaker(const SortKeyMaker&) = delete;
+    SortKeyMaker& operator=(const SortKeyMaker&) = delete;
+    void Append(std::string_view text, std::string& out) const;
+
+   private:
+    struct Tools;
+    const TextLocale& locale_;
+    std::unique_ptr<Tools> tools_;
+  };
+
   // A date and time of the locale's short date format with an optional time, as days since
   // 1899-12-30 (fraction = time of day). Raises EConvertError "'%s' is not a valid date and time".
   double ParseDateTime(std::string_view text) const;

@@ -6,6 +6,7 @@
 #include <memory>
 #include <random>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "mstrlist/mstrlist.h"
@@ -87,6 +88,40 @@ TEST(SortDifferential, SortKeysGiveTheCollatorsOrder) {
       ASSERT_EQ(list.Get(i), items[static_cast<std::size_t>(i)].text) << "round " << round;
       ASSERT_EQ(list.GetObject(i), items[static_cast<std::size_t>(i)].object)
           << "round " << round << " index " << i;
+    }
+  }
+}
+
+// Long lists make their keys and sort on two threads: still the same order, also for names that
+// the code page's byte table cannot decode (they go through the converter) and for equal keys.
+TEST(SortDifferential, LongListsSortedOnTwoThreadsKeepTheOrder) {
+  TextLocale locale("en_US", 1252);
+  std::mt19937 rng(77);
+  const std::vector<std::string> letters = {"a", "A", "b", "\xE9", "\xC9", " ", "\x81", "ss"};
+  for (const auto& [count, descending, sort_start] :
+       {std::tuple<int, bool, int>{TmStrList::kSortOnTwoThreads, false, 0},
+        {TmStrList::kSortOnTwoThreads - 1, true, 0},
+        {12000, false, 3000}}) {
+    std::vector<std::unique_ptr<TObject>> objects;
+    std::vector<Item> items;
+    TmStrList list(locale);
+    list.SetSortDescending(descending);
+    list.SetSortStart(sort_start);
+    for (int i = 0; i < count; ++i) {
+      std::string text;
+      for (int k = 1 + static_cast<int>(rng() % 4); k > 0; --k)
+        text += letters[rng() % letters.size()];
+      if (i % 997 == 0) text += std::string(300, 'x');  // too long for the byte table
+      objects.push_back(std::make_unique<TObject>());
+      items.push_back({text, objects.back().get()});
+      list.AddObject(text, items.back().object);
+    }
+    list.Sort();
+    ReferenceQuickSort(items, sort_start, count - 1, locale,
+                       Settings{descending, 1, TmStrList::kMaxKeyLen});
+    for (int i = 0; i < count; ++i) {
+      ASSERT_EQ(list.GetObject(i), items[static_cast<std::size_t>(i)].object)
+          << "count " << count << " index " << i;
     }
   }
 }
