@@ -3,10 +3,6 @@
 #include "source/byte_scan.h"
 
 namespace tavrin {
-namespace {
-constexpr std::size_t kBlockSize = 1 << 16;
-}  // namespace
-
 bool LineReader::Fill() {
   if (ended_) return false;
   buffer_.resize(kBlockSize);

@@ -14,6 +14,9 @@ class LineReader {
  public:
   explicit LineReader(std::istream& in) : in_(in) {}
 
+  // The bytes read at a time (measured: 256 KiB beat 64 KiB and did as well as 1 MiB).
+  static constexpr std::size_t kBlockSize = std::size_t{1} << 18;
+
   // The next line into `line`; false at the end of the source.
   bool ReadLine(std::string& line);
   // The same without a copy: `line` views the reader's buffer (or, for a line that crosses a

@@ -90,13 +90,14 @@ std::vector<std::string> PlainLines(const std::string& text) {
 }
 
 TEST(LineReaderTest, ViewsOfLinesAcrossBlocksCarriageReturnsAndNulBytes) {
-  // Lines of every length around the 64 KiB blocks, with CR LF split by a block end, lone CRs
+  // Lines of every length around the reader's blocks, with CR LF split by a block end, lone CRs
   // and NUL bytes.
   std::string text;
   unsigned seed = 7;
   auto next = [&] { return seed = seed * 1103515245U + 12345U; };
-  while (text.size() < 400000) {
-    const std::size_t length = next() % 9 == 0 ? next() % 70000 : next() % 120;
+  while (text.size() < 4 * LineReader::kBlockSize) {
+    const std::size_t length =
+        next() % 9 == 0 ? next() % (LineReader::kBlockSize + 6000) : next() % 120;
     text.append(length, static_cast<char>('a' + next() % 26));
     switch (next() % 6) {
       case 0:
@@ -114,7 +115,7 @@ TEST(LineReaderTest, ViewsOfLinesAcrossBlocksCarriageReturnsAndNulBytes) {
     }
   }
   // A CR LF straddling the first block end.
-  text.replace(65535, 2, "\r\n");
+  text.replace(LineReader::kBlockSize - 1, 2, "\r\n");
   std::istringstream in(text);
   LineReader reader(in);
   std::vector<std::string> lines;
