@@ -105,6 +105,14 @@ std::string Printable(const std::string& s) {
   return out;
 }
 
+// The usual locale and tag table, without link settings.
+struct WesternMarkup {
+  TextLocale locale{"en_US", 1252};
+  TagTable tags = BuildTagTable();
+  LinkSettings links;
+  MarkupContext context{tags, links, locale};
+};
+
 TEST(EntryTextDifferential, FinishingMatchesTheStepByStepVersion) {
   TextLocale locale("en_US", 1252);
   TagTable tags = BuildTagTable();
@@ -216,10 +224,8 @@ TEST(EntryTextDifferential, LongEntriesMatchTheStepByStepVersion) {
 // The break pass looks at sixteen bytes at a time, and at the bytes behind them: each special
 // pattern at every place of a block and near the end of the text, in both cases.
 TEST(EntryTextDifferential, BreaksAtEveryPlaceOfABlock) {
-  TextLocale locale("en_US", 1252);
-  TagTable tags = BuildTagTable();
-  LinkSettings links;
-  MarkupContext context{tags, links, locale};
+  const WesternMarkup markup;
+  const MarkupContext& context = markup.context;
   BuildOptions options;
   options.remove_extra_empty_lines = true;
   for (const char* pattern : {"<br>", "<Br>", "<bR >", " <BR>  ", "<lit><br></lit>",
@@ -248,10 +254,8 @@ TEST(EntryTextDifferential, BreaksAtEveryPlaceOfABlock) {
 // Where tags are kept, a pair changes the text only by a line break right inside one of its ends;
 // texts with breaks elsewhere (behind a closing tag, in front of an opening one) stay as they are.
 TEST(EntryTextDifferential, KeptTagsTakeOnlyTheBreaksInsideTheirPairs) {
-  TextLocale locale("en_US", 1252);
-  TagTable tags = BuildTagTable();
-  LinkSettings links;
-  MarkupContext context{tags, links, locale};
+  const WesternMarkup markup;
+  const MarkupContext& context = markup.context;
   EXPECT_EQ(ConvertEntryText("<b>\r\nx\r\n</b>", true, context), "<b>x</b>");
   EXPECT_EQ(ConvertEntryText("a\r\n<b>x</b>\r\nb", true, context), "a\r\n<b>x</b>\r\nb");
   EXPECT_EQ(ConvertEntryText("x\r\n</b> <i>\r\n", true, context), "x\r\n</b> <i>\r\n");
@@ -265,10 +269,8 @@ TEST(EntryTextDifferential, KeptTagsTakeOnlyTheBreaksInsideTheirPairs) {
 
 // Deleting a closing tag can join the bytes around it into a new one, which a later pair takes.
 TEST(EntryTextDifferential, ClosingTagsJoinedByDeletion) {
-  TextLocale locale("en_US", 1252);
-  TagTable tags = BuildTagTable();
-  LinkSettings links;
-  MarkupContext context{tags, links, locale};
+  const WesternMarkup markup;
+  const MarkupContext& context = markup.context;
   EXPECT_EQ(ConvertEntryText("<b><i>x<</b>/i>", false, context), "x");
   EXPECT_EQ(ConvertEntryText("<b><i>x<</b>/i>", true, context), "<b><i>x<</b>/i>");
   for (const char* text : {"<u><b><i>x</<</b>/u>i>", "<b>\r\n<i>a\r<</b>/i>\n</b>",
@@ -283,10 +285,8 @@ TEST(EntryTextDifferential, ClosingTagsJoinedByDeletion) {
 
 // Shapes that cost the square of their size when searched from the start each time.
 TEST(EntryTextDifferential, LargeEntriesStayExact) {
-  TextLocale locale("en_US", 1252);
-  TagTable tags = BuildTagTable();
-  LinkSettings links;
-  MarkupContext context{tags, links, locale};
+  const WesternMarkup markup;
+  const MarkupContext& context = markup.context;
   std::string nested;
   for (int i = 0; i < 300; ++i) nested += "<b>\r\n<i>";
   nested += "x";
