@@ -800,7 +800,8 @@ const std::string& ConvertEntryTextInto(std::string_view source, bool keep_tags,
   // No tag to look at, or tags that are kept and no line break where a pair would take one
   // out: only the held breaks of the text go.
   if (copy.find('<') == std::string::npos || (keep_tags && !BreakMayEndAPair(copy))) {
-    std::erase(text, kMarker);
+    // Most texts hold none: a library search finds that out much faster than the removal.
+    if (std::memchr(text.data(), kMarker, text.size()) != nullptr) std::erase(text, kMarker);
     return text;
   }
   TagScan scan(text, copy, keep_tags, context.tag_table, buffers.closings);
