@@ -128,6 +128,16 @@ void BuildRun::LogCancelled() {
   log_.Line(kCancelledMessage);
 }
 
+void BuildRun::StartReleasing(std::jthread& releasing) {
+  if (!release_) return;
+  try {
+    releasing = std::jthread(std::move(release_));
+  } catch (const std::exception&) {
+    // No thread to be had: the builder frees its texts when it ends, as it would without one.
+    // The module itself is fine, so this is no failure of the write.
+  }
+}
+
 BuildOutcome BuildRun::Finish() {
   finished_ = true;
   BuildHost& host = job_.host;
@@ -141,9 +151,7 @@ BuildOutcome BuildRun::Finish() {
     try {
       WriteModule(WriteRequest{job_.kind, job_.new_format, job_.output_path, job_.module_name,
                                job_.charset, job_.user_name, name_stream, index_stream, text_stream,
-                               job_.offset_limit, [&] {
-                                 if (release_) releasing = std::jthread(std::move(release_));
-                               }});
+                               job_.offset_limit, [&] { StartReleasing(releasing); }});
     } catch (const Exception& e) {
       write_failure = e.what();
     } catch (const std::exception& e) {

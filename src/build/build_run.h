@@ -5,6 +5,7 @@
 #include <optional>
 #include <string>
 #include <string_view>
+#include <thread>
 
 #include "build/build_log.h"
 #include "build/build_request.h"
@@ -88,6 +89,9 @@ class BuildRun {
   ByteStream text_stream;
 
  private:
+  // Runs release_ on `releasing`, or leaves it to the builder when no thread can be started.
+  void StartReleasing(std::jthread& releasing);
+
   BuildJob& job_;
   BuildLog log_;
   bool warnings_ = false;

@@ -25,7 +25,8 @@ struct WriteRequest {
   // The largest offset the file may need; lowered only by tests of the refusal.
   std::int64_t offset_limit = std::numeric_limits<std::int32_t>::max();
   // Called once every byte has been handed to the system, before the wait until they are on the
-  // disk; from then on the buffers are not read again.
+  // disk; from then on the buffers are not read again. It must not throw: the file is still to
+  // be synced and put in place.
   std::function<void()> written = {};
 };
 
