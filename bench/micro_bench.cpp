@@ -7,7 +7,7 @@
 #include <string>
 #include <vector>
 
-#include "build/reading.h"
+#include "builders/reading.h"
 #include "mstrlist/mstrlist.h"
 #include "source/convert_reference.h"
 #include "source/parser.h"

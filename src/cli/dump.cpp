@@ -4,7 +4,7 @@
 #include <iostream>
 #include <sstream>
 
-#include "build/verse_ref.h"
+#include "builders/verse_ref.h"
 #include "module/module_reader.h"
 #include "module/verse_map.h"
 #include "platform/exceptions.h"

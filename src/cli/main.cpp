@@ -7,8 +7,8 @@
 #include <limits>
 #include <map>
 
-#include "build/build_log.h"
-#include "build/start_build.h"
+#include "builders/build_log.h"
+#include "builders/start_build.h"
 #include "cli/dump.h"
 #include "cli/terminal_host.h"
 #include "module/module_reader.h"

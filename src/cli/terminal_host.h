@@ -4,7 +4,7 @@
 #include <cstdint>
 #include <string>
 
-#include "build/build_host.h"
+#include "builders/build_host.h"
 
 namespace tavrin {
 

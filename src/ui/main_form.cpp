@@ -21,9 +21,9 @@
 #include <cmath>
 #include <limits>
 
-#include "build/build_log.h"
-#include "build/start_build.h"
-#include "build/window_rules.h"
+#include "builders/build_log.h"
+#include "builders/start_build.h"
+#include "builders/window_rules.h"
 #include "platform/exceptions.h"
 #include "platform/system.h"
 #include "ui/about_form.h"

@@ -6,8 +6,8 @@
 #include <memory>
 #include <string>
 
-#include "build/build_host.h"
-#include "build/build_request.h"
+#include "builders/build_host.h"
+#include "builders/build_request.h"
 #include "source/session.h"
 
 class QAction;

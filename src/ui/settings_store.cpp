@@ -3,7 +3,7 @@
 #include <QSettings>
 #include <QStringList>
 
-#include "build/window_rules.h"
+#include "builders/window_rules.h"
 
 namespace tavrin {
 namespace {

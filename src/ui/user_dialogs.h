@@ -2,7 +2,7 @@
 
 #include <QString>
 
-#include "build/build_host.h"
+#include "builders/build_host.h"
 
 class QDialog;
 class QWidget;

@@ -6,7 +6,7 @@
 #include <fstream>
 #include <sstream>
 
-#include "build/entry_finisher.h"
+#include "builders/entry_finisher.h"
 #include "cli_fixture.h"
 #include "module/module_reader.h"
 #include "module/verse_map.h"

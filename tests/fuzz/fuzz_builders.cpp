@@ -7,11 +7,11 @@
 #include <filesystem>
 #include <sstream>
 
-#include "build/commentary_builder.h"
-#include "build/dictionary_builder.h"
-#include "build/jumplist_builder.h"
-#include "build/recording_host.h"
-#include "build/writing_builder.h"
+#include "builders/commentary_builder.h"
+#include "builders/dictionary_builder.h"
+#include "builders/jumplist_builder.h"
+#include "builders/recording_host.h"
+#include "builders/writing_builder.h"
 #include "harness.h"
 #include "module/module_reader.h"
 #include "source/session.h"

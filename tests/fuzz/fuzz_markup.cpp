@@ -2,7 +2,7 @@
 // the line tests of the reading loop on the same bytes.
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include "build/reading.h"
+#include "builders/reading.h"
 #include "harness.h"
 #include "module/byte_stream.h"
 #include "source/parser.h"

@@ -4,8 +4,8 @@
 // conversion writes must read back.
 #include <filesystem>
 
-#include "build/recording_host.h"
-#include "build/start_build.h"
+#include "builders/recording_host.h"
+#include "builders/start_build.h"
 #include "harness.h"
 #include "module/module_reader.h"
 #include "platform/exceptions.h"

@@ -2,7 +2,7 @@
 // shipped book names and verse map or against book names and a verse map taken from the input.
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include "build/verse_ref.h"
+#include "builders/verse_ref.h"
 #include "harness.h"
 #include "module/verse_map.h"
 #include "platform/system.h"

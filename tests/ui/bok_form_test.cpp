@@ -12,8 +12,8 @@
 #include <fstream>
 #include <iterator>
 
-#include "build/recording_host.h"
-#include "build/start_build.h"
+#include "builders/recording_host.h"
+#include "builders/start_build.h"
 #include "platform/exceptions.h"
 #include "source/session.h"
 #include "ui/grid_view.h"

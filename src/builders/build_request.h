@@ -1,0 +1,102 @@
+#pragma once
+
+#include <cstdint>
+#include <istream>
+#include <limits>
+#include <string>
+#include <vector>
+
+#include "builders/build_host.h"
+#include "module/module_kind.h"
+#include "platform/text_locale.h"
+#include "source/build_options.h"
+#include "source/source_encoding.h"
+
+namespace tavrin {
+
+class Session;
+
+// The main window's tabs, in their order.
+enum class BuildTab { kDictionary = 1, kCommentary = 2, kWriting = 3, kJumplist = 4 };
+
+// What the main window holds when Create is pressed, for the active tab.
+struct BuildRequest {
+  BuildTab tab = BuildTab::kDictionary;
+  std::string module_name;       // ModuleName1..3 (unused on the Jumplist tab)
+  std::string source_path;       // FromFile1..4, as typed
+  std::string output_path;       // ToFile1..4, as typed
+  bool editable_topics = false;  // DOption1 "Create as editable topic book"
+  bool editable_notes = false;   // COption1 "Create as editable note set"
+  bool compatible = false;       // CompCB1..3 "Corvalinth 2.6 compatible"
+  int charset = 0;               // CharRG1..3: 0 Western, 1 CE, 2 Cyrillic
+  BuildOptions options;
+  bool show_log_when_finished = false;  // ShowLogM
+  // Run the whole build, log included, but write no module (a lint before a release).
+  bool check_only = false;
+  // How the source, header and included files are read (byte order marks by default).
+  SourceEncoding source_encoding = SourceEncoding::kAuto;
+  // The largest offset a module may need (the format's 32 bits); lowered only by tests.
+  std::int64_t offset_limit = std::numeric_limits<std::int32_t>::max();
+};
+
+// The kind of module the request makes.
+ModuleKind KindOf(const BuildRequest& request);
+// Whether the module is made in the current reader format.
+bool NewFormatOf(const BuildRequest& request);
+// The same rules from the window's controls, for the window's handlers.
+ModuleKind KindOf(BuildTab tab, bool editable_topics, bool editable_notes);
+bool NewFormatOf(BuildTab tab, bool editable_topics, bool editable_notes, bool compatible);
+// The code page of the module's text: the character set's in the current format, the user's
+// ANSI code page otherwise.
+int ModuleCodePage(const BuildRequest& request, const TextLocale& locale);
+// Whether the tab has a module name box.
+bool TabHasModuleName(BuildTab tab);
+
+// Whether the window's Create button is enabled for these fields: source, output and module
+// name (the fixed "Topic Book" or "Note Set" for the editable kinds) all non-blank, or a ".hdr"
+// source on the tabs that take header files. The Jumplist tab needs source and output only.
+bool CreateEnabled(const BuildRequest& request);
+
+// Runs of blanks reduced to one, the ends trimmed (bytes 0x00 to 0x20); tabs inside are kept.
+std::string NormalizeModuleName(std::string_view text);
+
+// The extension of a file name: from its last "." to the end, empty when there is none.
+std::string FileExtension(std::string_view path);
+
+// Everything one builder needs, fixed by the orchestration before it runs.
+struct BuildJob {
+  BuildHost& host;
+  Session& session;
+  ModuleKind kind;
+  bool new_format;
+  BuildOptions options;
+  std::string module_name;  // normalised, as it stands in the box
+  int charset;
+  std::string source_path;
+  std::string output_path;
+  std::int64_t source_size = 0;
+  std::istream* source = nullptr;  // marked text, opened by the orchestration
+  std::string log_path;
+  std::string user_name;
+  bool show_log_when_finished = false;
+  bool check_only = false;
+  std::int64_t offset_limit = std::numeric_limits<std::int32_t>::max();
+  // Lines that open the creation log before the builder's own (problems found while the
+  // source was assembled); each sets the warnings flag.
+  std::vector<std::string> leading_warnings;
+};
+
+// How a build ended, for front ends that need more than the message box (exit status).
+enum class BuildOutcome {
+  kNotStarted,  // refused before a builder ran (no source, declined overwrite, wrong type)
+  kCreated,     // module written
+  kCreatedWithWarnings,
+  kCancelled,
+  kFailed,  // error in the source or the module could not be written
+};
+
+inline bool ModuleWritten(BuildOutcome outcome) {
+  return outcome == BuildOutcome::kCreated || outcome == BuildOutcome::kCreatedWithWarnings;
+}
+
+}  // namespace tavrin

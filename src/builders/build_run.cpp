@@ -1,0 +1,202 @@
+#include "builders/build_run.h"
+
+#include <thread>
+
+#include "module/module_writer.h"
+#include "platform/exceptions.h"
+#include "source/session.h"
+
+namespace tavrin {
+
+BuildRun::BuildRun(BuildJob& job, std::string_view status) : job_(job), log_(job.log_path) {
+  BuildHost& host = job_.host;
+  host.DisableControls();
+  host.SetProgressRange(job_.source_size);
+  host.SetProgress(0);
+  host.SetProgressVisible(true);
+  host.SetStatus(std::string(status));
+  host.ClearCancelRequest();
+  if (job_.source_size > 0) text_stream.Reserve(static_cast<std::size_t>(job_.source_size));
+  for (const std::string& warning : job_.leading_warnings) Warn(warning);
+}
+
+BuildRun::~BuildRun() {
+  if (finished_) return;
+  BuildHost& host = job_.host;
+  host.SetProgressVisible(false);
+  host.RestoreStatus();
+  host.EnableControls();
+}
+
+bool BuildRun::Poll(std::int64_t position) {
+  BuildHost& host = job_.host;
+  host.SetProgress(position);
+  host.ProcessMessages();
+  if (host.CancelRequested()) cancelled_ = true;
+  return !cancelled_;
+}
+
+void BuildRun::ReportUnknownError() {
+  job_.host.ShowMessage(std::string(kUnknownErrorMessage), MessageIcon::kStop);
+}
+
+void BuildRun::FinishText(std::string_view text, std::string& out,
+                          ConversionBuffers& buffers) const {
+  AppendFinishedEntryText(text, job_.options, job_.new_format, job_.session.Markup(), out, buffers);
+}
+
+void BuildRun::WriteEntries(
+    int count, const std::function<std::optional<std::string_view>(int)>& text,
+    const std::function<void(int)>& write,
+    const std::function<std::optional<EntryFinisher::Entry>(int)>& finished_before) {
+  auto text_of = [&](int i) -> std::optional<std::string_view> {
+    if (finished_before && finished_before(i)) return std::nullopt;
+    return text(i);
+  };
+  EntryFinisher finisher(
+      count, text_of,
+      [this](std::string_view entry, std::string& out, ConversionBuffers& buffers) {
+        FinishText(entry, out, buffers);
+      },
+      EntryFinisher::DefaultHelpers());
+  WriteFinishedEntries(
+      count,
+      [&](int i) {
+        EntryFinisher::Entry entry = finisher.Take(i, [&] { Poll(i); });
+        if (finished_before) {
+          if (const std::optional<EntryFinisher::Entry> before = finished_before(i)) return *before;
+        }
+        return entry;
+      },
+      write);
+}
+
+void BuildRun::WriteFinishedEntries(int count,
+                                    const std::function<EntryFinisher::Entry(int)>& finished,
+                                    const std::function<void(int)>& write) {
+  BuildHost& host = job_.host;
+  host.SetProgressRange(count - 1);
+  host.SetProgress(0);
+  host.SetStatus("Creating module...");
+  for (int i = 0; i < count; ++i) {
+    const EntryFinisher::Entry entry = finished(i);
+    if (entry.state != EntryFinisher::State::kSkipped) {
+      try {
+        write(i);
+        if (entry.state == EntryFinisher::State::kFailed) ReportUnknownError();
+        if (entry.lasting)
+          text_stream.AppendBorrowed(entry.bytes);
+        else
+          text_stream.Append(entry.bytes);
+      } catch (const std::exception&) {
+        ReportUnknownError();
+      }
+    }
+    if (!Poll(i)) break;
+  }
+}
+
+void BuildRun::LogClosing(bool found, std::string_view error, std::string_view totals) {
+  if (cancelled_)
+    LogCancelled();
+  else if (!found)
+    LogError(error);
+  else
+    LogTotals(totals);
+}
+
+void BuildRun::LogTotals(std::string_view totals) {
+  log_.Line("");
+  log_.Line(totals);
+  log_.Line("");
+  if (warnings_)
+    log_.Line("File '" + job_.output_path + "' was created.");
+  else
+    log_.Line("File '" + job_.output_path + "' successfuly created.");
+}
+
+void BuildRun::LogError(std::string_view error) {
+  error_ = true;
+  log_.Line("");
+  log_.Line(error);
+  log_.Line("");
+  log_.Line("Module creation terminated due to error.");
+}
+
+void BuildRun::LogCancelled() {
+  log_.Line("");
+  log_.Line(kCancelledMessage);
+}
+
+void BuildRun::StartReleasing(std::jthread& releasing) {
+  if (!release_) return;
+  try {
+    releasing = std::jthread(std::move(release_));
+  } catch (const std::exception&) {
+    // No thread to be had: the builder frees its texts when it ends, as it would without one.
+    // The module itself is fine, so this is no failure of the write.
+  }
+}
+
+BuildOutcome BuildRun::Finish() {
+  finished_ = true;
+  BuildHost& host = job_.host;
+  host.SetProgressVisible(false);
+  host.RestoreStatus();
+  text_stream.CutToWritten();
+
+  std::string write_failure;
+  if (!cancelled_ && !error_ && !job_.check_only) {
+    std::jthread releasing;
+    try {
+      WriteModule(WriteRequest{job_.kind, job_.new_format, job_.output_path, job_.module_name,
+                               job_.charset, job_.user_name, name_stream, index_stream, text_stream,
+                               job_.offset_limit, [&] { StartReleasing(releasing); }});
+    } catch (const Exception& e) {
+      write_failure = e.what();
+    } catch (const std::exception& e) {
+      write_failure = "Cannot create file " + job_.output_path;
+    }
+    if (releasing.joinable()) releasing.join();
+    if (!write_failure.empty()) {
+      // The closing lines already said the file was created: correct them.
+      LogError("Error: " + write_failure);
+    }
+  }
+  log_.Close();
+  name_stream = ByteStream();
+  index_stream = ByteStream();
+  text_stream = ByteStream();
+  host.EnableControls();
+
+  BuildOutcome outcome;
+  if (cancelled_) {
+    host.ShowMessage(std::string(kCancelledMessage), MessageIcon::kInformation);
+    outcome = BuildOutcome::kCancelled;
+  } else if (!write_failure.empty()) {
+    host.ShowMessage(write_failure + ". Module creation terminated due to error.",
+                     MessageIcon::kStop);
+    outcome = BuildOutcome::kFailed;
+  } else if (error_) {
+    host.ShowMessage("Module creation terminated due to error. See log for details.",
+                     MessageIcon::kStop);
+    outcome = BuildOutcome::kFailed;
+  } else if (job_.check_only) {
+    host.ShowMessage("File '" + job_.output_path + "' would be created" +
+                         (warnings_ ? " with warnings. See log for details." : "."),
+                     MessageIcon::kInformation);
+    outcome = warnings_ ? BuildOutcome::kCreatedWithWarnings : BuildOutcome::kCreated;
+  } else if (warnings_) {
+    host.ShowMessage("File '" + job_.output_path + "' created with warnings. See log for details.",
+                     MessageIcon::kInformation);
+    outcome = BuildOutcome::kCreatedWithWarnings;
+  } else {
+    host.ShowMessage("File '" + job_.output_path + "' successfuly created.",
+                     MessageIcon::kInformation);
+    outcome = BuildOutcome::kCreated;
+  }
+  if (job_.show_log_when_finished) host.ShowLog(log_.Path());
+  return outcome;
+}
+
+}  // namespace tavrin

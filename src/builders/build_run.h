@@ -1,0 +1,104 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <thread>
+
+#include "builders/build_log.h"
+#include "builders/build_request.h"
+#include "builders/entry_finisher.h"
+#include "module/byte_stream.h"
+
+namespace tavrin {
+
+inline constexpr std::string_view kUnknownErrorMessage =
+    "Unknown error occured. Operation terminated.";
+inline constexpr std::string_view kCancelledMessage = "Module creation canceled by user.";
+inline constexpr std::size_t kLongSectionLimit = 50000;
+
+// The part every builder shares: the busy state, progress, Cancel, the creation log, the three
+// buffers, and the end of the build (module written, idle state, closing message, log shown).
+class BuildRun {
+ public:
+  // Busy state, progress 0..source size, the status text, Cancel cleared, the buffers made
+  // (TextStream reserves the source size), the log started afresh with any leading warnings.
+  BuildRun(BuildJob& job, std::string_view status);
+  // A build left by an unexpected failure still brings the window back to its idle state.
+  ~BuildRun();
+  BuildRun(const BuildRun&) = delete;
+  BuildRun& operator=(const BuildRun&) = delete;
+
+  BuildJob& Job() { return job_; }
+  BuildLog& Log() { return log_; }
+  void Warn(std::string_view line) {
+    log_.Line(line);
+    warnings_ = true;
+  }
+  void SetError() { error_ = true; }
+  bool Warnings() const { return warnings_; }
+  bool Cancelled() const { return cancelled_; }
+
+  // After every line or entry: progress, pending messages, Cancel. False once cancelled.
+  bool Poll(std::int64_t position);
+  // The per-line and per-entry guard's message.
+  void ReportUnknownError();
+
+  // The writing loop every builder of entries shares: progress 0..count-1 and "Creating
+  // module...", each entry under the per-entry guard, polling after each; stops on Cancel. The
+  // texts are finished on every core: `text`(i)
+  // gives entry i's text, or nothing to skip the entry (it is called on several threads at
+  // once, so it must only read); `write`(i) then writes the entry's other records on this
+  // thread, in entry order, right before its finished text goes into the text stream.
+  // `finished_before`(i), when given, may give entry i finished already; `text` is then not
+  // asked for it.
+  void WriteEntries(
+      int count, const std::function<std::optional<std::string_view>(int)>& text,
+      const std::function<void(int)>& write,
+      const std::function<std::optional<EntryFinisher::Entry>(int)>& finished_before = {});
+  // The same loop for texts finished before: `finished`(i) gives entry i's finished bytes.
+  // Lasting ones are not copied: they must stay in place until Finish has returned.
+  void WriteFinishedEntries(int count, const std::function<EntryFinisher::Entry(int)>& finished,
+                            const std::function<void(int)>& write);
+  // Finishes one entry's text with this build's options and format onto `out`.
+  void FinishText(std::string_view text, std::string& out, ConversionBuffers& buffers) const;
+
+  // The closing lines: cancelled, nothing found (`error`), or the totals.
+  void LogClosing(bool found, std::string_view error, std::string_view totals);
+  // The closing lines of a finished build: an empty line, `totals`, an empty line, and the
+  // line saying the file was created.
+  void LogTotals(std::string_view totals);
+  // The closing lines of a build in error: an empty line, `error`, an empty line, and
+  // "Module creation terminated due to error.".
+  void LogError(std::string_view error);
+  // The closing lines of a cancelled build.
+  void LogCancelled();
+
+  // Ends the build: progress hidden, status restored, the module written unless cancelled or
+  // in error, the idle state, the one closing message, the log shown when asked for.
+  BuildOutcome Finish();
+  // What the builder has left to free once the module's bytes are written (its texts and
+  // names): Finish runs it on another thread while the system puts the file on the disk, and
+  // waits for it before it returns. Not run when no module is written.
+  void FreeWhileSyncing(std::function<void()> release) { release_ = std::move(release); }
+
+  ByteStream name_stream;
+  ByteStream index_stream;
+  ByteStream text_stream;
+
+ private:
+  // Runs release_ on `releasing`, or leaves it to the builder when no thread can be started.
+  void StartReleasing(std::jthread& releasing);
+
+  BuildJob& job_;
+  BuildLog log_;
+  bool warnings_ = false;
+  bool error_ = false;
+  bool cancelled_ = false;
+  bool finished_ = false;
+  std::function<void()> release_;
+};
+
+}  // namespace tavrin

@@ -1,0 +1,181 @@
+#include "builders/commentary_builder.h"
+
+#include <filesystem>
+#include <optional>
+
+#include "builders/reading.h"
+#include "source/line_reader.h"
+#include "source/session.h"
+#include "source/text_util.h"
+
+namespace tavrin {
+
+BuildOutcome RunVerseBuild(
+    BuildJob& job, const std::function<BuildOutcome(BuildRun&, const VerseSources&)>& body) {
+  std::string refusal;
+  std::string log_path;
+  {
+    BuildRun run(job, "Reading text from file...");
+    VerseSources sources(job.session.Locale());
+    const std::string& folder = job.session.ProgramFolder();
+    try {
+      sources.map = LoadVerseMap(folder);
+      sources.books.LoadFromFile((std::filesystem::path(folder) / kBookNamesFileName).string());
+    } catch (const EFileError& e) {
+      refusal = e.what();
+    }
+    if (refusal.empty()) return body(run, sources);
+    run.LogError("Error: " + refusal);
+    run.Log().Close();
+    log_path = run.Log().Path();
+  }  // the run's end brings the window back to its idle state
+  job.host.ShowMessage(refusal + ". Module creation terminated due to error.", MessageIcon::kStop);
+  if (job.show_log_when_finished) job.host.ShowLog(log_path);
+  return BuildOutcome::kFailed;
+}
+
+void ReadVerseText(BuildRun& run, ReadingState& state, const VerseSources& sources,
+                   const ReferenceHandler& on_reference) {
+  BuildJob& job = run.Job();
+  const BuildOptions& options = job.options;
+  const MarkupContext markup = job.session.Markup();
+  const TextLocale& locale = job.session.Locale();
+  SourceLines reader(run, state);
+  std::string_view line;
+  auto next_line = [&] { return reader.Next(line); };
+  bool more = true;
+  while (more) {
+    try {
+      if (!next_line()) break;
+      UpdateLinesBlock(line, state.in_lines_block, locale);
+      ReferenceLine ref = ReadReferenceLine(line, state.lines_read, options.mark_type,
+                                            options.line_mark, sources.books, sources.map);
+      if (!ref.warning.empty()) run.Warn(ref.warning);
+      if (ref.kind == ReferenceLine::Kind::kReference) {
+        on_reference(ref);
+        state.entry_open = true;
+        // A "<lines>" block never reaches past the note in which it began.
+        state.in_lines_block = false;
+        if (options.mark_type == 0) {
+          // The reference line is not note text; the line after it always is.
+          more = next_line();
+        }
+      }
+      if (more && state.entry_open) state.Gather(line, TrimControl(line), options, markup);
+    } catch (const std::exception&) {
+      run.ReportUnknownError();
+    }
+    if (!run.Poll(reader.Position())) break;
+  }
+}
+
+void WriteVerseNotes(BuildRun& run, const VerseMap& map, const VerseNotes& notes,
+                     const FinishedNotes* finished) {
+  std::function<std::optional<EntryFinisher::Entry>(int)> finished_before;
+  if (finished != nullptr) {
+    finished_before = [finished](int i) -> std::optional<EntryFinisher::Entry> {
+      const int number = finished->number[static_cast<std::size_t>(i)];
+      if (number < 0) return std::nullopt;
+      return finished->finisher.Get(number);
+    };
+  }
+  run.WriteEntries(
+      static_cast<int>(notes.size()),
+      [&](int i) -> std::optional<std::string_view> {
+        const std::string& note = notes[static_cast<std::size_t>(i)];
+        if (note.empty()) return std::nullopt;
+        return note;
+      },
+      [&](int i) {
+        const VerseMapRecord verse = map.VerseAt(static_cast<VerseIndex>(i));
+        AppendVerseEntry(run.index_stream, {verse.book, verse.chapter, verse.verse,
+                                            static_cast<std::uint32_t>(run.text_stream.Size())});
+      },
+      finished_before);
+}
+
+BuildOutcome BuildCommentary(BuildJob& job) {
+  return RunVerseBuild(job, [&job](BuildRun& run, const VerseSources& sources) {
+    VerseNotes notes(static_cast<std::size_t>(sources.map.VerseCount()));
+    ReadingState state;
+    std::int64_t note_number = 0;     // the note being read, for "section #" warnings
+    std::int64_t notes_stored = 0;    // notes that took an empty slot
+    std::int64_t reference_line = 0;  // the most recent reference line
+    ReferenceLine current;            // the reference that began the current note
+
+    // Notes are finished on the other cores while the source is still being read. A second
+    // note for a verse takes the first one's text back and the merged note is finished when the
+    // module is written.
+    std::optional<BackgroundFinisher> finisher;
+    finisher.emplace([&run](std::string_view text, std::string& out,
+                            ConversionBuffers& buffers) { run.FinishText(text, out, buffers); },
+                     EntryFinisher::DefaultHelpers(), EntryFinisher::kBatchBytes, true);
+    std::vector<int> finished(notes.size(), -1);
+
+    // Each note's lines are gathered straight into the finisher's open batch. A note without
+    // text keeps its slot empty: it is not written, and the next note for its verse is no
+    // duplicate. A duplicate's lines are taken back out of the batch into the merged note.
+    auto store = [&](bool inside_loop) {
+      std::string& slot = notes[current.index];
+      int& number = finished[current.index];
+      const bool duplicate = !slot.empty() || number >= 0;
+      const std::string_view text = state.Gathered();
+      std::size_t length = text.size();
+      if (duplicate) {
+        run.Warn("line #" + std::to_string(reference_line) + " - Warning: duplicate reference (" +
+                 current.book_name + " " + std::to_string(current.ref.chapter) + ":" +
+                 std::to_string(current.ref.verse) + ")");
+        if (number >= 0) {
+          slot = finisher->Text(number);
+          number = -1;
+        }
+        slot.resize(TrimRightControl(slot).size());
+        slot += "\r\n\r\n";
+        slot += text;
+        length = slot.size();
+        state.gather->resize(state.gather_begin);
+      } else {
+        if (length > 0) number = finisher->CloseText();
+        ++notes_stored;
+      }
+      if (length > kLongSectionLimit)
+        run.Warn("section #" + std::to_string(note_number) + " - Warning: section too long");
+      if (!duplicate && inside_loop) ++note_number;
+      state.GatherInto(*finisher);
+    };
+    state.GatherInto(*finisher);
+
+    ReadVerseText(run, state, sources, [&](const ReferenceLine& ref) {
+      reference_line = state.lines_read;
+      if (!state.entry_open) {
+        note_number = 1;
+      } else {
+        store(true);
+      }
+      current = ref;
+    });
+
+    if (!run.Cancelled() && state.entry_open) {
+      try {
+        store(false);
+      } catch (const std::exception&) {
+        run.ReportUnknownError();
+      }
+      finisher->Wait([&] { run.Poll(job.source_size); });
+      const FinishedNotes finished_notes{*finisher, finished};
+      WriteVerseNotes(run, sources.map, notes, &finished_notes);
+    }
+
+    // The notes and their finished texts are freed while the module goes to the disk.
+    run.FreeWhileSyncing([&] {
+      VerseNotes().swap(notes);
+      finisher.reset();
+    });
+    run.LogClosing(state.entry_open, "Error: no verses marked",
+                   "Total of: " + std::to_string(state.lines_read) + " lines, " +
+                       std::to_string(notes_stored) + " verse notes");
+    return run.Finish();
+  });
+}
+
+}  // namespace tavrin

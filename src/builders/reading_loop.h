@@ -1,0 +1,81 @@
+#pragma once
+
+#include <cstdint>
+#include <functional>
+#include <string>
+#include <string_view>
+
+#include "builders/build_run.h"
+#include "builders/reading.h"
+#include "source/line_reader.h"
+
+namespace tavrin {
+
+// State of the source reading loop shared by the builders of marked text.
+struct ReadingState {
+  std::int64_t lines_read = 0;
+  std::string entry_text;
+  // When set, body lines are gathered here instead, the entry's text from `gather_begin` on.
+  std::string* gather = nullptr;
+  std::size_t gather_begin = 0;
+  bool in_lines_block = false;
+  bool entry_open = false;  // a topic or section has been opened
+
+  // The next entry's lines go straight onto the end of the finisher's open batch.
+  void GatherInto(BackgroundFinisher& finisher) {
+    gather = &finisher.OpenBuffer();
+    gather_begin = gather->size();
+  }
+  // The text gathered for the open entry so far.
+  std::string_view Gathered() const {
+    return gather != nullptr ? std::string_view(*gather).substr(gather_begin)
+                             : std::string_view(entry_text);
+  }
+  // Gathers one body line of the open entry (see GatherLine).
+  void Gather(std::string_view line, std::string_view trimmed, const BuildOptions& options,
+              const MarkupContext& markup) {
+    if (gather != nullptr)
+      GatherLine(*gather, line, trimmed, options, in_lines_block, markup, gather_begin);
+    else
+      GatherLine(entry_text, line, trimmed, options, in_lines_block, markup);
+  }
+};
+
+// The job's source line by line as every builder of marked text reads it: each line counted in
+// the reading state, a NUL byte in it made a blank with a warning.
+class SourceLines {
+ public:
+  SourceLines(BuildRun& run, ReadingState& state)
+      : run_(run), state_(state), reader_(*run.Job().source) {}
+  // The next line, valid until the next call.
+  bool Next(std::string_view& line);
+  std::int64_t Position() const { return reader_.Position(); }
+
+ private:
+  BuildRun& run_;
+  ReadingState& state_;
+  LineReader reader_;
+  std::string with_blanks_;  // a line whose NUL bytes were made blanks
+};
+
+// Gets each line (raw and trimmed) first; returns true when it took the line as a control line
+// (or otherwise consumed it). Other lines are gathered into the open entry.
+using ControlLineHandler = std::function<bool(std::string_view line, std::string_view trimmed)>;
+
+// Reads the job's source to its end or until Cancel: counts lines, tracks "<lines>" blocks,
+// hands each line to `control`, gathers body lines, polls after every line. A failure on one
+// line is reported and reading goes on.
+void ReadMarkedText(BuildRun& run, ReadingState& state, const ControlLineHandler& control);
+
+// The name of a control line: the trimmed line without the mark, runs of blanks made one,
+// trimmed.
+std::string ControlLineName(std::string_view trimmed, std::string_view mark);
+
+// Whether the trimmed line is a control line under `mark` (an empty mark matches nothing).
+inline bool IsControlLine(std::string_view trimmed, std::string_view mark) {
+  // Asked of every source line: most differ in their first byte.
+  return !mark.empty() && !trimmed.empty() && trimmed.front() == mark.front() &&
+         trimmed.starts_with(mark);
+}
+
+}  // namespace tavrin

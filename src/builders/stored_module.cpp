@@ -1,0 +1,77 @@
+#include "builders/stored_module.h"
+
+#include <filesystem>
+
+#include "module/module_header.h"
+#include "platform/exceptions.h"
+
+namespace tavrin {
+
+StoredModule::StoredModule(const std::string& path, ModuleKind kind) : path_(path) {
+  in_.open(path, std::ios::binary);
+  std::error_code ec;
+  auto size = std::filesystem::file_size(path, ec);
+  if (!in_ || ec) throw EFOpenError(path);
+  size_ = static_cast<std::int64_t>(size);
+
+  std::string header(kShortHeaderSize, '\0');
+  in_.read(header.data(), kShortHeaderSize);
+  if (in_.gcount() != kShortHeaderSize) throw EModuleError(path, "the header is incomplete");
+  const std::size_t at = static_cast<std::size_t>(kShortHeaderLayout.section_offsets);
+  for (int k = 0; k < 3; ++k) starts_[k] = GetInt32(header, at + 4 * k);
+
+  const int sections = IsVerseKind(kind) ? 2 : 3;
+  // The text section of a note set runs to the end of the file; its third slot is not used.
+  if (sections == 2) starts_[2] = size_;
+  std::int64_t previous = kShortHeaderSize;
+  for (int k = 0; k < sections; ++k) {
+    const std::string which = "section " + std::to_string(k + 1);
+    if (starts_[k] < kShortHeaderSize)
+      throw EModuleError(path,
+                         which + " starts inside the header (" + std::to_string(starts_[k]) + ")");
+    if (starts_[k] > size_)
+      throw EModuleError(
+          path, which + " starts beyond the end of the file (" + std::to_string(starts_[k]) + ")");
+    if (starts_[k] < previous)
+      throw EModuleError(path, which + " starts before the section in front of it");
+    previous = starts_[k];
+  }
+}
+
+std::string StoredModule::ReadSection(int k) {
+  const std::int64_t begin = starts_[k - 1];
+  const std::int64_t end = starts_[k];
+  std::string bytes(static_cast<std::size_t>(end - begin), '\0');
+  in_.clear();
+  in_.seekg(begin);
+  in_.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+  bytes.resize(static_cast<std::size_t>(in_.gcount()));
+  return bytes;
+}
+
+std::string StoredModule::ReadTextAt(std::int64_t position, std::int64_t limit) {
+  std::string text;
+  if (position < 0 || position >= size_) return text;
+  if (limit <= position || limit > size_) limit = size_;
+  constexpr std::int64_t kChunk = 1 << 16;
+  in_.clear();
+  in_.seekg(position);
+  std::string chunk;
+  while (position < limit) {
+    const std::int64_t want = std::min(kChunk, limit - position);
+    chunk.resize(static_cast<std::size_t>(want));
+    in_.read(chunk.data(), static_cast<std::streamsize>(want));
+    const auto got = static_cast<std::size_t>(in_.gcount());
+    if (got == 0) break;
+    const auto zero = chunk.find('\0');
+    if (zero != std::string::npos && zero < got) {
+      text.append(chunk, 0, zero);
+      break;
+    }
+    text.append(chunk, 0, got);
+    position += static_cast<std::int64_t>(got);
+  }
+  return text;
+}
+
+}  // namespace tavrin

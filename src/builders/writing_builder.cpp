@@ -1,0 +1,53 @@
+#include "builders/writing_builder.h"
+
+#include "builders/reading_loop.h"
+#include "source/session.h"
+
+namespace tavrin {
+
+BuildOutcome BuildWriting(BuildJob& job) {
+  BuildRun run(job, "Creating module...");
+  ReadingState state;
+  std::int64_t sections = 0;
+  const MarkupContext markup = job.session.Markup();
+
+  // Each section is finished as soon as the next one opens.
+  auto close_section = [&] {
+    if (state.entry_text.size() > kLongSectionLimit)
+      run.Warn("section #" + std::to_string(sections) + " - Warning: section too long");
+    FinishEntryText(state.entry_text, job.options, job.new_format, markup, run.text_stream,
+                    state.in_lines_block);
+    state.entry_text.clear();
+  };
+
+  ReadMarkedText(run, state, [&](std::string_view, std::string_view trimmed) {
+    if (!IsControlLine(trimmed, job.options.line_mark)) return false;
+    if (state.entry_open) close_section();
+    ++sections;
+    state.entry_open = true;
+    std::string name = ControlLineName(trimmed, job.options.line_mark);
+    if (name.empty()) {
+      run.Warn("line #" + std::to_string(state.lines_read) + " - Warning: section has no name");
+      name = "untitled";
+    }
+    run.name_stream.Append(name);
+    run.name_stream.AppendByte(0);
+    run.index_stream.AppendInt32(static_cast<std::int32_t>(run.text_stream.Size()));
+    return true;
+  });
+
+  if (!run.Cancelled() && state.entry_open) {
+    try {
+      close_section();
+    } catch (const std::exception&) {
+      run.ReportUnknownError();
+    }
+  }
+
+  run.LogClosing(sections > 0, "Error: no sections marked",
+                 "Total of: " + std::to_string(state.lines_read) + " lines, " +
+                     std::to_string(sections) + " sections");
+  return run.Finish();
+}
+
+}  // namespace tavrin
