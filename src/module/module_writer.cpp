@@ -1,29 +1,21 @@
 #include "module/module_writer.h"
 
-#include <fcntl.h>
-#include <sys/stat.h>
-#include <unistd.h>
-
 #include <algorithm>
 #include <array>
-#include <cerrno>
 #include <condition_variable>
 #include <cstdint>
 #include <cstring>
-#include <filesystem>
 #include <limits>
 #include <mutex>
-#include <random>
 #include <string_view>
-#include <system_error>
 #include <thread>
 #include <vector>
 
 #include "platform/exceptions.h"
+#include "platform/replacing_file.h"
+#include "platform/run_beside.h"
 
 namespace tavrin {
-
-namespace fs = std::filesystem;
 
 namespace {
 
@@ -38,65 +30,6 @@ const ByteStream& StreamFor(const WriteRequest& request, ModuleSection section) 
   }
   return request.text_stream;
 }
-
-std::string ErrorText(int error) {
-  return std::error_code(error, std::generic_category()).message();
-}
-
-// Creates a new file under a name not taken in `folder` (".tavrin-" and six random letters) with
-// permission bits `mode`, less the process umask as for any new file. Returns the descriptor and
-// sets `path`, or returns -1.
-int CreateUniqueFile(const fs::path& folder, mode_t mode, std::string& path) {
-  static constexpr std::string_view kLetters =
-      "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-  std::random_device seed;
-  std::mt19937 random(seed());
-  std::uniform_int_distribution<std::size_t> pick(0, kLetters.size() - 1);
-  for (int attempt = 0; attempt < 100; ++attempt) {
-    std::string name = ".tavrin-";
-    for (int k = 0; k < 6; ++k) name += kLetters[pick(random)];
-    path = (folder / name).string();
-    const int fd = ::open(path.c_str(), O_RDWR | O_CREAT | O_EXCL | O_CLOEXEC, mode);
-    if (fd >= 0) return fd;
-    if (errno != EEXIST) return -1;
-  }
-  return -1;
-}
-
-// Writes whole runs of bytes and starts writing each megabyte out to the disk while the next are
-// copied, so that the final sync has little left to wait for (measured: steps of 8 MB left a
-// module of 7 MB wholly to the sync, and made one of 100 MB slower too).
-class FileOutput {
- public:
-  explicit FileOutput(int fd) : fd_(fd) {}
-  // 0, or the errno of the failed write.
-  int Write(std::string_view bytes) {
-    constexpr off_t kStep = off_t{1} << 20;
-    while (!bytes.empty()) {
-      const ssize_t written = ::write(fd_, bytes.data(), bytes.size());
-      if (written < 0) {
-        if (errno == EINTR) continue;
-        return errno;
-      }
-      if (written == 0) return EIO;
-      bytes.remove_prefix(static_cast<std::size_t>(written));
-      written_ += written;
-#ifdef __linux__
-      if (written_ - flushed_ >= kStep) {
-        // Only a hint: a failure here shows in the sync that follows.
-        ::sync_file_range(fd_, flushed_, written_ - flushed_, SYNC_FILE_RANGE_WRITE);
-        flushed_ = written_;
-      }
-#endif
-    }
-    return 0;
-  }
-
- private:
-  int fd_;
-  off_t written_ = 0;
-  off_t flushed_ = 0;  // bytes handed to the disk so far
-};
 
 // The streams' bytes in order, copied out in runs of at most `size` bytes. The pieces are walked
 // in place: a module of many texts has tens of thousands of them.
@@ -136,14 +69,15 @@ class PieceCursor {
 // Writes the streams' bytes in order. They are gathered into runs of a megabyte first: the kernel
 // copies one long run from memory that is still in the cache much faster than thousands of short
 // entry texts scattered over the heap. For a module of many megabytes a helper thread gathers
-// the next runs while this thread writes the ones before, so the two copies overlap. Returns 0 or
-// the errno of the failed write.
-int WriteAll(int fd, const std::vector<const ByteStream*>& streams) {
+// the next runs while this thread writes the ones before, so the two copies overlap.
+// `keep_going`(bytes written) is asked on this thread after each run; false stops the writing
+// and the function returns false.
+bool WriteAll(ReplacingFile& out, const std::vector<const ByteStream*>& streams,
+              const std::function<bool(std::int64_t)>& keep_going) {
   constexpr std::size_t kRun = std::size_t{1} << 20;
   constexpr std::size_t kRuns = 4;
   // Below this the thread costs more than the overlap gives (measured on modules of 7 and 16 MB).
   constexpr std::size_t kPipelined = std::size_t{32} << 20;
-  FileOutput out(fd);
   PieceCursor cursor(streams);
   std::size_t total = 0;
   for (const ByteStream* stream : streams) total += stream->Size();
@@ -152,9 +86,9 @@ int WriteAll(int fd, const std::vector<const ByteStream*>& streams) {
     runs[0].resize(std::min(total, kRun));
     for (;;) {
       const std::size_t n = cursor.CopyNext(runs[0].data(), runs[0].size());
-      if (n == 0) return 0;
-      if (const int error = out.Write(std::string_view(runs[0]).substr(0, n)); error != 0)
-        return error;
+      if (n == 0) return true;
+      out.Write(std::string_view(runs[0]).substr(0, n));
+      if (!keep_going(out.BytesWritten())) return false;
     }
   }
   for (std::string& run : runs) run.resize(kRun);
@@ -165,7 +99,7 @@ int WriteAll(int fd, const std::vector<const ByteStream*>& streams) {
   std::size_t consumed = 0;  // runs written
   bool gathered_all = false;
   bool stop = false;
-  std::thread gatherer([&] {
+  std::jthread gatherer([&] {
     for (;;) {
       {
         std::unique_lock lock(mutex);
@@ -188,59 +122,48 @@ int WriteAll(int fd, const std::vector<const ByteStream*>& streams) {
       if (n == 0) return;
     }
   });
-  int error = 0;
+  // However this loop is left (done, stopped, a failed write), the gatherer is told to stop
+  // before the jthread joins it.
+  auto stop_gatherer = [&] {
+    {
+      std::lock_guard lock(mutex);
+      stop = true;
+    }
+    changed.notify_all();
+  };
+  struct OnExit {
+    const decltype(stop_gatherer)& run;
+    ~OnExit() { run(); }
+  } on_exit{stop_gatherer};
   for (;;) {
     std::size_t slot = 0;
     {
       std::unique_lock lock(mutex);
       changed.wait(lock, [&] { return produced > consumed || gathered_all; });
-      if (produced == consumed) break;
+      if (produced == consumed) return true;
       slot = consumed % kRuns;
     }
-    error = out.Write(std::string_view(runs[slot]).substr(0, filled[slot]));
+    out.Write(std::string_view(runs[slot]).substr(0, filled[slot]));
     {
       std::lock_guard lock(mutex);
       ++consumed;
-      if (error != 0) stop = true;
     }
     changed.notify_all();
-    if (error != 0) break;
+    if (!keep_going(out.BytesWritten())) return false;
   }
-  gatherer.join();
-  return error;
 }
 
-// Removes the temporary file unless it was renamed into place.
-class TempFileGuard {
- public:
-  explicit TempFileGuard(std::string path, int fd) : path_(std::move(path)), fd_(fd) {}
-  ~TempFileGuard() {
-    if (fd_ >= 0) ::close(fd_);
-    if (!path_.empty()) ::unlink(path_.c_str());
+// Waits until the file is on the disk. With `keep_going` the wait runs beside this thread and
+// `keep_going` is asked every few milliseconds meanwhile, since the sync of a large module may
+// take seconds. Returns false when it said stop; the sync is waited for all the same.
+bool SyncFile(ReplacingFile& out, const std::function<bool()>& keep_going) {
+  if (!keep_going) {
+    out.Sync();
+    return true;
   }
-  TempFileGuard(const TempFileGuard&) = delete;
-  TempFileGuard& operator=(const TempFileGuard&) = delete;
-
-  int Fd() const { return fd_; }
-  const std::string& Path() const { return path_; }
-  // Closes the descriptor; returns 0 or the errno of close.
-  int Close() {
-    int result = ::close(fd_) == 0 ? 0 : errno;
-    fd_ = -1;
-    return result;
-  }
-  void Release() { path_.clear(); }
-
- private:
-  std::string path_;
-  int fd_;
-};
-
-void SyncFolder(const fs::path& folder) {
-  int fd = ::open(folder.c_str(), O_RDONLY | O_DIRECTORY);
-  if (fd < 0) return;
-  ::fsync(fd);  // best effort: the module itself is already on disk
-  ::close(fd);
+  bool go_on = true;
+  RunBeside([&] { out.Sync(); }, [&] { go_on = go_on && keep_going(); });
+  return go_on && keep_going();
 }
 
 }  // namespace
@@ -266,50 +189,33 @@ ModuleHeader MakeModuleHeader(const WriteRequest& request) {
   return header;
 }
 
-void WriteModule(const WriteRequest& request) {
+bool WriteModule(const WriteRequest& request) {
   if (!ModuleKindFromInt(static_cast<int>(request.kind)))
     throw Exception("Unknown module kind " + std::to_string(static_cast<int>(request.kind)));
   const std::string& output = request.output_path;
   if (output.empty()) throw EFCreateError(output);
   const std::string header = MakeModuleHeader(request).Bytes();
 
-  std::error_code ec;
-  fs::path target(output);
-  if (fs::is_symlink(fs::symlink_status(target, ec))) {
-    fs::path resolved = fs::canonical(target, ec);
-    if (!ec) target = resolved;
-  }
-  struct stat existing {};
-  bool exists = ::stat(target.c_str(), &existing) == 0;
-  if (exists && !S_ISREG(existing.st_mode)) throw EFCreateError(output);
-
-  fs::path folder = target.parent_path();
-  if (folder.empty()) folder = ".";
-  // A new module gets the usual bits less the umask from the kernel; a replaced one keeps its
-  // own, set only once the file is private to its owner.
-  std::string temp_path;
-  const int fd = CreateUniqueFile(folder, exists ? 0600 : 0666, temp_path);
-  if (fd < 0) throw EFCreateError(output);
-  TempFileGuard temp(std::move(temp_path), fd);
-
-  if (exists) ::fchmod(temp.Fd(), existing.st_mode & 07777);  // a failure leaves it private
-
+  ReplacingFile file(output, output);
   ByteStream header_stream;
   header_stream.Append(header);
   std::vector<const ByteStream*> streams{&header_stream};
   for (ModuleSection section : Sections(request.kind))
     streams.push_back(&StreamFor(request, section));
-  int error = WriteAll(temp.Fd(), streams);
-  // The bytes are the system's now: what the caller frees here overlaps the wait for the disk.
-  if (error == 0 && request.written) request.written();
-  if (error == 0 && ::fsync(temp.Fd()) != 0) error = errno;
-  int close_error = temp.Close();
-  if (error == 0) error = close_error;
-  if (error != 0) throw EInOutError(ErrorText(error) + ": cannot write file", output);
+  std::int64_t total = 0;
+  for (const ByteStream* stream : streams) total += static_cast<std::int64_t>(stream->Size());
 
-  if (::rename(temp.Path().c_str(), target.c_str()) != 0) throw EFCreateError(output);
-  temp.Release();
-  SyncFolder(folder);
+  auto keep_going = [&](std::int64_t done) {
+    return !request.progress || request.progress(done, total);
+  };
+  if (!WriteAll(file, streams, keep_going)) return false;
+  // The bytes are the system's now: what the caller frees here overlaps the wait for the disk.
+  if (request.written) request.written();
+  std::function<bool()> while_syncing;
+  if (request.progress) while_syncing = [&] { return keep_going(total); };
+  if (!SyncFile(file, while_syncing)) return false;
+  file.Commit();
+  return true;
 }
 
 }  // namespace tavrin

@@ -28,6 +28,10 @@ struct WriteRequest {
   // disk; from then on the buffers are not read again. It must not throw: the file is still to
   // be synced and put in place.
   std::function<void()> written = {};
+  // Asked on the calling thread after every megabyte handed to the system (bytes so far, bytes
+  // in all) and every few milliseconds while the file waits for the disk; false abandons the
+  // module before it is put in place.
+  std::function<bool(std::int64_t done, std::int64_t total)> progress = {};
 };
 
 // The header of the file a request makes, section offsets included. Raises EInOutError when the
@@ -36,12 +40,14 @@ ModuleHeader MakeModuleHeader(const WriteRequest& request);
 
 // Writes the module file: header, then the kind's sections back to back.
 //
-// The file is written under a temporary name in the output's folder and renamed over the output
-// only once every byte is on disk, so a failure never leaves a damaged module or a stray file and
-// never destroys the module that was there. An existing output keeps its permission bits; a new
-// one gets the usual 0666 less the umask. A symbolic link is written through to its target.
-// Raises EFCreateError when the file cannot be created (bad folder, read-only folder, the path
-// is a folder) and EInOutError when writing fails (disk full, I/O error).
-void WriteModule(const WriteRequest& request);
+// The file is written as a ReplacingFile: in the output's folder, put in place of the output
+// only once every byte is on disk, so a failure, a Cancel or a killed process never leaves a
+// damaged module and never destroys the module that was there. An existing output keeps its
+// permission bits; a new one gets the usual 0666 less the umask. A symbolic link is written
+// through to its target. Returns false when `progress` stopped it (nothing is left behind, the
+// output is as it was). Raises EFCreateError when the file cannot be created (bad folder,
+// read-only folder, the path is a folder) and EInOutError when writing fails (disk full, I/O
+// error).
+bool WriteModule(const WriteRequest& request);
 
 }  // namespace tavrin
