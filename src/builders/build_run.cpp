@@ -105,14 +105,14 @@ void BuildRun::LogClosing(bool found, std::string_view error, std::string_view t
     LogTotals(totals);
 }
 
-void BuildRun::LogTotals(std::string_view totals) {
+void BuildRun::LogTotals(std::string_view totals) { totals_ = std::string(totals); }
+
+void BuildRun::WriteTotals(std::string_view created_line) {
   log_.Line("");
-  log_.Line(totals);
+  log_.Line(*totals_);
   log_.Line("");
-  if (warnings_)
-    log_.Line("File '" + job_.output_path + "' was created.");
-  else
-    log_.Line("File '" + job_.output_path + "' successfuly created.");
+  log_.Line(created_line);
+  totals_.reset();
 }
 
 void BuildRun::LogError(std::string_view error) {
@@ -138,30 +138,52 @@ void BuildRun::StartReleasing(std::jthread& releasing) {
   }
 }
 
+std::string BuildRun::WriteModuleFile() {
+  BuildHost& host = job_.host;
+  std::int64_t range = 0;
+  auto progress = [&](std::int64_t done, std::int64_t total) {
+    if (range != total) {
+      range = total;
+      host.SetProgressRange(total);
+    }
+    return Poll(done);
+  };
+  std::string failure;
+  std::jthread releasing;
+  try {
+    WriteModule(WriteRequest{job_.kind, job_.new_format, job_.output_path, job_.module_name,
+                             job_.charset, job_.user_name, name_stream, index_stream, text_stream,
+                             job_.offset_limit, [&] { StartReleasing(releasing); }, progress});
+  } catch (const Exception& e) {
+    failure = e.what();
+  } catch (const std::exception& e) {
+    failure = "Cannot create file " + job_.output_path;
+  }
+  if (releasing.joinable()) releasing.join();
+  return failure;
+}
+
 BuildOutcome BuildRun::Finish() {
   finished_ = true;
   BuildHost& host = job_.host;
+  text_stream.CutToWritten();
+  std::string write_failure;
+  if (!cancelled_ && !error_ && !job_.check_only) write_failure = WriteModuleFile();
   host.SetProgressVisible(false);
   host.RestoreStatus();
-  text_stream.CutToWritten();
-
-  std::string write_failure;
-  if (!cancelled_ && !error_ && !job_.check_only) {
-    std::jthread releasing;
-    try {
-      WriteModule(WriteRequest{job_.kind, job_.new_format, job_.output_path, job_.module_name,
-                               job_.charset, job_.user_name, name_stream, index_stream, text_stream,
-                               job_.offset_limit, [&] { StartReleasing(releasing); }});
-    } catch (const Exception& e) {
-      write_failure = e.what();
-    } catch (const std::exception& e) {
-      write_failure = "Cannot create file " + job_.output_path;
+  if (cancelled_) {
+    // Cancelled while the module went to the disk: it was not put in place.
+    if (totals_) LogCancelled();
+  } else if (!write_failure.empty()) {
+    error_ = true;
+    if (totals_) {
+      log_.Line("");
+      log_.Line(*totals_);
     }
-    if (releasing.joinable()) releasing.join();
-    if (!write_failure.empty()) {
-      // The closing lines already said the file was created: correct them.
-      LogError("Error: " + write_failure);
-    }
+    LogError("Error: " + write_failure);
+  } else if (totals_) {
+    WriteTotals(warnings_ ? "File '" + job_.output_path + "' was created."
+                          : "File '" + job_.output_path + "' successfuly created.");
   }
   log_.Close();
   name_stream = ByteStream();

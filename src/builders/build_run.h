@@ -68,7 +68,8 @@ class BuildRun {
   // The closing lines: cancelled, nothing found (`error`), or the totals.
   void LogClosing(bool found, std::string_view error, std::string_view totals);
   // The closing lines of a finished build: an empty line, `totals`, an empty line, and the
-  // line saying the file was created.
+  // line saying the file was created. They are written by Finish once the module is in place,
+  // so a log never claims a module that a failed or cancelled write did not make.
   void LogTotals(std::string_view totals);
   // The closing lines of a build in error: an empty line, `error`, an empty line, and
   // "Module creation terminated due to error.".
@@ -76,8 +77,9 @@ class BuildRun {
   // The closing lines of a cancelled build.
   void LogCancelled();
 
-  // Ends the build: progress hidden, status restored, the module written unless cancelled or
-  // in error, the idle state, the one closing message, the log shown when asked for.
+  // Ends the build: the module written unless cancelled or in error (Cancel is honoured until
+  // it is put in place), the closing lines, progress hidden, status restored, the idle state,
+  // the one closing message, the log shown when asked for.
   BuildOutcome Finish();
   // What the builder has left to free once the module's bytes are written (its texts and
   // names): Finish runs it on another thread while the system puts the file on the disk, and
@@ -91,6 +93,10 @@ class BuildRun {
  private:
   // Runs release_ on `releasing`, or leaves it to the builder when no thread can be started.
   void StartReleasing(std::jthread& releasing);
+  // Writes the module, the progress bar following the bytes written and Cancel polled until
+  // the file is put in place. Returns the failure's message, empty when written or cancelled.
+  std::string WriteModuleFile();
+  void WriteTotals(std::string_view created_line);
 
   BuildJob& job_;
   BuildLog log_;
@@ -99,6 +105,7 @@ class BuildRun {
   bool cancelled_ = false;
   bool finished_ = false;
   std::function<void()> release_;
+  std::optional<std::string> totals_;  // closing lines of a finished build, still to be written
 };
 
 }  // namespace tavrin

@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "builders/reading_loop.h"
+#include "platform/run_beside.h"
 #include "source/session.h"
 
 namespace tavrin {
@@ -101,7 +102,11 @@ BuildOutcome BuildDictionary(BuildJob& job) {
   if (!run.Cancelled() && topic_count > 0) {
     try {
       close_topic();
-      topics.Sort();
+      // Sorting a million names takes a second or more: the window stays responsive meanwhile,
+      // its bar busy, and a Cancel pressed then is honoured once the sort is done.
+      job.host.SetProgressRange(0);
+      RunBeside([&] { topics.Sort(); }, [&] { run.Poll(0); });
+      job.host.SetProgressRange(job.source_size);
     } catch (const std::exception&) {
       run.ReportUnknownError();
     }

@@ -94,7 +94,9 @@ TEST_F(StartBuildTest, BusyStateProgressAndMessage) {
   EXPECT_EQ(host_.enabled, 1);
   EXPECT_FALSE(host_.busy);
   EXPECT_FALSE(host_.progress_visible);
-  EXPECT_EQ(host_.polls, 100 + 50);  // every line, then every topic
+  // Every line, every topic, then the module's one megabyte and the moment before it is put
+  // in place.
+  EXPECT_EQ(host_.polls, 100 + 50 + 2);
   ASSERT_EQ(host_.messages.size(), 1u);
   EXPECT_EQ(host_.messages[0].icon, MessageIcon::kInformation);
   EXPECT_EQ(host_.statuses.front(), "Reading text from file...");
@@ -109,7 +111,9 @@ TEST_F(StartBuildTest, BusyStateProgressAndMessage) {
 
 TEST_F(StartBuildTest, CancelWhileReadingOrWritingKeepsTheOldModule) {
   std::ofstream(request_.output_path, std::ios::binary) << "old";
-  for (int cancel_at : {10, 120}) {  // in the reading loop, then while writing topics
+  // In the reading loop, while writing topics, once the module's bytes are handed to the
+  // system, and right before it would be put in place.
+  for (int cancel_at : {10, 120, 151, 152}) {
     RecordingHost host;
     host.cancel_after_polls = cancel_at;
     EXPECT_EQ(StartBuild(request_, host, session_), BuildOutcome::kCancelled);
@@ -120,6 +124,7 @@ TEST_F(StartBuildTest, CancelWhileReadingOrWritingKeepsTheOldModule) {
     EXPECT_EQ(host.enabled, 1);
     EXPECT_EQ(ReadWholeFile((dir_ / "tavrin.log").string()),
               "\r\nModule creation canceled by user.\r\n");
+    EXPECT_EQ(std::distance(fs::directory_iterator(dir_), fs::directory_iterator()), 3);
   }
 }
 

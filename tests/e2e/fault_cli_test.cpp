@@ -34,6 +34,11 @@ class FaultCliTest : public CliTest {
 TEST_F(FaultCliTest, OutputThatCannotBeWritten) {
   ExpectRefused(Run({"build", "dictionary", "d.txt", "missing/d.k30", "--name", "D"}),
                 "error: Cannot create file missing/d.k30");
+  // The log never claims the module that could not be written.
+  EXPECT_EQ(LogLines(), (Lines{"", "Total of: 4 lines, 2 topics", "",
+                               "Error: Cannot create file "
+                               "missing/d.k30",
+                               "", "Module creation terminated due to error."}));
   fs::create_directories(dir_ / "adir");
   ExpectRefused(Run({"build", "dictionary", "d.txt", "adir", "--name", "D", "--overwrite"}),
                 "error: Cannot create file adir");
