@@ -5,6 +5,7 @@
 #include <iterator>
 
 #include "platform/exceptions.h"
+#include "platform/replacing_file.h"
 
 namespace tavrin {
 namespace {
@@ -552,11 +553,13 @@ void TmStrGrid::SaveToFile(const std::string& file_name, const std::string& sepa
     }
     data += "\r\n";
   }
-  std::ofstream out(file_name, std::ios::binary | std::ios::trunc);
-  if (!out) throw EInOutError("Cannot create file", file_name);
-  out.write(data.data(), static_cast<std::streamsize>(data.size()));
-  out.close();
-  if (!out) throw EInOutError("Cannot write file", file_name);
+  // A failure midway leaves the old file whole, not cut short. The grid's file errors are all
+  // input/output errors.
+  try {
+    ReplaceFileContents(file_name, data);
+  } catch (const EFCreateError&) {
+    throw EInOutError("Cannot create file", file_name);
+  }
 }
 
 // ---------------------------------------------------------------------------------------------

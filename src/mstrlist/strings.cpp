@@ -1,8 +1,7 @@
 #include "mstrlist/strings.h"
 
-#include <fstream>
-
 #include "platform/exceptions.h"
+#include "platform/replacing_file.h"
 #include "platform/system.h"
 
 namespace tavrin {
@@ -62,11 +61,8 @@ void TStrings::SaveToFile(const std::string& file_name) const {
     data += Get(i);
     data += "\r\n";
   }
-  std::ofstream out(file_name, std::ios::binary | std::ios::trunc);
-  if (!out) throw EFCreateError(file_name);
-  out.write(data.data(), static_cast<std::streamsize>(data.size()));
-  out.close();
-  if (!out) throw EInOutError("Cannot write file", file_name);
+  // A failure midway leaves the old file whole, not cut short.
+  ReplaceFileContents(file_name, data);
 }
 
 void TStrings::BeginUpdate() {
