@@ -58,7 +58,7 @@ void WriteTopics(BuildRun& run, const TmStrList& topics, const BackgroundFinishe
 
 BuildOutcome BuildDictionary(BuildJob& job) {
   BuildRun run(job, "Reading text from file...");
-  TmStrList topics(job.session.Locale());
+  TmStrList topics(job.Locale());
   topics.SetSortType(soString);
   std::vector<std::unique_ptr<SRec>> records;
   ReadingState state;
@@ -103,10 +103,15 @@ BuildOutcome BuildDictionary(BuildJob& job) {
     try {
       close_topic();
       // Sorting a million names takes a second or more: the window stays responsive meanwhile,
-      // its bar busy, and a Cancel pressed then is honoured once the sort is done.
-      job.host.SetProgressRange(0);
-      RunBeside([&] { topics.Sort(); }, [&] { run.Poll(0); });
-      job.host.SetProgressRange(job.source_size);
+      // its bar busy, and a Cancel pressed then is honoured once the sort is done. A short
+      // list is sorted before the window could notice.
+      if (topics.Count() >= TmStrList::kSortOnTwoThreads) {
+        job.host.SetProgressRange(0);
+        RunBeside([&] { topics.Sort(); }, [&] { run.Poll(0); });
+        job.host.SetProgressRange(job.source_size);
+      } else {
+        topics.Sort();
+      }
     } catch (const std::exception&) {
       run.ReportUnknownError();
     }
