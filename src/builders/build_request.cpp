@@ -1,5 +1,6 @@
 #include "builders/build_request.h"
 
+#include "source/session.h"
 #include "source/text_util.h"
 
 namespace tavrin {
@@ -69,6 +70,14 @@ std::string FileExtension(std::string_view path) {
   auto slash = path.find_last_of("/\\");
   if (slash != std::string_view::npos && slash > dot) return "";
   return std::string(path.substr(dot));
+}
+
+const TextLocale& BuildJob::Locale() const {
+  return text_locale != nullptr ? *text_locale : session.Locale();
+}
+
+MarkupContext BuildJob::Markup() const {
+  return MarkupContext{session.Tags(), session.Links(), Locale()};
 }
 
 }  // namespace tavrin

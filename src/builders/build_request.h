@@ -10,6 +10,7 @@
 #include "module/module_kind.h"
 #include "platform/text_locale.h"
 #include "source/build_options.h"
+#include "source/parser.h"
 #include "source/source_encoding.h"
 
 namespace tavrin {
@@ -84,6 +85,15 @@ struct BuildJob {
   // Lines that open the creation log before the builder's own (problems found while the
   // source was assembled); each sets the warnings flag.
   std::vector<std::string> leading_warnings;
+  // The user's locale reading the code page the module's text is in, where that is not the
+  // user's own; null: the user's locale.
+  const TextLocale* text_locale = nullptr;
+
+  // How the build compares and case-folds the module's text: the collation of the user's
+  // language over the bytes decoded in the text's own code page.
+  const TextLocale& Locale() const;
+  // The markup conversion's tag table, link settings and that locale.
+  MarkupContext Markup() const;
 };
 
 // How a build ended, for front ends that need more than the message box (exit status).

@@ -42,7 +42,7 @@ void BuildRun::ReportUnknownError() {
 
 void BuildRun::FinishText(std::string_view text, std::string& out,
                           ConversionBuffers& buffers) const {
-  AppendFinishedEntryText(text, job_.options, job_.new_format, job_.session.Markup(), out, buffers);
+  AppendFinishedEntryText(text, job_.options, job_.new_format, job_.Markup(), out, buffers);
 }
 
 void BuildRun::WriteEntries(

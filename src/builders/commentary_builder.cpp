@@ -16,7 +16,7 @@ BuildOutcome RunVerseBuild(
   std::string log_path;
   {
     BuildRun run(job, "Reading text from file...");
-    VerseSources sources(job.session.Locale());
+    VerseSources sources(job.session.Locale(), job.Locale());
     const std::string& folder = job.session.ProgramFolder();
     try {
       sources.map = LoadVerseMap(folder);
@@ -38,8 +38,8 @@ void ReadVerseText(BuildRun& run, ReadingState& state, const VerseSources& sourc
                    const ReferenceHandler& on_reference) {
   BuildJob& job = run.Job();
   const BuildOptions& options = job.options;
-  const MarkupContext markup = job.session.Markup();
-  const TextLocale& locale = job.session.Locale();
+  const MarkupContext markup = job.Markup();
+  const TextLocale& locale = job.Locale();
   SourceLines reader(run, state);
   std::string_view line;
   auto next_line = [&] { return reader.Next(line); };

@@ -14,7 +14,9 @@ namespace tavrin {
 
 // The verse map and book names of one verse-based build, read from the program folder.
 struct VerseSources {
-  explicit VerseSources(const TextLocale& locale) : books(locale) {}
+  // Book names in the user's code page (`locale`), looked up with references in the module's.
+  VerseSources(const TextLocale& locale, const TextLocale& text_locale)
+      : books(locale, text_locale) {}
   VerseMap map;
   BookNameTable books;
 };

@@ -27,7 +27,7 @@ void WriteJumps(BuildRun& run, const VerseMap& map, const TmStrList& jumps) {
 
 BuildOutcome BuildJumplist(BuildJob& job) {
   return RunVerseBuild(job, [&job](BuildRun& run, const VerseSources& sources) {
-    TmStrList jumps(job.session.Locale());
+    TmStrList jumps(job.Locale());
     std::vector<std::unique_ptr<JRec>> records;
     ReadingState state;
     std::int64_t jump_count = 0;

@@ -11,8 +11,8 @@ namespace tavrin {
 
 void ReadMarkedText(BuildRun& run, ReadingState& state, const ControlLineHandler& control) {
   BuildJob& job = run.Job();
-  const MarkupContext markup = job.session.Markup();
-  const TextLocale& locale = job.session.Locale();
+  const MarkupContext markup = job.Markup();
+  const TextLocale& locale = job.Locale();
   SourceLines reader(run, state);
   std::string_view line;
   auto next_line = [&] { return reader.Next(line); };

@@ -3,6 +3,7 @@
 #include <filesystem>
 #include <fstream>
 #include <memory>
+#include <optional>
 #include <sstream>
 
 #include "builders/build_log.h"
@@ -182,6 +183,13 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
 
   // Sources in UTF-8 or UTF-16 are turned into the module's code page before reading.
   const int code_page = ModuleCodePage(request, session.Locale());
+  // Where that is not the user's code page, the build compares and case-folds the text with the
+  // user's collation reading the code page it is really in.
+  std::optional<TextLocale> text_locale;
+  if (code_page != session.Locale().CodePage()) {
+    text_locale.emplace(session.Locale().Name(), code_page);
+    job.text_locale = &*text_locale;
+  }
   const SourceEncoding encoding = request.source_encoding;
   const auto decode = [&](std::string raw, std::int64_t first_line) {
     return DecodeSource(std::move(raw), encoding, code_page, first_line);
@@ -193,7 +201,7 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
       DecodedSource header_text = decode(ReadWholeFile(request.source_path), 1);
       std::istringstream header(header_text.bytes);
       std::string name = request.module_name;
-      ProcessHeaderFile(header, session.Locale(), session.Links(), session.Header(),
+      ProcessHeaderFile(header, job.Locale(), session.Links(), session.Header(),
                         has_name ? &name : nullptr);
       if (has_name && name != request.module_name) {
         request.module_name = name;

@@ -32,7 +32,8 @@ std::string_view TakePart(std::string_view& rest) {
 
 }  // namespace
 
-BookNameTable::BookNameTable(const TextLocale& locale) : names_(locale) {}
+BookNameTable::BookNameTable(const TextLocale& locale, const TextLocale& text_locale)
+    : names_(locale), text_locale_(text_locale) {}
 
 void BookNameTable::LoadFromFile(const std::string& path) {
   names_.LoadFromFile(path);
@@ -57,7 +58,7 @@ int BookNameTable::BookOf(std::string_view name) const {
   // Sources spell the same few names over and over: remember each spelling's answer. With mark
   // type 1 every line's first word is looked up, so the memory is bounded.
   if (auto seen = spelled_.find(name); seen != spelled_.end()) return seen->second;
-  auto found = book_by_key_.find(names_.Locale().SortKey(name));
+  auto found = book_by_key_.find(text_locale_.SortKey(name));
   const int book = found == book_by_key_.end() ? 0 : found->second;
   if (spelled_.size() >= kSpellingCacheLimit) spelled_.clear();
   spelled_.emplace(std::string(name), book);

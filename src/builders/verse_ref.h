@@ -18,10 +18,13 @@ inline constexpr std::size_t kReferenceProbeLength = 50;
 
 // The book names of one build: line k of tavrin.bok names book k. Lines are kept as they stand;
 // a name matches a line when they compare equal ignoring case under the user's locale, and the
-// first such line wins.
+// first such line wins. The file is in the user's code page; the names looked up are in the
+// module's (`text_locale`: the same collation reading another code page), and each side is
+// decoded in its own.
 class BookNameTable {
  public:
-  explicit BookNameTable(const TextLocale& locale);
+  explicit BookNameTable(const TextLocale& locale) : BookNameTable(locale, locale) {}
+  BookNameTable(const TextLocale& locale, const TextLocale& text_locale);
 
   // Replaces the names by the lines of a file (CR LF, CR or LF); raises EFOpenError ("Cannot
   // open file %s") when it cannot be read.
@@ -39,6 +42,7 @@ class BookNameTable {
   void IndexNames();
 
   TmStrList names_;
+  const TextLocale& text_locale_;
   // Collation key of each name -> its book number; one key lookup per reference line instead
   // of a comparison with every name.
   std::unordered_map<std::string, int> book_by_key_;

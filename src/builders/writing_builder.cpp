@@ -9,7 +9,7 @@ BuildOutcome BuildWriting(BuildJob& job) {
   BuildRun run(job, "Creating module...");
   ReadingState state;
   std::int64_t sections = 0;
-  const MarkupContext markup = job.session.Markup();
+  const MarkupContext markup = job.Markup();
 
   // Each section is finished as soon as the next one opens.
   auto close_section = [&] {

@@ -61,9 +61,9 @@ void CliTest::TearDown() {
   if (!HasFailure()) fs::remove_all(dir_);
 }
 
-CliResult CliTest::Run(const std::vector<std::string>& args) {
-  std::string command =
-      "cd " + Quote(dir_.string()) + " && TMPDIR=" + Quote(tmp_.string()) + " ./tavrin-cli";
+CliResult CliTest::Run(const std::vector<std::string>& args, const std::string& environment) {
+  std::string command = "cd " + Quote(dir_.string()) + " && TMPDIR=" + Quote(tmp_.string()) + " " +
+                        environment + " ./tavrin-cli";
   for (const std::string& a : args) command += " " + Quote(a);
   command += " </dev/null 2>&1";
   CliResult result;

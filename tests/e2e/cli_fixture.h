@@ -24,8 +24,9 @@ class CliTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Runs tavrin-cli with the arguments (each quoted for the shell), stdin from /dev/null.
-  CliResult Run(const std::vector<std::string>& args);
+  // Runs tavrin-cli with the arguments (each quoted for the shell), stdin from /dev/null;
+  // `environment` ("LC_ALL=ru_RU.UTF-8") is set for that run alone.
+  CliResult Run(const std::vector<std::string>& args, const std::string& environment = "");
   void WriteFile(const std::string& name, const std::string& bytes);
   std::string ReadFile(const std::string& name) const;
   bool Exists(const std::string& name) const { return fs::exists(dir_ / name); }

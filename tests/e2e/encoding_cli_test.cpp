@@ -77,6 +77,72 @@ TEST_F(EncodingCliTest, CyrillicCommentaryAndLostCharacters) {
   EXPECT_NE(r.output.find("\xD0\x92 \xD0\xBD\xD0\xB0\xD1\x87"), std::string::npos) << r.output;
 }
 
+// Names are compared in the code page the module holds them in, whatever the user's is.
+TEST_F(EncodingCliTest, NamesAreOrderedInTheModulesCodePage) {
+  const std::string cyrillic[] = {"\xD0\x92\xD0\xBE\xD0\xB4\xD0\xB0",
+                                  "\xD0\x91\xD0\xBE\xD0\xB3",
+                                  "\xD0\x90\xD0\xB2\xD1\x82\xD0\xBE\xD1\x80",
+                                  "\xD0\x93\xD0\xB4\xD0\xB5",
+                                  "\xD0\x81\xD0\xB6",
+                                  "\xD0\x96\xD0\xB8\xD0\xB7\xD0\xBD\xD1\x8C"};
+  const std::string polish[] = {"Mak", "\xC5\x81za", "Lato", "Kot"};
+  struct Case {
+    std::string environment, charset;
+    Lines topics, order;  // UTF-8
+  } cases[] = {
+      {"LC_ALL=en_US.UTF-8",
+       "cyrillic",
+       Lines(std::begin(cyrillic), std::end(cyrillic)),
+       {cyrillic[2], cyrillic[1], cyrillic[0], cyrillic[3], cyrillic[4], cyrillic[5]}},
+      {"LC_ALL=ru_RU.UTF-8",
+       "cyrillic",
+       Lines(std::begin(cyrillic), std::end(cyrillic)),
+       {cyrillic[2], cyrillic[1], cyrillic[0], cyrillic[3], cyrillic[4], cyrillic[5]}},
+      {"LC_ALL=en_US.UTF-8",
+       "ce",
+       Lines(std::begin(polish), std::end(polish)),
+       {"Kot", "Lato", "\xC5\x81za", "Mak"}},
+  };
+  std::string modules[3];
+  for (int k = 0; k < 3; ++k) {
+    std::string source = "\xEF\xBB\xBF";
+    for (const std::string& topic : cases[k].topics) source += "#" + topic + "\r\ntext\r\n";
+    WriteFile("n.txt", source);
+    CliResult r = Run({"build", "dictionary", "n.txt", "n.k30", "--name", "N", "--charset",
+                       cases[k].charset, "--overwrite"},
+                      cases[k].environment);
+    ASSERT_EQ(r.exit_code, 0) << r.output;
+    modules[k] = ReadFile("n.k30");
+    r = Run({"dump", "n.k30", "--json"});
+    std::size_t at = 0;
+    for (const std::string& name : cases[k].order) {
+      at = r.output.find("\"" + name + "\"", at);
+      EXPECT_NE(at, std::string::npos) << cases[k].environment << " " << name << r.output;
+    }
+  }
+  EXPECT_EQ(modules[0], modules[1]);  // the user's language orders both alike
+
+  // References are found in tavrin.bok, read in the user's code page, from a module in another.
+  struct Verse {
+    std::string environment, book_names, reference;
+  } verses[] = {
+      {"LC_ALL=en_US.UTF-8", "", "Gen 1:1"},
+      {"LC_ALL=ru_RU.UTF-8", "\xC1\xFB\xF2\r\n", "\xD0\x91\xD1\x8B\xD1\x82 1:1"},  // 1251 and UTF-8
+  };
+  for (const Verse& v : verses) {
+    if (!v.book_names.empty()) WriteFile("tavrin.bok", v.book_names);
+    WriteFile("c.txt", "\xEF\xBB\xBF#" + v.reference + "\r\n\xD0\x92 \xD0\xBD\xD0\xB0\xD1\x87\r\n");
+    CliResult r = Run({"build", "commentary", "c.txt", "c.k30", "--name", "C", "--charset",
+                       "cyrillic", "--overwrite"},
+                      v.environment);
+    ASSERT_EQ(r.exit_code, 0) << r.output;
+    EXPECT_EQ(r.output, "File 'c.k30' successfuly created.\n") << v.environment;
+    ModuleFile module = ReadModuleFile((dir_ / "c.k30").string());
+    ASSERT_EQ(module.entries.size(), 1u);
+    EXPECT_EQ(module.entries[0].text, "\xC2 \xED\xE0\xF7");
+  }
+}
+
 TEST_F(EncodingCliTest, HeaderWithIncludesInDifferentEncodings) {
   WriteFile("a.txt", "#Alpha\r\ncaf\xE9\r\n");                              // cp1252
   WriteFile("b.txt", "\xEF\xBB\xBF#Beta\r\ncaf\xC3\xA9 \xE4\xB8\xAD\r\n");  // UTF-8
