@@ -79,7 +79,8 @@ std::string ConvertEntryTextReference(std::string_view source, bool keep_tags,
     }
     std::string tag = t.copy.substr(l, g - l + 1);
     std::string name = MarkupTagName(tag);
-    if (context.tag_table.IndexOf(name) < 0) {
+    const int kind = context.tag_table.IndexOf(name);
+    if (kind < 0) {
       t.copy[l] = kConsumedOpen;
       continue;
     }
@@ -89,7 +90,7 @@ std::string ConvertEntryTextReference(std::string_view source, bool keep_tags,
       t.copy[l] = kConsumedOpen;
       continue;
     }
-    if (!MarkupTagIsValid(name, tag)) {
+    if (!MarkupTagIsValid(context.tag_table.Definition(kind), tag)) {
       t.copy[l] = kConsumedOpen;
       continue;
     }

@@ -369,6 +369,7 @@ class TagScan {
     for (std::size_t k = 0; k < closings_.size(); ++k) {
       found[k].clear();
       closings_[k].found = &found[k];
+      closings_[k].pattern = table.ClosingTag(static_cast<int>(k));
     }
   }
 
@@ -379,7 +380,7 @@ class TagScan {
  private:
   // The closing tags of one name.
   struct Closing {
-    std::string pattern;
+    std::string_view pattern;
     // Occurrences met by the shared scan, in text order; those before `head` are spent.
     std::vector<std::size_t>* found = nullptr;
     std::size_t head = 0;
@@ -409,7 +410,7 @@ class TagScan {
   std::size_t NextByte(Pointer& p, std::size_t from, char byte);
   std::size_t FirstGreater(std::size_t from);
   std::size_t FindClosing(int kind, std::size_t after);
-  bool AliveClosingAt(std::size_t pos, const std::string& pattern, std::size_t* last);
+  bool AliveClosingAt(std::size_t pos, std::string_view pattern, std::size_t* last);
   // Deletes the alive bytes from `first` through `last`; `closing` asks for joined closing tags.
   void DeleteRange(std::size_t first, std::size_t last, bool closing);
   void FindJoinedClosings(std::size_t junction_before, std::size_t junction_after);
@@ -432,7 +433,7 @@ class TagScan {
   Pointer equals_;
   Pointer blank_;
   Pointer digit_;
-  std::array<Closing, 19> closings_;
+  std::array<Closing, kTagCount> closings_;
   // One scan for closing tags of every name serves all of them: the copy before this position
   // has been looked through.
   std::size_t closings_scanned_ = 0;
@@ -511,7 +512,7 @@ std::size_t TagScan::FirstGreater(std::size_t from) {
   return at;
 }
 
-bool TagScan::AliveClosingAt(std::size_t pos, const std::string& pattern, std::size_t* last) {
+bool TagScan::AliveClosingAt(std::size_t pos, std::string_view pattern, std::size_t* last) {
   std::size_t i = pos;
   for (std::size_t k = 0; k < pattern.size(); ++k) {
     i = k == 0 ? i : NextAlive(i + 1);
@@ -528,9 +529,9 @@ void TagScan::ScanClosings(int kind) {
       closings_scanned_ = n_;
       return;
     }
-    // The name runs to the ">"; a table name has at most five letters.
+    // The name runs to the ">"; no table name is longer than kLongestTagName letters.
     std::size_t end = at + 2;
-    while (end < n_ && end - at < 8 && IsNameLetter(copy_[end])) ++end;
+    while (end < n_ && end - at < kLongestTagName + 3 && IsNameLetter(copy_[end])) ++end;
     closings_scanned_ = at + 2;
     if (end >= n_ || copy_[end] != '>' || end == at + 2) continue;
     const int found = table_.IndexOf(std::string_view(copy_).substr(at + 2, end - at - 2));
@@ -543,7 +544,6 @@ void TagScan::ScanClosings(int kind) {
 
 std::size_t TagScan::FindClosing(int kind, std::size_t after) {
   Closing& c = closings_[static_cast<std::size_t>(kind)];
-  if (c.pattern.empty()) c.pattern = "</" + table_.tags[static_cast<std::size_t>(kind)] + ">";
   // A closing tag is a few bytes: compared in place rather than through a library call.
   auto still_there = [&](std::size_t at) {
     const std::size_t size = c.pattern.size();
@@ -595,9 +595,9 @@ void TagScan::DeleteRange(std::size_t first, std::size_t last, bool closing) {
 }
 
 void TagScan::FindJoinedClosings(std::size_t junction_before, std::size_t junction_after) {
-  // A closing tag is at most 8 bytes ("</color>"), so one that now spans the junction starts
-  // among the 7 alive bytes before it.
-  std::array<std::size_t, 7> starts{};
+  // A closing tag is at most kLongestTagName + 3 bytes ("</color>"), so one that now spans the
+  // junction starts among the kLongestTagName + 2 alive bytes before it.
+  std::array<std::size_t, kLongestTagName + 2> starts{};
   std::size_t count = 0;
   for (std::size_t i = junction_before; i != kNone && count < starts.size();
        i = i == 0 ? kNone : PrevAlive(i - 1))
@@ -605,8 +605,7 @@ void TagScan::FindJoinedClosings(std::size_t junction_before, std::size_t juncti
   for (std::size_t s = 0; s < count; ++s) {
     std::size_t pos = starts[s];
     if (copy_[pos] != '<') continue;
-    for (std::size_t k = 0; k < table_.tags.size() && k < closings_.size(); ++k) {
-      if (closings_[k].pattern.empty()) closings_[k].pattern = "</" + table_.tags[k] + ">";
+    for (std::size_t k = 0; k < kTagCount; ++k) {
       std::size_t last = 0;
       if (AliveClosingAt(pos, closings_[k].pattern, &last) && last >= junction_after)
         closings_[k].joined.push(pos);
@@ -621,7 +620,8 @@ int TagScan::AcceptedKind(std::size_t l, std::size_t g) {
   std::size_t f = NextAlive(l + 1);
   while (f < g && IsControl(copy_[f])) f = NextAlive(f + 1);
   if (f >= g) return -1;
-  char name[6];
+  // One letter more than the longest name: a run that fills it names no tag.
+  char name[kLongestTagName + 1];
   std::size_t length = 0;
   std::size_t x = f;
   while (x < g && IsNameLetter(copy_[x]) && length < sizeof(name)) {
@@ -654,17 +654,15 @@ int TagScan::AcceptedKind(std::size_t l, std::size_t g) {
 }
 
 bool TagScan::ValueIsValid(int kind, std::size_t eq, std::size_t g) {
-  using Rule = TagTable::ValueRule;
-  const Rule rule = table_.RuleOf(kind);
+  const TagDefinition& definition = table_.Definition(kind);
   const bool has_eq = eq != kNone && eq < g;
-  if (rule == Rule::kNone) return !has_eq;
-  if (!has_eq) return rule == Rule::kOptional;
-  const std::string& name = table_.tags[static_cast<std::size_t>(kind)];
+  if (definition.rule == TagRule::kNone) return !has_eq;
+  if (!has_eq) return definition.rule == TagRule::kOptional;
   // The value's rule reads only the bytes between the "=" and the ">".
   std::string tag = "=";
   for (std::size_t i = NextAlive(eq + 1); i < g; i = NextAlive(i + 1)) tag += copy_[i];
   tag += '>';
-  return MarkupTagIsValid(name, tag);
+  return MarkupTagIsValid(definition, tag);
 }
 
 void TagScan::Run() {
@@ -692,9 +690,11 @@ void TagScan::Run() {
       continue;
     }
     bool valid;
-    if (table_.RuleOf(kind) == TagTable::ValueRule::kHeading) {
+    const TagDefinition& definition = table_.Definition(kind);
+    if (definition.rule == TagRule::kHeading) {
       const std::size_t d = NextOf(digit_, l + 1, IsDigitByte);
-      valid = d != kNone && d < g && copy_[d] >= '1' && copy_[d] <= '5';
+      valid = d != kNone && d < g && copy_[d] - '0' >= definition.low &&
+              copy_[d] - '0' <= definition.high;
     } else {
       valid = ValueIsValid(kind, NextByte(equals_, l + 1, '='), g);
     }

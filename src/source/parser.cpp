@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <cstring>
 #include <optional>
+#include <stdexcept>
 
 #include "source/entry_text_conversion.h"
 #include "source/text_util.h"
@@ -13,10 +14,6 @@
 namespace tavrin {
 
 namespace {
-
-constexpr std::array<const char*, 19> kTagNames = {
-    "link",  "h",    "l",     "r",    "c",   "ind", "n",   "b",  "i",   "u",
-    "color", "mono", "lines", "size", "lit", "gre", "heb", "cp", "font"};
 
 constexpr std::array<const char*, 8> kLinkTypes = {"local",   "bible", "url",  "email",
                                                    "picture", "sound", "hint", "file"};
@@ -173,83 +170,53 @@ namespace {
 // A name of 1 to 7 bytes as one number, its length in the top byte (0 for any other name,
 // which no packed name equals).
 std::uint64_t PackName(std::string_view name) {
-  if (name.empty() || name.size() > 7) return 0;
+  if (name.empty() || name.size() > kPackedNameBytes) return 0;
   std::uint64_t packed = static_cast<std::uint64_t>(name.size()) << 56;
   for (std::size_t k = 0; k < name.size(); ++k)
     packed |= static_cast<std::uint64_t>(static_cast<unsigned char>(name[k])) << (8 * k);
   return packed;
 }
 
-// The slot of a name in TagTable::by_letter_and_length, or -1 when it has none.
+// The slot of a name in the by-letter-and-length index, or -1 when it has none.
 int LetterAndLengthSlot(std::string_view name) {
-  if (name.empty() || name.size() > 7 || name[0] < 'a' || name[0] > 'z') return -1;
-  return (name[0] - 'a') * 8 + static_cast<int>(name.size());
-}
-
-TagTable::ValueRule RuleByName(std::string_view name) {
-  using Rule = TagTable::ValueRule;
-  if (name == "link" || name == "font") return Rule::kOptional;
-  if (name == "h") return Rule::kHeading;
-  if (name == "ind" || name == "size" || name == "cp") return Rule::kNumber;
-  if (name == "color") return Rule::kColour;
-  return Rule::kNone;
+  if (name.empty() || name.size() > kPackedNameBytes || name[0] < 'a' || name[0] > 'z') return -1;
+  return (name[0] - 'a') * static_cast<int>(kPackedNameBytes + 1) + static_cast<int>(name.size());
 }
 
 }  // namespace
 
+TagTable::TagTable(std::span<const TagDefinition, kTagCount> definitions)
+    : link_types(kLinkTypes.begin(), kLinkTypes.end()) {
+  by_letter_and_length_.fill(-1);
+  for (std::size_t k = 0; k < kTagCount; ++k) {
+    const TagDefinition& tag = definitions[k];
+    if (!IsReadableTagName(tag.name))
+      throw std::invalid_argument("tag name '" + std::string(tag.name) + "' cannot be looked up");
+    definitions_[k] = tag;
+    closing_tags_[k] = "</" + std::string(tag.name) + ">";
+    packed_names_[k] = PackName(tag.name);
+    std::int8_t& entry =
+        by_letter_and_length_[static_cast<std::size_t>(LetterAndLengthSlot(tag.name))];
+    entry = entry == -1 ? static_cast<std::int8_t>(k) : std::int8_t{-2};
+  }
+}
+
 int TagTable::IndexOf(std::string_view name) const {
-  if (!packed_names.empty() && packed_names.size() == tags.size()) {
-    // Names are at most 7 bytes long; anything longer is no tag.
-    const std::uint64_t packed = PackName(name);
-    if (packed == 0) return -1;
-    const int slot = LetterAndLengthSlot(name);
-    if (slot >= 0) {
-      const int kind = by_letter_and_length[static_cast<std::size_t>(slot)];
-      if (kind == -1) return -1;
-      if (kind >= 0) return packed_names[static_cast<std::size_t>(kind)] == packed ? kind : -1;
-    }
-    for (std::size_t k = 0; k < packed_names.size(); ++k)
-      if (packed_names[k] == packed) return static_cast<int>(k);
-    return -1;
+  // Anything longer than the longest name is no tag.
+  const std::uint64_t packed = PackName(name);
+  if (packed == 0) return -1;
+  const int slot = LetterAndLengthSlot(name);
+  if (slot >= 0) {
+    const int kind = by_letter_and_length_[static_cast<std::size_t>(slot)];
+    if (kind == -1) return -1;
+    if (kind >= 0) return packed_names_[static_cast<std::size_t>(kind)] == packed ? kind : -1;
   }
-  auto it = std::find(tags.begin(), tags.end(), name);
-  return it == tags.end() ? -1 : static_cast<int>(it - tags.begin());
+  for (std::size_t k = 0; k < kTagCount; ++k)
+    if (packed_names_[k] == packed) return static_cast<int>(k);
+  return -1;
 }
 
-TagTable::ValueRule TagTable::RuleOf(int kind) const {
-  const auto k = static_cast<std::size_t>(kind);
-  if (rules.size() == tags.size()) return rules[k];
-  return RuleByName(tags[k]);
-}
-
-void TagTable::Index() {
-  packed_names.clear();
-  rules.clear();
-  for (const std::string& tag : tags) {
-    if (tag.empty() || tag.size() > 7) {
-      // A name that cannot be packed: every question goes by name.
-      packed_names.clear();
-      break;
-    }
-    packed_names.push_back(PackName(tag));
-  }
-  for (const std::string& tag : tags) rules.push_back(RuleByName(tag));
-  by_letter_and_length.fill(-1);
-  for (std::size_t k = 0; k < tags.size(); ++k) {
-    const int slot = LetterAndLengthSlot(tags[k]);
-    if (slot < 0) continue;
-    std::int8_t& entry = by_letter_and_length[static_cast<std::size_t>(slot)];
-    entry = entry == -1 && k < 128 ? static_cast<std::int8_t>(k) : std::int8_t{-2};
-  }
-}
-
-TagTable BuildTagTable() {
-  TagTable table;
-  table.tags.assign(kTagNames.begin(), kTagNames.end());
-  table.link_types.assign(kLinkTypes.begin(), kLinkTypes.end());
-  table.Index();
-  return table;
-}
+TagTable BuildTagTable() { return TagTable(); }
 
 std::string MarkupTagName(std::string_view tag) {
   // Drop the brackets; the tag always runs from "<" to ">".
@@ -267,31 +234,35 @@ std::string MarkupTagName(std::string_view tag) {
   return std::string(name);
 }
 
-bool MarkupTagIsValid(std::string_view name, std::string_view tag) {
-  if (name == "link" || name == "font") {
-    auto value = TagValue(tag);
-    return !value || !value->empty();
+bool MarkupTagIsValid(const TagDefinition& kind, std::string_view tag) {
+  const auto in_range = [&](std::int32_t number) {
+    return number >= kind.low && number <= kind.high;
+  };
+  switch (kind.rule) {
+    case TagRule::kNone:
+      return tag.find('=') == std::string_view::npos;
+    case TagRule::kOptional: {
+      auto value = TagValue(tag);
+      return !value || !value->empty();
+    }
+    case TagRule::kHeading: {
+      auto it = std::find_if(tag.begin(), tag.end(), IsDigit);
+      return it != tag.end() && in_range(*it - '0');
+    }
+    case TagRule::kNumber: {
+      auto value = TagValue(tag);
+      if (!value) return false;
+      auto number = ParseInteger(*value);
+      return number && in_range(*number);
+    }
+    case TagRule::kColour: {
+      auto value = TagValue(tag);
+      if (!value) return false;
+      auto number = ColourNumber(*value);
+      return number && in_range(*number);
+    }
   }
-  if (name == "h") {
-    auto it = std::find_if(tag.begin(), tag.end(), IsDigit);
-    return it != tag.end() && *it >= '1' && *it <= '5';
-  }
-  if (name == "ind" || name == "size" || name == "cp") {
-    auto value = TagValue(tag);
-    if (!value) return false;
-    auto number = ParseInteger(*value);
-    if (!number) return false;
-    if (name == "ind") return *number >= 0;
-    if (name == "size") return *number >= 1 && *number <= 5;
-    return true;
-  }
-  if (name == "color") {
-    auto value = TagValue(tag);
-    if (!value) return false;
-    auto number = ColourNumber(*value);
-    return number && *number >= 0 && *number <= 30;
-  }
-  return tag.find('=') == std::string_view::npos;
+  return false;
 }
 
 namespace {

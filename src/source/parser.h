@@ -1,7 +1,10 @@
 #pragma once
 
+#include <algorithm>
 #include <array>
 #include <cstdint>
+#include <limits>
+#include <span>
 #include <string>
 #include <string_view>
 #include <utility>
@@ -13,33 +16,107 @@
 
 namespace tavrin {
 
-// The tag names of the markup language (a tag's kind is its index) and the link types beside
-// them. Built once and never changed.
-struct TagTable {
-  // What a tag of a kind may carry behind its name.
-  enum class ValueRule : std::uint8_t {
-    kNone,      // no "=" at all
-    kOptional,  // link, font: a value, when there is an "=", that is not empty
-    kHeading,   // h: the first digit of the tag is 1 to 5
-    kNumber,    // ind, size, cp: an integer in range
-    kColour,    // color: a colour number 0 to 30
-  };
+// What a tag may carry behind its name.
+enum class TagRule : std::uint8_t {
+  kNone,      // no "=" at all
+  kOptional,  // link, font: a value, when there is an "=", that is not empty
+  kHeading,   // h: the first digit of the tag lies in the range
+  kNumber,    // ind, size, cp: an integer in the range
+  kColour,    // color: a colour name or an integer whose number lies in the range
+};
 
-  std::vector<std::string> tags;        // 19 names, lower case: link, h, l, r, c, ind, ...
+// One tag of the markup language.
+struct TagDefinition {
+  std::string_view name;  // lower-case letters a-z
+  TagRule rule = TagRule::kNone;
+  // The range the rule's number must lie in (the heading's digit, the value, the colour).
+  std::int32_t low = 0;
+  std::int32_t high = 0;
+};
+
+// The tags, one row each; a tag's kind is its row's index. Their number, the closing tags and
+// the limits of the fast tag scan are all derived from these rows, so a new tag is one row here
+// (plus its tests).
+inline constexpr auto kTagDefinitions = std::to_array<TagDefinition>({
+    {"link", TagRule::kOptional},
+    {"h", TagRule::kHeading, 1, 5},
+    {"l"},
+    {"r"},
+    {"c"},
+    {"ind", TagRule::kNumber, 0, std::numeric_limits<std::int32_t>::max()},
+    {"n"},
+    {"b"},
+    {"i"},
+    {"u"},
+    {"color", TagRule::kColour, 0, 30},
+    {"mono"},
+    {"lines"},
+    {"size", TagRule::kNumber, 1, 5},
+    {"lit"},
+    {"gre"},
+    {"heb"},
+    {"cp", TagRule::kNumber, std::numeric_limits<std::int32_t>::min(),
+     std::numeric_limits<std::int32_t>::max()},
+    {"font", TagRule::kOptional},
+});
+
+inline constexpr std::size_t kTagCount = kTagDefinitions.size();
+
+// The longest tag name: the fast scan reads names only up to this length.
+inline constexpr std::size_t kLongestTagName = [] {
+  std::size_t longest = 0;
+  for (const TagDefinition& tag : kTagDefinitions) longest = std::max(longest, tag.name.size());
+  return longest;
+}();
+
+// Whether a name is one the lookups and the fast scan can read: 1 to kLongestTagName letters a-z.
+constexpr bool IsReadableTagName(std::string_view name) {
+  if (name.empty() || name.size() > kLongestTagName) return false;
+  for (char c : name)
+    if (c < 'a' || c > 'z') return false;
+  return true;
+}
+
+// The tag lookup packs a name into the low seven bytes of a number and keeps kinds in signed
+// bytes.
+inline constexpr std::size_t kPackedNameBytes = 7;
+static_assert(kLongestTagName <= kPackedNameBytes, "a tag name does not fit the packed lookup");
+static_assert(kTagCount < 128, "tag kinds are kept in signed bytes");
+static_assert(
+    [] {
+      for (const TagDefinition& tag : kTagDefinitions)
+        if (!IsReadableTagName(tag.name)) return false;
+      return true;
+    }(),
+    "tag names are lower-case letters a-z");
+
+// The tags and the link types beside them, with the lookups the conversion asks for on every
+// tag. Built once and never changed.
+class TagTable {
+ public:
+  // Refuses (std::invalid_argument) names that are not IsReadableTagName.
+  explicit TagTable(std::span<const TagDefinition, kTagCount> definitions = kTagDefinitions);
+
   std::vector<std::string> link_types;  // local, bible, url, email, picture, sound, hint, file
+
   // Index of a lower-case tag name, -1 when it is not a tag.
   int IndexOf(std::string_view name) const;
-  // The value rule of a kind, by its name.
-  ValueRule RuleOf(int kind) const;
+  const TagDefinition& Definition(int kind) const {
+    return definitions_[static_cast<std::size_t>(kind)];
+  }
+  // "</" + name + ">": a heading's is "</h>" whatever its digit.
+  std::string_view ClosingTag(int kind) const {
+    return closing_tags_[static_cast<std::size_t>(kind)];
+  }
 
-  // Made once from `tags` by Index(): names up to 7 bytes packed into a number, and each kind's
-  // rule, so that the per-tag questions cost no string comparison.
-  void Index();
-  std::vector<std::uint64_t> packed_names;
-  std::vector<ValueRule> rules;
-  // The one kind whose name has this first letter (a-z) and length (1-7), -1 for none, -2 when
+ private:
+  std::array<TagDefinition, kTagCount> definitions_;
+  std::array<std::string, kTagCount> closing_tags_;
+  // Names packed into numbers, so that a lookup costs no string comparison.
+  std::array<std::uint64_t, kTagCount> packed_names_{};
+  // The one kind whose name has this first letter (a-z) and length, -1 for none, -2 when
   // several share them.
-  std::array<std::int8_t, 26 * 8> by_letter_and_length{};
+  std::array<std::int8_t, 26 * (kPackedNameBytes + 1)> by_letter_and_length_{};
 };
 
 TagTable BuildTagTable();
@@ -74,8 +151,8 @@ std::string ConvertEntryText(std::string_view text, bool keep_tags, const Markup
 // all between the brackets; trimmed and, when longer than one byte, cut before its first blank,
 // decimal digit, "=" or ">" ("h3" gives "h").
 std::string MarkupTagName(std::string_view tag);
-// Whether the tag passes the attribute rule of its kind (given by name).
-bool MarkupTagIsValid(std::string_view name, std::string_view tag);
+// Whether the tag passes the attribute rule of its kind.
+bool MarkupTagIsValid(const TagDefinition& kind, std::string_view tag);
 
 // Every byte b becomes 255 - b.
 std::string InvertText(std::string_view text);
@@ -91,7 +168,7 @@ bool IsClosingTagLine(std::string_view line, const MarkupContext& context);
 // The working buffers of the markup conversion. Kept from entry to entry (one set per thread),
 // they spare small entries an allocation of their own.
 // Where the tag scan keeps the closing tags of each name it has met.
-using ClosingTagLists = std::array<std::vector<std::size_t>, 19>;
+using ClosingTagLists = std::array<std::vector<std::size_t>, kTagCount>;
 
 struct ConversionBuffers {
   std::string text;  // the converted text

@@ -76,7 +76,9 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   const std::string_view head = std::string_view(text).substr(0, text.find('>') + 1);
   if (head.size() >= 2 && head.front() == '<') {
     const std::string lowered = fuzz::Locale().Lower(head);
-    MarkupTagIsValid(MarkupTagName(lowered), lowered);
+    MarkupTagName(lowered);
+    // Every rule on any tag text, not only on the tag its name picks.
+    for (const TagDefinition& kind : kTagDefinitions) MarkupTagIsValid(kind, lowered);
   }
   return 0;
 }
