@@ -1,36 +1,39 @@
 #include "builders/build_request.h"
 
+#include "source/header_file.h"
 #include "source/session.h"
 #include "source/text_util.h"
 
 namespace tavrin {
 
+namespace {
+
+// The tab's "Create as editable ..." box: DOption1 on the Dictionary/Topics tab, COption1 on the
+// Commentary/Notes tab; the other tabs have none.
+bool EditableChecked(BuildTab tab, bool editable_topics, bool editable_notes) {
+  if (tab == BuildTab::kDictionary) return editable_topics;
+  return tab == BuildTab::kCommentary && editable_notes;
+}
+
+}  // namespace
+
 ModuleKind KindOf(BuildTab tab, bool editable_topics, bool editable_notes) {
-  switch (tab) {
-    case BuildTab::kDictionary:
-      return editable_topics ? ModuleKind::kTopics : ModuleKind::kDictionary;
-    case BuildTab::kCommentary:
-      return editable_notes ? ModuleKind::kNotes : ModuleKind::kCommentary;
-    case BuildTab::kWriting:
-      return ModuleKind::kWriting;
-    case BuildTab::kJumplist:
-      break;
-  }
+  const bool editable = EditableChecked(tab, editable_topics, editable_notes);
+  for (const ModuleKindInfo& kind : AllKinds())
+    if (kind.tab == tab && kind.editable == editable) return kind.kind;
+  // Every tab makes a kind with its box unchecked.
   return ModuleKind::kJumplist;
 }
 
 bool NewFormatOf(BuildTab tab, bool editable_topics, bool editable_notes, bool compatible) {
-  switch (tab) {
-    case BuildTab::kDictionary:
-      return !editable_topics && !compatible;
-    case BuildTab::kCommentary:
-      return !editable_notes && !compatible;
-    case BuildTab::kWriting:
-      return !compatible;
-    case BuildTab::kJumplist:
-      break;
-  }
-  return false;
+  return !compatible && SupportsNewFormat(KindOf(tab, editable_topics, editable_notes));
+}
+
+void SetKind(BuildRequest& request, ModuleKind kind) {
+  const ModuleKindInfo& info = KindInfo(kind);
+  request.tab = info.tab;
+  request.editable_topics = info.editable && info.tab == BuildTab::kDictionary;
+  request.editable_notes = info.editable && info.tab == BuildTab::kCommentary;
 }
 
 ModuleKind KindOf(const BuildRequest& r) {
@@ -45,18 +48,18 @@ int ModuleCodePage(const BuildRequest& request, const TextLocale& locale) {
   return NewFormatOf(request) ? CharsetCodePage(request.charset) : locale.CodePage();
 }
 
-bool TabHasModuleName(BuildTab tab) { return tab != BuildTab::kJumplist; }
+bool TabHasModuleName(BuildTab tab) { return HasModuleName(KindOf(tab, false, false)); }
 
 bool CreateEnabled(const BuildRequest& r) {
   std::string_view source = TrimControl(r.source_path);
   std::string_view output = TrimControl(r.output_path);
-  if (r.tab == BuildTab::kJumplist) return !source.empty() && !output.empty();
-  if (FileExtension(source) == ".hdr") return true;
-  std::string_view name =
-      (r.tab == BuildTab::kDictionary && r.editable_topics)  ? std::string_view("Topic Book")
-      : (r.tab == BuildTab::kCommentary && r.editable_notes) ? std::string_view("Note Set")
-                                                             : TrimControl(r.module_name);
-  return !source.empty() && !output.empty() && !name.empty();
+  const ModuleKindInfo& kind = KindInfo(KindOf(r));
+  // A header file supplies the rest.
+  if (kind.takes_header_files && FileExtension(source) == kHeaderFileExtension) return true;
+  if (source.empty() || output.empty()) return false;
+  if (!TabHasModuleName(r.tab)) return true;
+  std::string_view name = kind.finished ? TrimControl(r.module_name) : kind.standin_name;
+  return !name.empty();
 }
 
 std::string NormalizeModuleName(std::string_view text) {

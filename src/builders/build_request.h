@@ -17,9 +17,6 @@ namespace tavrin {
 
 class Session;
 
-// The main window's tabs, in their order.
-enum class BuildTab { kDictionary = 1, kCommentary = 2, kWriting = 3, kJumplist = 4 };
-
 // What the main window holds when Create is pressed, for the active tab.
 struct BuildRequest {
   BuildTab tab = BuildTab::kDictionary;
@@ -47,6 +44,8 @@ bool NewFormatOf(const BuildRequest& request);
 // The same rules from the window's controls, for the window's handlers.
 ModuleKind KindOf(BuildTab tab, bool editable_topics, bool editable_notes);
 bool NewFormatOf(BuildTab tab, bool editable_topics, bool editable_notes, bool compatible);
+// The reverse of KindOf: the tab and the editable boxes that make `kind`.
+void SetKind(BuildRequest& request, ModuleKind kind);
 // The code page of the module's text: the character set's in the current format, the user's
 // ANSI code page otherwise.
 int ModuleCodePage(const BuildRequest& request, const TextLocale& locale);

@@ -26,24 +26,13 @@ namespace {
 
 namespace fs = std::filesystem;
 
-// The module extensions a tab converts, and the kind string it expects of them.
-struct ModuleSourceRule {
-  std::string_view ext1, ext2, kind_string;
-};
-
-const ModuleSourceRule* ModuleSourceRuleFor(BuildTab tab) {
-  static constexpr ModuleSourceRule kTopics{".tpb", ".tpm", "topics"};
-  static constexpr ModuleSourceRule kNotes{".nts", ".ntm", "notes"};
-  switch (tab) {
-    case BuildTab::kDictionary:
-    case BuildTab::kWriting:
-      return &kTopics;
-    case BuildTab::kCommentary:
-      return &kNotes;
-    case BuildTab::kJumplist:
-      break;
-  }
-  return nullptr;
+// The kind of stored module that a source with this extension is taken for by a build of
+// `kind`; nullopt when the source is not one.
+std::optional<ModuleKind> StoredSourceKind(const ModuleKindInfo& kind, std::string_view extension) {
+  if (!kind.converts_from) return std::nullopt;
+  for (std::string_view stored : KindInfo(*kind.converts_from).stored_extensions)
+    if (extension == stored) return kind.converts_from;
+  return std::nullopt;
 }
 
 // The creation log must be creatable before a build starts: a build whose warnings could not
@@ -73,16 +62,14 @@ struct TemporarySource {
 };
 
 BuildOutcome RunConversion(BuildJob& job) {
-  switch (job.kind) {
-    case ModuleKind::kDictionary:
-    case ModuleKind::kTopics:
+  switch (KindInfo(job.kind).conversion) {
+    case ModuleConversion::kTopicBook:
       return ConvertTopicBook(job);
-    case ModuleKind::kWriting:
+    case ModuleConversion::kTopicsToWriting:
       return ConvertTopicsToWriting(job);
-    case ModuleKind::kCommentary:
-    case ModuleKind::kNotes:
+    case ModuleConversion::kNoteSet:
       return ConvertNoteSet(job);
-    default:
+    case ModuleConversion::kNone:
       break;
   }
   job.host.ShowMessage("Converting this kind of module is not available in this version.",
@@ -91,16 +78,14 @@ BuildOutcome RunConversion(BuildJob& job) {
 }
 
 BuildOutcome RunBuilder(BuildJob& job) {
-  switch (job.kind) {
-    case ModuleKind::kDictionary:
-    case ModuleKind::kTopics:
+  switch (KindInfo(job.kind).builder) {
+    case MarkedTextBuilder::kDictionary:
       return BuildDictionary(job);
-    case ModuleKind::kCommentary:
-    case ModuleKind::kNotes:
+    case MarkedTextBuilder::kCommentary:
       return BuildCommentary(job);
-    case ModuleKind::kWriting:
+    case MarkedTextBuilder::kWriting:
       return BuildWriting(job);
-    case ModuleKind::kJumplist:
+    case MarkedTextBuilder::kJumplist:
       return BuildJumplist(job);
   }
   job.host.ShowMessage("Building this kind of module is not available in this version.",
@@ -135,8 +120,8 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
   job.offset_limit = request.offset_limit;
 
   const std::string extension = FileExtension(request.source_path);
-  const ModuleSourceRule* rule = ModuleSourceRuleFor(request.tab);
-  if (rule != nullptr && (extension == rule->ext1 || extension == rule->ext2)) {
+  const ModuleKindInfo& kind = KindInfo(job.kind);
+  if (const std::optional<ModuleKind> stored = StoredSourceKind(kind, extension)) {
     // A stored module to convert: it must open for writing too, and be of the expected kind.
     std::string header;
     {
@@ -149,7 +134,7 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
       in.read(header.data(), kShortHeaderSize);
       header.resize(static_cast<std::size_t>(in.gcount()));
     }
-    const std::string_view expected = rule->kind_string;
+    const std::string_view expected = KindString(*stored);
     bool of_type = header.size() == static_cast<std::size_t>(kShortHeaderSize) &&
                    static_cast<unsigned char>(header[0]) == expected.size() &&
                    std::string_view(header).substr(1, expected.size()) == expected;
@@ -160,9 +145,7 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
     }
     // Offsets that would send the conversion outside its sections refuse the file at once.
     try {
-      StoredModule layout(request.source_path, request.tab == BuildTab::kCommentary
-                                                   ? ModuleKind::kNotes
-                                                   : ModuleKind::kTopics);
+      StoredModule layout(request.source_path, *stored);
       job.source_size = layout.Size();
     } catch (const Exception& e) {
       host.ShowMessage(e.what(), MessageIcon::kStop);
@@ -197,7 +180,7 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
   std::unique_ptr<std::istream> source;
   try {
     bool assembled_in_code_page = false;
-    if (rule != nullptr && extension == ".hdr") {
+    if (kind.takes_header_files && extension == kHeaderFileExtension) {
       DecodedSource header_text = decode(ReadWholeFile(request.source_path), 1);
       std::istringstream header(header_text.bytes);
       std::string name = request.module_name;

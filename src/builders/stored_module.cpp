@@ -20,7 +20,7 @@ StoredModule::StoredModule(const std::string& path, ModuleKind kind) : path_(pat
   const std::size_t at = static_cast<std::size_t>(kShortHeaderLayout.section_offsets);
   for (int k = 0; k < 3; ++k) starts_[k] = GetInt32(header, at + 4 * k);
 
-  const int sections = IsVerseKind(kind) ? 2 : 3;
+  const int sections = static_cast<int>(Sections(kind).size());
   // The text section of a note set runs to the end of the file; its third slot is not used.
   if (sections == 2) starts_[2] = size_;
   std::int64_t previous = kShortHeaderSize;

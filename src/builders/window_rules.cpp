@@ -1,8 +1,11 @@
 #include "builders/window_rules.h"
 
+#include <algorithm>
 #include <charconv>
+#include <vector>
 
 #include "platform/text_locale.h"
+#include "source/header_file.h"
 
 namespace tavrin {
 
@@ -26,22 +29,30 @@ std::string TabOutputExtension(BuildTab tab, bool editable_topics, bool editable
                            NewFormatOf(tab, editable_topics, editable_notes, compatible));
 }
 
-std::string_view SourceFilter(BuildTab tab) {
-  switch (tab) {
-    case BuildTab::kDictionary:
-    case BuildTab::kWriting:
-      return "Source files [*.txt; *.tpb; *.tpm; *.hdr]|*.txt; *.tpb; *.tpm; *.hdr";
-    case BuildTab::kCommentary:
-      return "Source files [*.txt; *.nts; *.ntm; *.hdr]|*.txt; *.nts; *.ntm; *.hdr";
-    case BuildTab::kJumplist:
-      break;
+std::string SourceFilter(BuildTab tab) {
+  // Marked text, the stored modules that the tab's kinds convert, and header files where the
+  // tab takes them.
+  std::vector<std::string_view> extensions = {".txt"};
+  bool header_files = false;
+  for (const ModuleKindInfo& kind : AllKinds()) {
+    if (kind.tab != tab) continue;
+    header_files = header_files || kind.takes_header_files;
+    if (!kind.converts_from) continue;
+    for (std::string_view extension : KindInfo(*kind.converts_from).stored_extensions)
+      if (std::find(extensions.begin(), extensions.end(), extension) == extensions.end())
+        extensions.push_back(extension);
   }
-  return "Source files [*.txt]|*.txt";
+  if (header_files) extensions.push_back(kHeaderFileExtension);
+  std::string patterns;
+  for (std::string_view extension : extensions) {
+    if (!patterns.empty()) patterns += "; ";
+    patterns += "*";
+    patterns += extension;
+  }
+  return "Source files [" + patterns + "]|" + patterns;
 }
 
-bool MarkTypeEnabled(BuildTab tab) {
-  return tab == BuildTab::kCommentary || tab == BuildTab::kJumplist;
-}
+bool MarkTypeEnabled(BuildTab tab) { return IsVerseKind(KindOf(tab, false, false)); }
 
 namespace {
 

@@ -25,7 +25,7 @@ std::string TabOutputExtension(BuildTab tab, bool editable_topics, bool editable
                                bool compatible);
 
 // The Browse dialog's filter of a tab, as "description|patterns" with "; " between patterns.
-std::string_view SourceFilter(BuildTab tab);
+std::string SourceFilter(BuildTab tab);
 
 // The verse reference mark type matters only to the verse-based tabs.
 bool MarkTypeEnabled(BuildTab tab);

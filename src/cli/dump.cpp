@@ -142,24 +142,6 @@ std::string ChooseMark(const ModuleFile& module) {
   return "#~#~#~#";
 }
 
-std::string KindWord(ModuleKind kind) {
-  switch (kind) {
-    case ModuleKind::kDictionary:
-      return "dictionary";
-    case ModuleKind::kTopics:
-      return "topics";
-    case ModuleKind::kCommentary:
-      return "commentary";
-    case ModuleKind::kNotes:
-      return "notes";
-    case ModuleKind::kWriting:
-      return "writing";
-    case ModuleKind::kJumplist:
-      return "jumplist";
-  }
-  return "dictionary";
-}
-
 // The reference line of a verse, checked by parsing it back as a build would.
 bool ReferenceText(const ModuleEntry& e, const std::string& mark, const BookNameTable& books,
                    const VerseMap& map, std::string& line) {
@@ -176,8 +158,9 @@ bool ReferenceText(const ModuleEntry& e, const std::string& mark, const BookName
 int PrintSource(const ModuleFile& module) {
   const ModuleFileHeader& h = module.header;
   const std::string mark = ChooseMark(module);
-  std::string command = "tavrin-cli build " + KindWord(h.kind) + " THIS-FILE OUTPUT --mark '" +
-                        mark + "' --no-trim --keep-spaces --keep-empty-lines";
+  std::string command = "tavrin-cli build " + std::string(KindInfo(h.kind).word) +
+                        " THIS-FILE OUTPUT --mark '" + mark +
+                        "' --no-trim --keep-spaces --keep-empty-lines";
   if (SupportsNewFormat(h.kind)) {
     command += " --name '" + h.module_name + "'";
     if (h.header_size != kLongHeaderSize)

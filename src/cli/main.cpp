@@ -1,5 +1,6 @@
 // tavrin-cli: batch builds and inspection of modules, through the same core as the window.
 #include <CLI/CLI.hpp>
+#include <algorithm>
 #include <csignal>
 #include <cstdio>
 #include <fstream>
@@ -44,18 +45,6 @@ struct BuildArgs {
   std::int64_t offset_limit = std::numeric_limits<std::int32_t>::max();
 };
 
-const std::map<std::string, std::pair<BuildTab, ModuleKind>>& Kinds() {
-  static const std::map<std::string, std::pair<BuildTab, ModuleKind>> kinds = {
-      {"dictionary", {BuildTab::kDictionary, ModuleKind::kDictionary}},
-      {"topics", {BuildTab::kDictionary, ModuleKind::kTopics}},
-      {"commentary", {BuildTab::kCommentary, ModuleKind::kCommentary}},
-      {"notes", {BuildTab::kCommentary, ModuleKind::kNotes}},
-      {"writing", {BuildTab::kWriting, ModuleKind::kWriting}},
-      {"jumplist", {BuildTab::kJumplist, ModuleKind::kJumplist}},
-  };
-  return kinds;
-}
-
 // The warnings and errors of the creation log, each with its line or section number.
 void PrintProblems(const std::string& log_path) {
   std::ifstream in(log_path, std::ios::binary);
@@ -68,13 +57,10 @@ void PrintProblems(const std::string& log_path) {
 }
 
 int RunBuild(const BuildArgs& args) {
-  const auto& [tab, kind] = Kinds().at(args.kind);
   static const std::map<std::string, int> charsets = {{"western", 0}, {"ce", 1}, {"cyrillic", 2}};
 
   BuildRequest request;
-  request.tab = tab;
-  request.editable_topics = kind == ModuleKind::kTopics;
-  request.editable_notes = kind == ModuleKind::kNotes;
+  SetKind(request, *ModuleKindFromWord(args.kind));
   request.compatible = args.compatible;
   request.charset = charsets.at(args.charset);
   request.source_path = args.source;
@@ -125,7 +111,8 @@ int main(int argc, char** argv) {
       "Create a module from a marked text file, a header file (.hdr) or, where the kind "
       "allows, an editable module, as the Create button of the main window does.");
   std::vector<std::string> kind_names;
-  for (const auto& [name, _] : Kinds()) kind_names.push_back(name);
+  for (const ModuleKindInfo& kind : AllKinds()) kind_names.emplace_back(kind.word);
+  std::sort(kind_names.begin(), kind_names.end());  // as the usage message has always listed them
   build
       ->add_option("KIND", b.kind,
                    "dictionary, topics (\"Create as editable topic book\"), commentary, notes "

@@ -3,6 +3,7 @@
 #include <functional>
 #include <istream>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/text_locale.h"
@@ -10,6 +11,9 @@
 #include "source/source_encoding.h"
 
 namespace tavrin {
+
+// The extension (exact, lower case) of a source that is a header file.
+inline constexpr std::string_view kHeaderFileExtension = ".hdr";
 
 // What the last header file set besides the link settings.
 struct HeaderFileState {

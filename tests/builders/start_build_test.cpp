@@ -26,6 +26,13 @@ TEST(BuildRequestTest, KindFormatAndCreateRules) {
   EXPECT_FALSE(NewFormatOf(BuildTab::kDictionary, true, false, false));
   EXPECT_FALSE(NewFormatOf(BuildTab::kCommentary, false, false, true));
   EXPECT_FALSE(NewFormatOf(BuildTab::kJumplist, false, false, false));
+  // The command line fills its request from a kind.
+  for (const ModuleKindInfo& kind : AllKinds()) {
+    BuildRequest request;
+    request.editable_topics = request.editable_notes = true;
+    SetKind(request, kind.kind);
+    EXPECT_EQ(KindOf(request), kind.kind) << kind.word;
+  }
 
   BuildRequest r;
   r.source_path = "book.hdr";

@@ -86,30 +86,6 @@ Buffers AlphaBeta(bool complement) {
   return b;
 }
 
-TEST(ModuleKindTest, KindTable) {
-  for (int i = 1; i <= 6; ++i) {
-    ModuleKind kind = *ModuleKindFromInt(i);
-    EXPECT_EQ(ModuleKindFromString(KindString(kind)), kind);
-  }
-  EXPECT_FALSE(ModuleKindFromInt(0));
-  EXPECT_FALSE(ModuleKindFromInt(7));
-  EXPECT_FALSE(ModuleKindFromString("Dict"));
-  EXPECT_EQ(KindString(ModuleKind::kWriting), "refer");
-  EXPECT_EQ(KindString(ModuleKind::kJumplist), "jlist");
-
-  EXPECT_EQ(ProposedExtension(ModuleKind::kDictionary, true), ".k30");
-  EXPECT_EQ(ProposedExtension(ModuleKind::kCommentary, false), ".dat");
-  EXPECT_EQ(ProposedExtension(ModuleKind::kTopics, false), ".tpb");
-  EXPECT_EQ(ProposedExtension(ModuleKind::kNotes, true), ".nts");
-  EXPECT_EQ(ProposedExtension(ModuleKind::kJumplist, false), ".jpl");
-
-  EXPECT_EQ(HeaderSize(ModuleKind::kWriting, true), 508);
-  EXPECT_EQ(HeaderSize(ModuleKind::kWriting, false), 364);
-  EXPECT_EQ(HeaderSize(ModuleKind::kNotes, true), 364);
-  EXPECT_THAT(Sections(ModuleKind::kJumplist),
-              ElementsAre(ModuleSection::kIndex, ModuleSection::kText));
-}
-
 TEST(WriteModuleTest, DictionaryInCurrentFormatIsByteExact) {
   TempDir dir;
   Buffers b = AlphaBeta(true);
