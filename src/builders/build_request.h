@@ -15,6 +15,7 @@
 
 namespace tavrin {
 
+class LintReport;
 class Session;
 
 // What the main window holds when Create is pressed, for the active tab.
@@ -35,6 +36,11 @@ struct BuildRequest {
   SourceEncoding source_encoding = SourceEncoding::kAuto;
   // The largest offset a module may need (the format's 32 bits); lowered only by tests.
   std::int64_t offset_limit = std::numeric_limits<std::int32_t>::max();
+  // Where the build's warnings (and, for a lint, its other findings) are placed by file and
+  // line; null: nowhere but the log.
+  LintReport* lint = nullptr;
+  // A lint writes no creation log (and, with check_only, no module).
+  bool write_log = true;
 };
 
 // The kind of module the request makes.
@@ -87,6 +93,9 @@ struct BuildJob {
   // The user's locale reading the code page the module's text is in, where that is not the
   // user's own; null: the user's locale.
   const TextLocale* text_locale = nullptr;
+  // A lint (tavrin-cli lint, "Check source") or a build that reports its warnings at their
+  // files and lines; null: none.
+  LintReport* lint = nullptr;
 
   // How the build compares and case-folds the module's text: the collation of the user's
   // language over the bytes decoded in the text's own code page.

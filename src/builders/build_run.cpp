@@ -2,6 +2,7 @@
 
 #include <thread>
 
+#include "builders/lint.h"
 #include "module/module_writer.h"
 #include "platform/exceptions.h"
 #include "source/session.h"
@@ -17,6 +18,8 @@ BuildRun::BuildRun(BuildJob& job, std::string_view status) : job_(job), log_(job
   host.SetStatus(std::string(status));
   host.ClearCancelRequest();
   if (job_.source_size > 0) text_stream.Reserve(static_cast<std::size_t>(job_.source_size));
+  if (job_.lint != nullptr && job_.lint->ChecksEntries())
+    source_lint_ = std::make_unique<SourceLint>(job_, *job_.lint);
   for (const std::string& warning : job_.leading_warnings) Warn(warning);
 }
 
@@ -26,6 +29,25 @@ BuildRun::~BuildRun() {
   host.SetProgressVisible(false);
   host.RestoreStatus();
   host.EnableControls();
+}
+
+void BuildRun::Warn(std::string_view line, std::int64_t entry_line) {
+  log_.Line(line);
+  warnings_ = true;
+  if (job_.lint != nullptr) job_.lint->BuildWarning(line, entry_line);
+}
+
+void BuildRun::LintEntry(std::int64_t first_line, std::string_view name, std::string_view text) {
+  if (!source_lint_) return;
+  bool empty = false;
+  if (job_.lint->Enabled(kCheckEmptyEntry)) {
+    // Empty as the module will hold it: only the terminator.
+    thread_local ConversionBuffers buffers;
+    std::string finished;
+    FinishText(text, finished, buffers);
+    empty = finished.size() <= 1;
+  }
+  source_lint_->Entry(first_line, name, text, empty);
 }
 
 bool BuildRun::Poll(std::int64_t position) {
@@ -167,6 +189,7 @@ BuildOutcome BuildRun::Finish() {
   finished_ = true;
   BuildHost& host = job_.host;
   text_stream.CutToWritten();
+  if (source_lint_ && !cancelled_) source_lint_->Finish();
   std::string write_failure;
   if (!cancelled_ && !error_ && !job_.check_only) write_failure = WriteModuleFile();
   host.SetProgressVisible(false);

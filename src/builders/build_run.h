@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <string_view>
@@ -10,6 +11,7 @@
 #include "builders/build_log.h"
 #include "builders/build_request.h"
 #include "builders/entry_finisher.h"
+#include "builders/source_lint.h"
 #include "module/byte_stream.h"
 
 namespace tavrin {
@@ -33,10 +35,9 @@ class BuildRun {
 
   BuildJob& Job() { return job_; }
   BuildLog& Log() { return log_; }
-  void Warn(std::string_view line) {
-    log_.Line(line);
-    warnings_ = true;
-  }
+  // A warning line of the log; `entry_line` is the control or reference line of the entry it
+  // is about, for a lint that places it there.
+  void Warn(std::string_view line, std::int64_t entry_line = 0);
   void SetError() { error_ = true; }
   bool Warnings() const { return warnings_; }
   bool Cancelled() const { return cancelled_; }
@@ -62,6 +63,12 @@ class BuildRun {
   // Lasting ones are not copied: they must stay in place until Finish has returned.
   void WriteFinishedEntries(int count, const std::function<EntryFinisher::Entry(int)>& finished,
                             const std::function<void(int)>& write);
+  // The lint that looks inside this build's entries, or null.
+  SourceLint* Lint() { return source_lint_.get(); }
+  // The entry gathered as `text` closes (`first_line`: its control or reference line): the lint
+  // looks at it, when there is one.
+  void LintEntry(std::int64_t first_line, std::string_view name, std::string_view text);
+
   // Finishes one entry's text with this build's options and format onto `out`.
   void FinishText(std::string_view text, std::string& out, ConversionBuffers& buffers) const;
 
@@ -105,7 +112,9 @@ class BuildRun {
   bool cancelled_ = false;
   bool finished_ = false;
   std::function<void()> release_;
-  std::optional<std::string> totals_;  // closing lines of a finished build, still to be written
+  std::optional<std::string> totals_;
+  std::unique_ptr<SourceLint>
+      source_lint_;  // closing lines of a finished build, still to be written
 };
 
 }  // namespace tavrin

@@ -41,6 +41,7 @@ void ReadVerseText(BuildRun& run, ReadingState& state, const VerseSources& sourc
   const MarkupContext markup = job.Markup();
   const TextLocale& locale = job.Locale();
   SourceLines reader(run, state);
+  state.lint = run.Lint();
   std::string_view line;
   auto next_line = [&] { return reader.Next(line); };
   bool more = true;
@@ -102,6 +103,7 @@ BuildOutcome BuildCommentary(BuildJob& job) {
     std::int64_t notes_stored = 0;    // notes that took an empty slot
     std::int64_t reference_line = 0;  // the most recent reference line
     ReferenceLine current;            // the reference that began the current note
+    std::int64_t note_line = 0;       // its line
 
     // Notes are finished on the other cores while the source is still being read. A second
     // note for a verse takes the first one's text back and the merged note is finished when the
@@ -120,11 +122,15 @@ BuildOutcome BuildCommentary(BuildJob& job) {
       int& number = finished[current.index];
       const bool duplicate = !slot.empty() || number >= 0;
       const std::string_view text = state.Gathered();
+      run.LintEntry(note_line, "", text);
       std::size_t length = text.size();
       if (duplicate) {
+        // The line named is that of the reference that closes the duplicate (the last note's
+        // own); a lint places the warning at the duplicate's own reference line.
         run.Warn("line #" + std::to_string(reference_line) + " - Warning: duplicate reference (" +
-                 current.book_name + " " + std::to_string(current.ref.chapter) + ":" +
-                 std::to_string(current.ref.verse) + ")");
+                     current.book_name + " " + std::to_string(current.ref.chapter) + ":" +
+                     std::to_string(current.ref.verse) + ")",
+                 note_line);
         if (number >= 0) {
           slot = finisher->Text(number);
           number = -1;
@@ -139,7 +145,8 @@ BuildOutcome BuildCommentary(BuildJob& job) {
         ++notes_stored;
       }
       if (length > kLongSectionLimit)
-        run.Warn("section #" + std::to_string(note_number) + " - Warning: section too long");
+        run.Warn("section #" + std::to_string(note_number) + " - Warning: section too long",
+                 note_line);
       if (!duplicate && inside_loop) ++note_number;
       state.GatherInto(*finisher);
     };
@@ -153,6 +160,7 @@ BuildOutcome BuildCommentary(BuildJob& job) {
         store(true);
       }
       current = ref;
+      note_line = reference_line;
     });
 
     if (!run.Cancelled() && state.entry_open) {

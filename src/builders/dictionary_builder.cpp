@@ -64,6 +64,7 @@ BuildOutcome BuildDictionary(BuildJob& job) {
   ReadingState state;
   std::int64_t topic_count = 0;
   std::string topic_name;
+  std::int64_t topic_line = 0;  // the open topic's control line
   // The texts are finished on the other cores while the source is still being read: they do
   // not depend on the order of the topics.
   std::optional<BackgroundFinisher> finisher;
@@ -74,12 +75,14 @@ BuildOutcome BuildDictionary(BuildJob& job) {
   // Each topic's lines are gathered straight into the finisher's open batch, so its text is
   // never copied before it is finished.
   auto close_topic = [&] {
+    run.LintEntry(topic_line, topic_name, state.Gathered());
     const std::size_t length = state.Gathered().size();
     records.push_back(std::make_unique<SRec>(std::string()));
     records.back()->finished = finisher->CloseText();
     topics.AddObject(topic_name, records.back().get());
     if (length > kLongSectionLimit)
-      run.Warn("section #" + std::to_string(topic_count) + " - Warning: section too long");
+      run.Warn("section #" + std::to_string(topic_count) + " - Warning: section too long",
+               topic_line);
     state.GatherInto(*finisher);
     // A "<lines>" block never reaches past the entry in which it began.
     state.in_lines_block = false;
@@ -90,6 +93,7 @@ BuildOutcome BuildDictionary(BuildJob& job) {
     if (!IsControlLine(trimmed, job.options.line_mark)) return false;
     if (topic_count > 0) close_topic();
     ++topic_count;
+    topic_line = state.lines_read;
     state.entry_open = true;
     topic_name = ControlLineName(trimmed, job.options.line_mark);
     if (topic_name.empty()) {

@@ -32,12 +32,15 @@ BuildOutcome BuildJumplist(BuildJob& job) {
     ReadingState state;
     std::int64_t jump_count = 0;
     VerseIndex current = 0;
+    std::int64_t jump_line = 0;  // the open jump's reference line
 
     auto store = [&] {
+      run.LintEntry(jump_line, "", state.entry_text);
       records.push_back(std::make_unique<JRec>(current));
       jumps.AddObject(state.entry_text, records.back().get());
       if (state.entry_text.size() > kLongJumpLimit)
-        run.Warn("section #" + std::to_string(jump_count) + " - Warning: section too long");
+        run.Warn("section #" + std::to_string(jump_count) + " - Warning: section too long",
+                 jump_line);
       state.entry_text.clear();
     };
 
@@ -50,6 +53,7 @@ BuildOutcome BuildJumplist(BuildJob& job) {
         ++jump_count;
       }
       current = ref.index;
+      jump_line = state.lines_read;
     });
 
     if (!run.Cancelled() && state.entry_open) {

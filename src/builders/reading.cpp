@@ -124,9 +124,9 @@ bool ReplaceNulBytes(std::string& line) {
   return found;
 }
 
-void GatherLine(std::string& entry_text, std::string_view line, std::string_view trimmed,
-                const BuildOptions& options, bool in_lines_block, const MarkupContext& markup,
-                std::size_t begin) {
+std::size_t GatherLine(std::string& entry_text, std::string_view line, std::string_view trimmed,
+                       const BuildOptions& options, bool in_lines_block,
+                       const MarkupContext& markup, std::size_t begin) {
   if (!trimmed.empty()) {
     // The line is cleaned straight onto the end of the entry text, so a line costs no
     // allocation of its own; the text before it is `entry_text[begin, start)`.
@@ -144,7 +144,7 @@ void GatherLine(std::string& entry_text, std::string_view line, std::string_view
         start = keep;
       }
     }
-    if (opening) return;
+    if (opening) return start - begin;
     if (!in_lines_block && options.join_lines) {
       if (start > begin && entry_text[start - 1] == ' ') {
         entry_text.resize(start +
@@ -157,7 +157,7 @@ void GatherLine(std::string& entry_text, std::string_view line, std::string_view
     } else {
       entry_text += "\r\n";
     }
-    return;
+    return start - begin;
   }
   if (entry_text.size() > begin && options.preserve_empty_lines) {
     std::string_view separator;
@@ -168,6 +168,7 @@ void GatherLine(std::string& entry_text, std::string_view line, std::string_view
     entry_text += separator;
     entry_text += "\r\n";
   }
+  return std::string::npos;
 }
 
 }  // namespace tavrin

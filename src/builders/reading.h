@@ -18,9 +18,10 @@ bool ReplaceNulBytes(std::string& line);
 
 // Gathers one body line of an open entry into its text: tag-only lines, joining, blank lines.
 // `trimmed` is the raw line trimmed at both ends. The entry's text is `entry_text` from `begin`
-// on (the bytes before belong to other entries and are never touched).
-void GatherLine(std::string& entry_text, std::string_view line, std::string_view trimmed,
-                const BuildOptions& options, bool in_lines_block, const MarkupContext& markup,
-                std::size_t begin = 0);
+// on (the bytes before belong to other entries and are never touched). Returns where in the
+// entry's text the line's own text begins, npos for a blank line.
+std::size_t GatherLine(std::string& entry_text, std::string_view line, std::string_view trimmed,
+                       const BuildOptions& options, bool in_lines_block,
+                       const MarkupContext& markup, std::size_t begin = 0);
 
 }  // namespace tavrin

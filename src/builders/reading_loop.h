@@ -19,7 +19,8 @@ struct ReadingState {
   std::string* gather = nullptr;
   std::size_t gather_begin = 0;
   bool in_lines_block = false;
-  bool entry_open = false;  // a topic or section has been opened
+  bool entry_open = false;     // a topic or section has been opened
+  SourceLint* lint = nullptr;  // told where each gathered line's text begins
 
   // The next entry's lines go straight onto the end of the finisher's open batch.
   void GatherInto(BackgroundFinisher& finisher) {
@@ -34,10 +35,11 @@ struct ReadingState {
   // Gathers one body line of the open entry (see GatherLine).
   void Gather(std::string_view line, std::string_view trimmed, const BuildOptions& options,
               const MarkupContext& markup) {
-    if (gather != nullptr)
-      GatherLine(*gather, line, trimmed, options, in_lines_block, markup, gather_begin);
-    else
-      GatherLine(entry_text, line, trimmed, options, in_lines_block, markup);
+    const std::size_t at =
+        gather != nullptr
+            ? GatherLine(*gather, line, trimmed, options, in_lines_block, markup, gather_begin)
+            : GatherLine(entry_text, line, trimmed, options, in_lines_block, markup);
+    if (lint != nullptr && at != std::string::npos) lint->Line(at, lines_read, line);
   }
 };
 

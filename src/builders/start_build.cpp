@@ -11,6 +11,7 @@
 #include "builders/commentary_builder.h"
 #include "builders/dictionary_builder.h"
 #include "builders/jumplist_builder.h"
+#include "builders/lint.h"
 #include "builders/note_conversion.h"
 #include "builders/stored_module.h"
 #include "builders/topic_conversion.h"
@@ -38,6 +39,7 @@ std::optional<ModuleKind> StoredSourceKind(const ModuleKindInfo& kind, std::stri
 // The creation log must be creatable before a build starts: a build whose warnings could not
 // be read afterwards is refused with the file's name.
 bool LogCreatable(const std::string& path, BuildHost& host) {
+  if (path.empty()) return true;  // no log asked for
   std::ofstream probe(path, std::ios::binary | std::ios::app);
   if (probe) return true;
   host.ShowMessage("Cannot create file " + path, MessageIcon::kStop);
@@ -112,12 +114,15 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
                .charset = request.charset,
                .source_path = request.source_path,
                .output_path = request.output_path,
-               .log_path = LogFilePath(session.ProgramFolder()),
+               .log_path = request.write_log ? LogFilePath(session.ProgramFolder()) : "",
                .user_name = session.User(),
                .leading_warnings = {}};
   job.show_log_when_finished = request.show_log_when_finished;
   job.check_only = request.check_only;
   job.offset_limit = request.offset_limit;
+  job.lint = request.lint;
+  if (job.lint != nullptr)
+    job.lint->source_folder = fs::path(request.source_path).parent_path().string();
 
   const std::string extension = FileExtension(request.source_path);
   const ModuleKindInfo& kind = KindInfo(job.kind);
@@ -156,6 +161,7 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
                        "' already exists. Do you wish to overwrite it?"))
       return BuildOutcome::kNotStarted;
     if (!LogCreatable(job.log_path, host)) return BuildOutcome::kNotStarted;
+    if (job.lint != nullptr) job.lint->source_map.Add(DisplayPath(request.source_path), 1);
     try {
       return RunConversion(job);
     } catch (const std::exception&) {
@@ -196,6 +202,16 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
         host.ShowMessage(assembled.failure, MessageIcon::kStop);
         return BuildOutcome::kNotStarted;
       }
+      if (job.lint != nullptr) {
+        // Findings name the included files and their own lines, not the assembled source.
+        LintReport& lint = *job.lint;
+        lint.header_file = DisplayPath(request.source_path);
+        lint.include_names = session.Header().include_list;
+        lint.include_lines = session.Header().include_lines;
+        for (std::size_t i = 0; i < assembled.first_lines.size(); ++i)
+          lint.source_map.Add(DisplayPath(session.Header().include_list[i]),
+                              assembled.first_lines[i]);
+      }
       temporary.path = assembled.path;
       temporary.delete_after = assembled.delete_after_build;
       assembled_in_code_page = assembled.delete_after_build;
@@ -208,6 +224,8 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
         job.leading_warnings.push_back("header file " + line);
       for (std::string& line : assembled.warnings) job.leading_warnings.push_back(std::move(line));
     }
+    if (job.lint != nullptr && job.lint->source_map.Empty())
+      job.lint->source_map.Add(DisplayPath(job.source_path), 1);
     std::error_code ec;
     if (job.source_path.empty() || fs::is_directory(job.source_path, ec))
       throw std::runtime_error("no source");

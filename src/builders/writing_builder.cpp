@@ -9,12 +9,15 @@ BuildOutcome BuildWriting(BuildJob& job) {
   BuildRun run(job, "Creating module...");
   ReadingState state;
   std::int64_t sections = 0;
+  std::int64_t section_line = 0;  // the open section's control line
   const MarkupContext markup = job.Markup();
 
   // Each section is finished as soon as the next one opens.
   auto close_section = [&] {
+    run.LintEntry(section_line, "", state.entry_text);
     if (state.entry_text.size() > kLongSectionLimit)
-      run.Warn("section #" + std::to_string(sections) + " - Warning: section too long");
+      run.Warn("section #" + std::to_string(sections) + " - Warning: section too long",
+               section_line);
     FinishEntryText(state.entry_text, job.options, job.new_format, markup, run.text_stream,
                     state.in_lines_block);
     state.entry_text.clear();
@@ -24,6 +27,7 @@ BuildOutcome BuildWriting(BuildJob& job) {
     if (!IsControlLine(trimmed, job.options.line_mark)) return false;
     if (state.entry_open) close_section();
     ++sections;
+    section_line = state.lines_read;
     state.entry_open = true;
     std::string name = ControlLineName(trimmed, job.options.line_mark);
     if (name.empty()) {

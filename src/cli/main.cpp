@@ -9,6 +9,7 @@
 #include <map>
 
 #include "builders/build_log.h"
+#include "builders/lint.h"
 #include "builders/start_build.h"
 #include "cli/dump.h"
 #include "cli/terminal_host.h"
@@ -45,21 +46,20 @@ struct BuildArgs {
   std::int64_t offset_limit = std::numeric_limits<std::int32_t>::max();
 };
 
-// The warnings and errors of the creation log, each with its line or section number.
-void PrintProblems(const std::string& log_path) {
+// The errors of the creation log (its warnings are printed at their files and lines).
+void PrintErrors(const std::string& log_path) {
   std::ifstream in(log_path, std::ios::binary);
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.find("Warning") != std::string::npos || line.rfind("Error", 0) == 0)
-      std::cout << line << "\n";
+    if (line.rfind("Error", 0) == 0) std::cout << line << "\n";
   }
 }
 
-int RunBuild(const BuildArgs& args) {
+// The request the window would make for these arguments; false (with a message) when the
+// window's Create button would be disabled.
+bool MakeRequest(const BuildArgs& args, BuildRequest& request, int& code_page) {
   static const std::map<std::string, int> charsets = {{"western", 0}, {"ce", 1}, {"cyrillic", 2}};
-
-  BuildRequest request;
   SetKind(request, *ModuleKindFromWord(args.kind));
   request.compatible = args.compatible;
   request.charset = charsets.at(args.charset);
@@ -77,21 +77,121 @@ int RunBuild(const BuildArgs& args) {
   request.options.mark_type = args.reference_type;
 
   // Names typed on the command line are UTF-8; modules hold the code page of their text.
-  const TextLocale& locale = TextLocale::User();
-  int code_page = ModuleCodePage(request, locale);
+  code_page = ModuleCodePage(request, TextLocale::User());
   request.module_name = Utf8ToCodePage(code_page, args.name);
   request.options.line_mark = Utf8ToCodePage(code_page, args.mark);
 
   if (!CreateEnabled(request)) {
     std::cerr << "error: a module name is needed (--name) unless the source is a header file\n";
-    return kExitUsage;
+    return false;
   }
+  return true;
+}
 
-  Session session(locale);
+// Findings in the module's code page, printed as UTF-8.
+std::vector<Finding> InUtf8(std::vector<Finding> findings, int code_page) {
+  for (Finding& f : findings) f.message = CodePageToUtf8(code_page, f.message);
+  return findings;
+}
+
+int RunBuild(const BuildArgs& args) {
+  BuildRequest request;
+  int code_page = 0;
+  if (!MakeRequest(args, request, code_page)) return kExitUsage;
+  // The build's warnings go to the standard error too, at their files and lines.
+  LintReport report;
+  for (std::string_view check : kAllChecks)
+    if (check != kCheckBuild) report.disabled.emplace(check);
+  request.lint = &report;
+
+  Session session(TextLocale::User());
   TerminalHost host(args.overwrite, args.show_log);
   BuildOutcome outcome = StartBuild(request, host, session);
-  if (args.check && !args.show_log) PrintProblems(LogFilePath(session.ProgramFolder()));
+  if (args.check && !args.show_log) PrintErrors(LogFilePath(session.ProgramFolder()));
+  for (const Finding& f : InUtf8(report.Sorted(), code_page)) std::cerr << FormatFinding(f) << "\n";
   return ModuleWritten(outcome) ? kExitBuilt : kExitNotBuilt;
+}
+
+struct LintArgs {
+  std::string format = "text";
+  std::vector<std::string> disable;
+};
+
+int RunLint(BuildArgs args, const LintArgs& lint) {
+  args.check = true;
+  args.show_log = false;
+  args.output = "lint";  // never written
+  BuildRequest request;
+  int code_page = 0;
+  if (!MakeRequest(args, request, code_page)) return kExitUsage;
+  LintReport report;
+  for (const std::string& check : lint.disable) report.disabled.insert(check);
+  request.lint = &report;
+  request.write_log = false;
+
+  Session session(TextLocale::User());
+  LintHost host;
+  const BuildOutcome outcome = StartBuild(request, host, session);
+  const std::vector<Finding> findings = InUtf8(report.Sorted(), code_page);
+  if (lint.format == "json") {
+    std::cout << FindingsJson(findings);
+  } else {
+    for (const Finding& f : findings) std::cout << FormatFinding(f) << "\n";
+  }
+  if (host.ShowedError() || outcome == BuildOutcome::kNotStarted) return kExitNotBuilt;
+  return findings.empty() ? kExitBuilt : kExitNotBuilt;
+}
+
+void AddBuildOptions(CLI::App* command, BuildArgs& b, bool builds) {
+  std::vector<std::string> kind_names;
+  for (const ModuleKindInfo& kind : AllKinds()) kind_names.emplace_back(kind.word);
+  std::sort(kind_names.begin(), kind_names.end());  // as the usage message has always listed them
+  command
+      ->add_option("KIND", b.kind,
+                   "dictionary, topics (\"Create as editable topic book\"), commentary, notes "
+                   "(\"Create as editable note set\"), writing or jumplist")
+      ->required()
+      ->check(CLI::IsMember(kind_names));
+  command->add_option("SOURCE", b.source, "File to create the module from")->required();
+  if (builds) command->add_option("OUTPUT", b.output, "Output data file name")->required();
+  command->add_option("--name", b.name,
+                      "Dictionary, commentary or writing name (needed unless SOURCE is a header "
+                      "file, which may supply it)");
+  command->add_option("--mark", b.mark, "Control line mark: text that opens a control line")
+      ->capture_default_str();
+  command->add_flag("--join-lines", b.join_lines, "Check \"Join lines into paragraphs\"");
+  command->add_flag("--no-preserve-empty", b.no_preserve_empty,
+                    "Uncheck \"Preserve empty lines\" (blank lines are dropped)");
+  command->add_flag("--keep-empty-lines", b.keep_empty_lines,
+                    "Uncheck \"Remove extra empty lines\" (every empty line is kept)");
+  command->add_flag("--keep-spaces", b.keep_spaces, "Uncheck \"Remove extra spaces in text\"");
+  command->add_flag("--no-trim", b.no_trim, "Uncheck \"Trim leading spaces and tabs\"");
+  command
+      ->add_option("--reference-type", b.reference_type,
+                   "Verse reference mark type (commentaries, note sets and jumplists)")
+      ->check(CLI::Range(0, 1))
+      ->capture_default_str();
+  command->add_flag("--compatible", b.compatible,
+                    "Check \"Corvalinth 2.6 compatible\" (.dat modules; tags stripped)");
+  command
+      ->add_option("--charset", b.charset,
+                   "Default character set of a current-format module: western, ce or cyrillic")
+      ->check(CLI::IsMember({"western", "ce", "cyrillic"}))
+      ->capture_default_str();
+  command
+      ->add_option("--source-encoding", b.source_encoding,
+                   "How the source, header and included files are read: auto (a UTF-8 or "
+                   "UTF-16 byte order mark decides, else 8-bit text), utf-8, utf-16le, "
+                   "utf-16be or ansi (8-bit text in the module's code page)")
+      ->check(CLI::IsMember({"auto", "utf-8", "utf-16le", "utf-16be", "ansi"}))
+      ->capture_default_str();
+  if (!builds) return;
+  command->add_flag("--overwrite", b.overwrite, "Replace an existing output file without asking");
+  command->add_flag("--show-log", b.show_log, "Print the creation log when finished");
+  // For tests of the refusal of modules too large for the format's offsets.
+  command->add_option("--offset-limit", b.offset_limit)->group("");
+  command->add_flag("--check", b.check,
+                    "Run the whole build and its log but write no module; print the warnings");
 }
 
 }  // namespace
@@ -110,54 +210,24 @@ int main(int argc, char** argv) {
       "build",
       "Create a module from a marked text file, a header file (.hdr) or, where the kind "
       "allows, an editable module, as the Create button of the main window does.");
-  std::vector<std::string> kind_names;
-  for (const ModuleKindInfo& kind : AllKinds()) kind_names.emplace_back(kind.word);
-  std::sort(kind_names.begin(), kind_names.end());  // as the usage message has always listed them
-  build
-      ->add_option("KIND", b.kind,
-                   "dictionary, topics (\"Create as editable topic book\"), commentary, notes "
-                   "(\"Create as editable note set\"), writing or jumplist")
-      ->required()
-      ->check(CLI::IsMember(kind_names));
-  build->add_option("SOURCE", b.source, "File to create the module from")->required();
-  build->add_option("OUTPUT", b.output, "Output data file name")->required();
-  build->add_option("--name", b.name,
-                    "Dictionary, commentary or writing name (needed unless SOURCE is a header "
-                    "file, which may supply it)");
-  build->add_option("--mark", b.mark, "Control line mark: text that opens a control line")
+  AddBuildOptions(build, b, true);
+
+  BuildArgs l;
+  LintArgs lint_args;
+  CLI::App* lint = app.add_subcommand(
+      "lint",
+      "Read a source as build would and print every suspicious place as FILE:LINE:COLUMN: "
+      "warning: MESSAGE [CHECK]; write no module and no log. Exit status 1 with findings.");
+  AddBuildOptions(lint, l, false);
+  lint->add_option("--format", lint_args.format, "text (one finding a line) or json")
+      ->check(CLI::IsMember({"text", "json"}))
       ->capture_default_str();
-  build->add_flag("--join-lines", b.join_lines, "Check \"Join lines into paragraphs\"");
-  build->add_flag("--no-preserve-empty", b.no_preserve_empty,
-                  "Uncheck \"Preserve empty lines\" (blank lines are dropped)");
-  build->add_flag("--keep-empty-lines", b.keep_empty_lines,
-                  "Uncheck \"Remove extra empty lines\" (every empty line is kept)");
-  build->add_flag("--keep-spaces", b.keep_spaces, "Uncheck \"Remove extra spaces in text\"");
-  build->add_flag("--no-trim", b.no_trim, "Uncheck \"Trim leading spaces and tabs\"");
-  build
-      ->add_option("--reference-type", b.reference_type,
-                   "Verse reference mark type (commentaries, note sets and jumplists)")
-      ->check(CLI::Range(0, 1))
-      ->capture_default_str();
-  build->add_flag("--compatible", b.compatible,
-                  "Check \"Corvalinth 2.6 compatible\" (.dat modules; tags stripped)");
-  build
-      ->add_option("--charset", b.charset,
-                   "Default character set of a current-format module: western, ce or cyrillic")
-      ->check(CLI::IsMember({"western", "ce", "cyrillic"}))
-      ->capture_default_str();
-  build->add_flag("--overwrite", b.overwrite, "Replace an existing output file without asking");
-  build->add_flag("--show-log", b.show_log, "Print the creation log when finished");
-  build
-      ->add_option("--source-encoding", b.source_encoding,
-                   "How the source, header and included files are read: auto (a UTF-8 or "
-                   "UTF-16 byte order mark decides, else 8-bit text), utf-8, utf-16le, "
-                   "utf-16be or ansi (8-bit text in the module's code page)")
-      ->check(CLI::IsMember({"auto", "utf-8", "utf-16le", "utf-16be", "ansi"}))
-      ->capture_default_str();
-  // For tests of the refusal of modules too large for the format's offsets.
-  build->add_option("--offset-limit", b.offset_limit)->group("");
-  build->add_flag("--check", b.check,
-                  "Run the whole build and its log but write no module; print the warnings");
+  lint->add_option("--disable", lint_args.disable,
+                   "Checks to turn off: build, unknown-tag, invalid-tag, unpaired-tag, "
+                   "link-target, empty-entry")
+      ->delimiter(',')
+      ->check(
+          CLI::IsMember(std::vector<std::string>(std::begin(kAllChecks), std::end(kAllChecks))));
 
   DumpArgs d;
   CLI::App* dump = app.add_subcommand("dump", "Print the header and entries of a module file.");
@@ -174,5 +244,6 @@ int main(int argc, char** argv) {
     return e.get_exit_code() == 0 ? code : kExitUsage;
   }
   if (*build) return RunBuild(b);
+  if (*lint) return RunLint(l, lint_args);
   return RunDump(d);
 }

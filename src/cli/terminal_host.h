@@ -47,4 +47,15 @@ class TerminalHost : public BuildHost {
   std::chrono::steady_clock::time_point last_draw_{};
 };
 
+// The command line's window for a lint: only the messages of the stop kind are shown (the
+// closing message of the build it runs says nothing to the author).
+class LintHost : public TerminalHost {
+ public:
+  LintHost() : TerminalHost(true, false) {}
+  void ShowMessage(const std::string& text, MessageIcon icon) override {
+    if (icon == MessageIcon::kStop) TerminalHost::ShowMessage(text, icon);
+  }
+  void SetProgressVisible(bool) override {}
+};
+
 }  // namespace tavrin

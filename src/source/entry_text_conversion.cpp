@@ -374,6 +374,8 @@ class TagScan {
   }
 
   void Run();
+  // From now on every decision of Run is also told to `verdicts`.
+  void Explain(std::vector<TagVerdict>* verdicts) { verdicts_ = verdicts; }
   // The text without deleted bytes and held line breaks.
   void TakeResult();
 
@@ -422,6 +424,7 @@ class TagScan {
   const std::size_t n_;
   const bool keep_tags_;
   const TagTable& table_;
+  std::vector<TagVerdict>* verdicts_ = nullptr;
 
   // One bit per byte for the deleted ones, and one bit per word of 64 of them that are all
   // deleted, so that a walk crosses a long deleted stretch 4096 bytes at a step.
@@ -675,33 +678,46 @@ void TagScan::Run() {
     // is read later, so only the first ">" behind it counts.
     const std::size_t g = FirstGreater(l + 1);
     auto consume = [&] { copy_[l] = kConsumedOpen; };
+    auto tell = [&](TagVerdict::Decision decision, int kind) {
+      if (verdicts_ != nullptr) verdicts_->push_back({decision, l, g, kNone, kind});
+    };
     if (g == kNone) {
+      tell(TagVerdict::Decision::kNoClosingBracket, -1);
       consume();
       continue;
     }
     const int kind = AcceptedKind(l, g);
     if (kind < 0) {
+      tell(TagVerdict::Decision::kNotATag, -1);
       consume();
       continue;
     }
+    auto rule_ok = [&] {
+      const TagDefinition& definition = table_.Definition(kind);
+      if (definition.rule == TagRule::kHeading) {
+        const std::size_t d = NextOf(digit_, l + 1, IsDigitByte);
+        return d != kNone && d < g && copy_[d] - '0' >= definition.low &&
+               copy_[d] - '0' <= definition.high;
+      }
+      return ValueIsValid(kind, NextByte(equals_, l + 1, '='), g);
+    };
     const std::size_t c = FindClosing(kind, l);
     if (c == kNone || c < g) {
+      if (verdicts_ != nullptr) {
+        tell(TagVerdict::Decision::kNoClosingTag, kind);
+        verdicts_->back().rule_ok = rule_ok();
+      }
       consume();
       continue;
     }
-    bool valid;
-    const TagDefinition& definition = table_.Definition(kind);
-    if (definition.rule == TagRule::kHeading) {
-      const std::size_t d = NextOf(digit_, l + 1, IsDigitByte);
-      valid = d != kNone && d < g && copy_[d] - '0' >= definition.low &&
-              copy_[d] - '0' <= definition.high;
-    } else {
-      valid = ValueIsValid(kind, NextByte(equals_, l + 1, '='), g);
-    }
-    if (!valid) {
+    if (!rule_ok()) {
+      tell(TagVerdict::Decision::kFailsRule, kind);
+      if (verdicts_ != nullptr) verdicts_->back().closing = c;
       consume();
       continue;
     }
+    if (verdicts_ != nullptr)
+      verdicts_->push_back({TagVerdict::Decision::kAccepted, l, g, c, kind});
 
     // One line break directly inside each end of the pair goes; markers hold its place.
     const std::size_t a1 = NextAlive(g + 1);
@@ -790,6 +806,24 @@ bool BreakMayEndAPair(const std::string& copy) {
 }
 
 }  // namespace
+
+void ExplainTags(std::string_view source, const MarkupContext& context,
+                 std::vector<TagVerdict>& verdicts) {
+  // The working copy as the scan would see it, byte for byte in place: lower-cased, each break
+  // turned into a line break and blanks, a literal break left as it stands (it reaches the scan
+  // restored, "<lit><BR></lit>").
+  std::string text(source);
+  std::string copy = context.locale.Lower(source);
+  for (std::size_t at = copy.find(kBreakTag); at != std::string::npos;
+       at = copy.find(kBreakTag, at + 1)) {
+    if (at >= 5 && copy.compare(at - 5, kLiteralBreak.size(), kLiteralBreak) == 0) continue;
+    copy.replace(at, kBreakTag.size(), "\r\n  ");
+  }
+  ClosingTagLists closings;
+  TagScan scan(text, copy, true, context.tag_table, closings);
+  scan.Explain(&verdicts);
+  scan.Run();
+}
 
 const std::string& ConvertEntryTextInto(std::string_view source, bool keep_tags,
                                         bool reduce_empty_lines, const MarkupContext& context,

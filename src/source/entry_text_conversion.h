@@ -1,7 +1,9 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 #include "source/parser.h"
 
@@ -12,6 +14,31 @@ namespace tavrin {
 // needs no reduced copy of its own.
 std::string ConvertEntryTextReducingEmptyLines(std::string_view text, bool keep_tags,
                                                const MarkupContext& context);
+
+// What the tag scan decided at one "<" of a text: why the conversion lets it through as text,
+// or that it took it as one end of a pair. For the lint, which names these places to the author.
+struct TagVerdict {
+  static constexpr std::size_t kNone = std::string::npos;
+  enum class Decision : std::uint8_t {
+    kNoClosingBracket,  // no ">" behind it: a lone "<"
+    kNotATag,           // what stands behind it is no name of the tag table
+    kNoClosingTag,      // no closing tag of its name behind it
+    kFailsRule,         // its attribute fails the rule of its kind
+    kAccepted,          // a pair, with the closing tag at `closing`
+  };
+  Decision decision;
+  std::size_t open;             // the "<"
+  std::size_t close = kNone;    // its ">"
+  std::size_t closing = kNone;  // kAccepted, kFailsRule: the "<" of its closing tag
+  int kind = -1;                // the tag's kind, when its name is one
+  bool rule_ok = true;          // kNoClosingTag: whether it would pass its rule
+};
+
+// The decisions of the conversion's tag scan for every "<" of `text` (an entry's text before
+// it is finished), in text order, positions in `text`. The breaks ("<br>") are taken out first
+// as the conversion takes them, without moving the other bytes.
+void ExplainTags(std::string_view text, const MarkupContext& context,
+                 std::vector<TagVerdict>& verdicts);
 
 // The conversion into `buffers`: the result is left in buffers.text.
 const std::string& ConvertEntryTextInto(std::string_view text, bool keep_tags,

@@ -31,8 +31,8 @@ std::string WithBackslash(std::string dir) {
   return dir;
 }
 
-void ApplyDirective(const std::string& line, const TextLocale& locale, LinkSettings& links,
-                    HeaderFileState& state) {
+void ApplyDirective(const std::string& line, std::int64_t line_number, const TextLocale& locale,
+                    LinkSettings& links, HeaderFileState& state) {
   std::string lower = locale.Lower(line);
   if (StartsWith(lower, "deflink ")) {
     auto eq = line.find('=');
@@ -61,6 +61,7 @@ void ApplyDirective(const std::string& line, const TextLocale& locale, LinkSetti
     state.document_title = std::string(TrimControl(std::string_view(line).substr(6)));
   } else if (StartsWith(lower, "include ")) {
     state.include_list.emplace_back(TrimControl(std::string_view(line).substr(8)));
+    state.include_lines.push_back(line_number);
   }
 }
 
@@ -72,6 +73,7 @@ void ProcessHeaderFile(std::istream& in, const TextLocale& locale, LinkSettings&
   state = HeaderFileState();
   LineReader reader(in);
   std::string raw;
+  std::int64_t line_number = 0;
   auto fill_name = [&] {
     if (module_name != nullptr && TrimControl(*module_name).empty())
       *module_name = state.document_title.empty() ? "Untitled document" : state.document_title;
@@ -85,8 +87,9 @@ void ProcessHeaderFile(std::istream& in, const TextLocale& locale, LinkSettings&
       throw;
     }
     if (!got) break;
+    ++line_number;
     std::string line = NormaliseDirective(raw);
-    if (!line.empty()) ApplyDirective(line, locale, links, state);
+    if (!line.empty()) ApplyDirective(line, line_number, locale, links, state);
     fill_name();
   }
 }
@@ -97,6 +100,7 @@ AssembledSource AssembleIncludes(const HeaderFileState& state, const IncludeDeco
   if (includes.empty()) return result;
   if (includes.size() == 1) {
     result.path = includes.front();
+    result.first_lines.push_back(1);
     return result;
   }
   try {
@@ -120,6 +124,7 @@ AssembledSource AssembleIncludes(const HeaderFileState& state, const IncludeDeco
       result.unreadable_include = name;
       break;
     }
+    result.first_lines.push_back(lines_written + 1);
     if (decode) {
       DecodedSource decoded = decode(std::move(raw), lines_written + 1);
       raw = std::move(decoded.bytes);

@@ -18,7 +18,8 @@ inline constexpr std::string_view kHeaderFileExtension = ".hdr";
 // What the last header file set besides the link settings.
 struct HeaderFileState {
   std::string document_title;
-  std::vector<std::string> include_list;  // file names as written, trimmed
+  std::vector<std::string> include_list;    // file names as written, trimmed
+  std::vector<std::int64_t> include_lines;  // the header file's line of each include
 };
 
 // Reads the directives of a header file: link aliases and media folders into `links`, the title
@@ -35,6 +36,8 @@ struct AssembledSource {
   std::string unreadable_include;     // the include (as written) at which assembly stopped
   std::vector<std::string> warnings;  // lines of includes that lost characters in conversion
   std::string failure;  // why no temporary source could be made ("Cannot create file ...")
+  // The line of the assembled source at which each include read begins, in include order.
+  std::vector<std::int64_t> first_lines;
 };
 
 // Turns one include's bytes into the module's 8-bit text; `first_line` is the number its first

@@ -234,6 +234,32 @@ std::string MarkupTagName(std::string_view tag) {
   return std::string(name);
 }
 
+std::string TagRuleText(const TagDefinition& kind) {
+  const std::string name = "<" + std::string(kind.name);
+  constexpr auto kLowest = std::numeric_limits<std::int32_t>::min();
+  constexpr auto kHighest = std::numeric_limits<std::int32_t>::max();
+  switch (kind.rule) {
+    case TagRule::kNone:
+      return name + "> takes no \"=\"";
+    case TagRule::kOptional:
+      return "the value after \"=\" of " + name + "> must not be blank";
+    case TagRule::kHeading:
+      return "the level of " + name + "> must be a digit from " + std::to_string(kind.low) +
+             " to " + std::to_string(kind.high);
+    case TagRule::kNumber:
+      if (kind.low == kLowest && kind.high == kHighest)
+        return name + "> needs \"=\" and an integer";
+      if (kind.high == kHighest)
+        return name + "> needs \"=\" and an integer of " + std::to_string(kind.low) + " or more";
+      return name + "> needs \"=\" and an integer from " + std::to_string(kind.low) + " to " +
+             std::to_string(kind.high);
+    case TagRule::kColour:
+      return name + "> needs \"=\" and a colour name or a number from " + std::to_string(kind.low) +
+             " to " + std::to_string(kind.high);
+  }
+  return {};
+}
+
 bool MarkupTagIsValid(const TagDefinition& kind, std::string_view tag) {
   const auto in_range = [&](std::int32_t number) {
     return number >= kind.low && number <= kind.high;

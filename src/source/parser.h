@@ -153,6 +153,8 @@ std::string ConvertEntryText(std::string_view text, bool keep_tags, const Markup
 std::string MarkupTagName(std::string_view tag);
 // Whether the tag passes the attribute rule of its kind.
 bool MarkupTagIsValid(const TagDefinition& kind, std::string_view tag);
+// The rule in words, for messages ("the value after \"=\" must be an integer from 1 to 5").
+std::string TagRuleText(const TagDefinition& kind);
 
 // Every byte b becomes 255 - b.
 std::string InvertText(std::string_view text);

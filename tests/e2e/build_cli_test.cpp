@@ -106,7 +106,9 @@ TEST_F(BuildCliTest, ControlLinesNamesAndOrder) {
   WriteFile("n.txt", "#\nx\n");
   CliResult r = Run({"build", "dictionary", "n.txt", "n.dat", "--name", "N"});
   EXPECT_EQ(r.exit_code, 0);
-  EXPECT_EQ(r.output, "warning: File 'n.dat' created with warnings. See log for details.\n");
+  EXPECT_EQ(r.output,
+            "warning: File 'n.dat' created with warnings. See log for details.\n"
+            "n.txt:1:1: warning: topic has no name [build]\n");
   EXPECT_EQ(LogLines(), (Lines{"line #1 - Warning: topic has no name", "",
                                "Total of: 2 lines, 1 topics", "", "File 'n.dat' was created."}));
   EXPECT_EQ(ReadModuleFile((dir_ / "n.dat").string()).entries[0].name, "untitled");
@@ -244,7 +246,10 @@ TEST_F(BuildCliTest, HeaderFiles) {
   WriteFile("missing.hdr", "include a.txt\r\ninclude gone.txt\r\ninclude b.txt\r\n");
   r = Run({"build", "writing", "missing.hdr", "m.k30", "--name", "M"});
   EXPECT_EQ(r.exit_code, 0);
-  EXPECT_EQ(r.output, "warning: File 'm.k30' created with warnings. See log for details.\n");
+  EXPECT_EQ(r.output,
+            "warning: File 'm.k30' created with warnings. See log for details.\n"
+            "missing.hdr:2:1: warning: cannot read included file 'gone.txt'; it and the files "
+            "after it were left out [build]\n");
   Lines log = LogLines();
   EXPECT_EQ(log[0],
             "Warning: cannot read included file 'gone.txt'; it and the files after it were left "

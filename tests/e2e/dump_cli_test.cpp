@@ -93,8 +93,8 @@ TEST_F(DumpCliTest, CheckRunsTheBuildButWritesNothing) {
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(r.output,
             "warning: File 'c.k30' would be created with warnings. See log for details.\n"
-            "line #1 - Warning: topic has no name\n"
-            "section #2 - Warning: section too long\n");
+            "c.txt:1:1: warning: topic has no name [build]\n"
+            "c.txt:3:1: warning: section too long [build]\n");
   EXPECT_EQ(ReadFile("c.k30"), "old");
   EXPECT_EQ(LogLines().back(), "File 'c.k30' was created.");
 

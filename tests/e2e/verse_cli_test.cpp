@@ -217,7 +217,11 @@ TEST_F(VerseCliTest, DuplicatesAreMergedAndWarnedAtTheClosingReference) {
   EXPECT_EQ(Warnings(), (Lines{"line #20 - Warning: duplicate reference (Gen 1:2)",
                                "line #22 - Warning: duplicate reference (Gen 1:2)"}));
   EXPECT_EQ(LogLines()[3], "Total of: 23 lines, 2 verse notes");
-  EXPECT_EQ(last_.output, "warning: File 'out.mod' created with warnings. See log for details.\n");
+  // The command line places each duplicate at its own reference line.
+  EXPECT_EQ(last_.output,
+            "warning: File 'out.mod' created with warnings. See log for details.\n"
+            "src.txt:10:1: warning: duplicate reference (Gen 1:2) [build]\n"
+            "src.txt:22:1: warning: duplicate reference (Gen 1:2) [build]\n");
 }
 
 TEST_F(VerseCliTest, EmptyNotesMarkedLinesInARowAndCanonicalOrder) {

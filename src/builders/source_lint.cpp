@@ -1,0 +1,210 @@
+#include "builders/source_lint.h"
+
+#include <algorithm>
+#include <filesystem>
+#include <unordered_set>
+
+#include "builders/build_request.h"
+#include "builders/commentary_builder.h"
+#include "source/entry_text_conversion.h"
+#include "source/session.h"
+#include "source/text_util.h"
+
+namespace tavrin {
+
+namespace {
+
+bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
+
+// The letters right behind `from` of `text`, lower-cased (ASCII: tag names are).
+std::string LetterRun(std::string_view text, std::size_t from) {
+  std::string name;
+  while (from < text.size() && IsAsciiLetter(text[from]))
+    name += AsciiLower(text.substr(from++, 1));
+  return name;
+}
+
+// A scheme is letters, then letters, digits, "+", "-" or ".", then ":".
+bool HasScheme(std::string_view address) {
+  if (address.empty() || !IsAsciiLetter(address[0])) return false;
+  for (char c : address.substr(1)) {
+    if (c == ':') return true;
+    if (!IsAsciiLetter(c) && !(c >= '0' && c <= '9') && c != '+' && c != '-' && c != '.')
+      return false;
+  }
+  return false;
+}
+
+bool NamesEntries(ModuleKind kind) {
+  return kind == ModuleKind::kDictionary || kind == ModuleKind::kTopics;
+}
+
+}  // namespace
+
+SourceLint::SourceLint(const BuildJob& job, LintReport& report) : job_(job), report_(report) {}
+
+SourceLint::~SourceLint() = default;
+
+void SourceLint::Line(std::size_t offset, std::int64_t line, std::string_view raw) {
+  places_.push_back({offset, line, std::string(raw)});
+}
+
+std::pair<std::int64_t, std::int64_t> SourceLint::Locate(std::string_view text,
+                                                         std::size_t offset) const {
+  auto after = std::upper_bound(places_.begin(), places_.end(), offset,
+                                [](std::size_t o, const Place& p) { return o < p.offset; });
+  if (after == places_.begin()) return {places_.empty() ? 0 : places_.front().line, 1};
+  const Place& place = *std::prev(after);
+  const std::size_t end = after == places_.end() ? text.size() : after->offset;
+  const std::string_view cleaned = text.substr(place.offset, end - place.offset);
+  return {place.line, RawColumn(place.raw, cleaned, offset - place.offset)};
+}
+
+void SourceLint::Entry(std::int64_t first_line, std::string_view name, std::string_view text,
+                       bool finished_empty) {
+  if (finished_empty)
+    report_.AtSourceLine(first_line, 1, kCheckEmptyEntry, "the entry's finished text is empty");
+  if (NamesEntries(job_.kind)) names_.emplace_back(name);
+
+  verdicts_.clear();
+  if (text.find('<') != std::string_view::npos) ExplainTags(text, job_.Markup(), verdicts_);
+  const TagTable& table = job_.session.Tags();
+  // The closing tag of a tag that fails its rule is text as well, but says nothing new.
+  std::vector<std::size_t> explained;
+  for (const TagVerdict& v : verdicts_)
+    if (v.decision == TagVerdict::Decision::kFailsRule) explained.push_back(v.closing);
+  std::sort(explained.begin(), explained.end());
+  for (const TagVerdict& v : verdicts_) {
+    if (v.decision == TagVerdict::Decision::kNotATag &&
+        std::binary_search(explained.begin(), explained.end(), v.open))
+      continue;
+    auto at = [&] {
+      auto [line, column] = Locate(text, v.open);
+      return std::pair(line != 0 ? line : first_line, column);
+    };
+    auto tag_text = [&] {
+      return std::string(
+          text.substr(v.open, v.close == TagVerdict::kNone ? 1 : v.close - v.open + 1));
+    };
+    switch (v.decision) {
+      case TagVerdict::Decision::kNoClosingBracket:
+        break;  // a lone "<" is text
+      case TagVerdict::Decision::kNotATag: {
+        const std::size_t behind = v.open + 1;
+        if (behind < text.size() && text[behind] == '/') {
+          const std::string name = LetterRun(text, behind + 1);
+          if (table.IndexOf(name) < 0) {
+            if (!name.empty() && name != "br") {
+              auto [line, column] = at();
+              report_.AtSourceLine(line, column, kCheckUnknownTag,
+                                   "unknown tag " + tag_text() + " is shown as text");
+            }
+          } else {
+            auto [line, column] = at();
+            report_.AtSourceLine(
+                line, column, kCheckUnpairedTag,
+                "closing tag " + tag_text() + " has no opening tag before it in its entry");
+          }
+        } else if (behind < text.size() && IsAsciiLetter(text[behind])) {
+          const std::string name = LetterRun(text, behind);
+          if (name != "br") {
+            auto [line, column] = at();
+            report_.AtSourceLine(line, column, kCheckUnknownTag,
+                                 "unknown tag " + tag_text() + " is shown as text");
+          }
+        }
+        break;
+      }
+      case TagVerdict::Decision::kNoClosingTag:
+      case TagVerdict::Decision::kFailsRule: {
+        auto [line, column] = at();
+        const TagDefinition& definition = table.Definition(v.kind);
+        if (v.decision == TagVerdict::Decision::kFailsRule || !v.rule_ok) {
+          report_.AtSourceLine(line, column, kCheckInvalidTag,
+                               tag_text() + " is shown as text: " + TagRuleText(definition));
+        } else if (definition.name == "lines") {
+          report_.AtSourceLine(line, column, kCheckUnpairedTag,
+                               "<lines> block is never closed in its entry");
+        } else {
+          report_.AtSourceLine(line, column, kCheckUnpairedTag,
+                               tag_text() + " has no closing </" + std::string(definition.name) +
+                                   "> behind it in its entry");
+        }
+        break;
+      }
+      case TagVerdict::Decision::kAccepted:
+        if (table.Definition(v.kind).name == "link" && report_.Enabled(kCheckLinkTarget)) {
+          auto [line, column] = at();
+          CheckLink(text.substr(v.open, v.close - v.open + 1), line, column);
+        }
+        break;
+    }
+  }
+  places_.clear();
+}
+
+void SourceLint::CheckLink(std::string_view tag, std::int64_t line, std::int64_t column) {
+  // The link as the module will hold it: aliases replaced, folders put in front.
+  const std::string link = RewriteLinks(tag, job_.Markup());
+  const std::string lower = AsciiLower(link);
+  const std::size_t eq = lower.find('=');
+  auto report = [&](std::string message) {
+    report_.AtSourceLine(line, column, kCheckLinkTarget, std::move(message));
+  };
+  if (eq == std::string::npos) {
+    report("link " + link + " has no type and target");
+    return;
+  }
+  const std::string type(TrimControl(std::string_view(lower).substr(5, eq - 5)));
+  const std::string value(TrimControl(std::string_view(link).substr(eq + 1, link.size() - eq - 2)));
+  if (type == "local") {
+    if (NamesEntries(job_.kind)) local_links_.push_back({value, line, column});
+  } else if (type == "bible") {
+    const VerseSources* verses = Verses();
+    if (verses == nullptr) return;
+    const ReferenceLine ref = ReadReferenceLine(value, 0, 1, "", verses->books, verses->map);
+    if (ref.kind != ReferenceLine::Kind::kReference)
+      report("bible link to '" + value + "': no such reference with these book names");
+    else if (!ref.warning.empty())
+      report("bible link to '" + value + "' lies outside the verse map");
+  } else if (type == "picture" || type == "sound" || type == "file") {
+    std::string path = value;
+    std::replace(path.begin(), path.end(), '\\', '/');
+    std::error_code ec;
+    if (!std::filesystem::exists(std::filesystem::path(report_.source_folder) / path, ec))
+      report(type + " link to '" + value + "': no such file beside the source");
+  } else if (type == "url") {
+    if (!HasScheme(value)) report("url link to '" + value + "' has no scheme (such as http://)");
+  } else if (type == "email") {
+    if (value.find('@') == std::string::npos) report("email link to '" + value + "' has no @");
+  }
+}
+
+const VerseSources* SourceLint::Verses() {
+  if (!verses_tried_) {
+    verses_tried_ = true;
+    try {
+      auto verses = std::make_unique<VerseSources>(job_.session.Locale(), job_.Locale());
+      const std::string& folder = job_.session.ProgramFolder();
+      verses->map = LoadVerseMap(folder);
+      verses->books.LoadFromFile((std::filesystem::path(folder) / kBookNamesFileName).string());
+      verses_ = std::move(verses);
+    } catch (const std::exception&) {
+      // Without the data files bible links cannot be checked; a verse build says why itself.
+    }
+  }
+  return verses_.get();
+}
+
+void SourceLint::Finish() {
+  if (local_links_.empty()) return;
+  const TextLocale& locale = job_.Locale();
+  std::unordered_set<std::string> keys;
+  for (const std::string& name : names_) keys.insert(locale.SortKey(name));
+  for (const LocalLink& link : local_links_)
+    if (!keys.contains(locale.SortKey(link.target)))
+      report_.AtSourceLine(link.line, link.column, kCheckLinkTarget,
+                           "local link to '" + link.target + "': no topic of that name");
+}
+
+}  // namespace tavrin
