@@ -6,6 +6,7 @@
 #include "module/module_writer.h"
 #include "platform/exceptions.h"
 #include "source/session.h"
+#include "source/text_util.h"
 
 namespace tavrin {
 
@@ -41,11 +42,17 @@ void BuildRun::LintEntry(std::int64_t first_line, std::string_view name, std::st
   if (!source_lint_) return;
   bool empty = false;
   if (job_.lint->Enabled(kCheckEmptyEntry)) {
-    // Empty as the module will hold it: only the terminator.
-    thread_local ConversionBuffers buffers;
-    std::string finished;
-    FinishText(text, finished, buffers);
-    empty = finished.size() <= 1;
+    // Empty as the module will hold it: only the terminator. A byte of text that stands outside
+    // every tag always stays, so only a text that begins with a tag needs the conversion.
+    const std::string_view text_start = TrimLeftControl(text);
+    if (text_start.empty()) {
+      empty = true;
+    } else if (text_start.front() == '<') {
+      thread_local ConversionBuffers buffers;
+      std::string finished;
+      FinishText(text, finished, buffers);
+      empty = finished.size() <= 1;
+    }
   }
   source_lint_->Entry(first_line, name, text, empty);
 }

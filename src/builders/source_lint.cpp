@@ -46,7 +46,8 @@ SourceLint::SourceLint(const BuildJob& job, LintReport& report) : job_(job), rep
 SourceLint::~SourceLint() = default;
 
 void SourceLint::Line(std::size_t offset, std::int64_t line, std::string_view raw) {
-  places_.push_back({offset, line, std::string(raw)});
+  places_.push_back({offset, line, raw_lines_.size(), raw.size()});
+  raw_lines_ += raw;
 }
 
 std::pair<std::int64_t, std::int64_t> SourceLint::Locate(std::string_view text,
@@ -57,7 +58,8 @@ std::pair<std::int64_t, std::int64_t> SourceLint::Locate(std::string_view text,
   const Place& place = *std::prev(after);
   const std::size_t end = after == places_.end() ? text.size() : after->offset;
   const std::string_view cleaned = text.substr(place.offset, end - place.offset);
-  return {place.line, RawColumn(place.raw, cleaned, offset - place.offset)};
+  const std::string_view raw = std::string_view(raw_lines_).substr(place.raw_begin, place.raw_size);
+  return {place.line, RawColumn(raw, cleaned, offset - place.offset)};
 }
 
 void SourceLint::Entry(std::int64_t first_line, std::string_view name, std::string_view text,
@@ -67,7 +69,8 @@ void SourceLint::Entry(std::int64_t first_line, std::string_view name, std::stri
   if (NamesEntries(job_.kind)) names_.emplace_back(name);
 
   verdicts_.clear();
-  if (text.find('<') != std::string_view::npos) ExplainTags(text, job_.Markup(), verdicts_);
+  if (text.find('<') != std::string_view::npos)
+    ExplainTags(text, job_.Markup(), verdicts_, buffers_);
   const TagTable& table = job_.session.Tags();
   // The closing tag of a tag that fails its rule is text as well, but says nothing new.
   std::vector<std::size_t> explained;
@@ -141,6 +144,7 @@ void SourceLint::Entry(std::int64_t first_line, std::string_view name, std::stri
     }
   }
   places_.clear();
+  raw_lines_.clear();
 }
 
 void SourceLint::CheckLink(std::string_view tag, std::int64_t line, std::int64_t column) {

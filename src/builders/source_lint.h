@@ -38,9 +38,9 @@ class SourceLint {
 
  private:
   struct Place {
-    std::size_t offset;
+    std::size_t offset;  // of the line's text in the entry's
     std::int64_t line;
-    std::string raw;
+    std::size_t raw_begin, raw_size;  // the raw line in raw_lines_
   };
   struct LocalLink {
     std::string target;
@@ -54,7 +54,9 @@ class SourceLint {
   const BuildJob& job_;
   LintReport& report_;
   std::vector<Place> places_;
+  std::string raw_lines_;  // the open entry's raw lines, back to back
   std::vector<TagVerdict> verdicts_;
+  ConversionBuffers buffers_;
   std::vector<std::string> names_;
   std::vector<LocalLink> local_links_;
   std::unique_ptr<VerseSources> verses_;

@@ -808,19 +808,21 @@ bool BreakMayEndAPair(const std::string& copy) {
 }  // namespace
 
 void ExplainTags(std::string_view source, const MarkupContext& context,
-                 std::vector<TagVerdict>& verdicts) {
+                 std::vector<TagVerdict>& verdicts, ConversionBuffers& buffers) {
   // The working copy as the scan would see it, byte for byte in place: lower-cased, each break
   // turned into a line break and blanks, a literal break left as it stands (it reaches the scan
   // restored, "<lit><BR></lit>").
-  std::string text(source);
-  std::string copy = context.locale.Lower(source);
+  std::string& text = buffers.text;
+  std::string& copy = buffers.copy;
+  text.assign(source);
+  copy.resize(source.size());
+  for (std::size_t i = 0; i < source.size(); ++i) copy[i] = context.locale.LowerByte(source[i]);
   for (std::size_t at = copy.find(kBreakTag); at != std::string::npos;
        at = copy.find(kBreakTag, at + 1)) {
     if (at >= 5 && copy.compare(at - 5, kLiteralBreak.size(), kLiteralBreak) == 0) continue;
     copy.replace(at, kBreakTag.size(), "\r\n  ");
   }
-  ClosingTagLists closings;
-  TagScan scan(text, copy, true, context.tag_table, closings);
+  TagScan scan(text, copy, true, context.tag_table, buffers.closings);
   scan.Explain(&verdicts);
   scan.Run();
 }

@@ -37,8 +37,9 @@ struct TagVerdict {
 // The decisions of the conversion's tag scan for every "<" of `text` (an entry's text before
 // it is finished), in text order, positions in `text`. The breaks ("<br>") are taken out first
 // as the conversion takes them, without moving the other bytes.
+// `buffers` are working room kept from call to call.
 void ExplainTags(std::string_view text, const MarkupContext& context,
-                 std::vector<TagVerdict>& verdicts);
+                 std::vector<TagVerdict>& verdicts, ConversionBuffers& buffers);
 
 // The conversion into `buffers`: the result is left in buffers.text.
 const std::string& ConvertEntryTextInto(std::string_view text, bool keep_tags,
