@@ -88,6 +88,8 @@ void TLogF::LoadLog() {
   memo1_->setPlainText(lines.join('\n'));
 }
 
+void TLogF::ShowLines(const QStringList& lines) { memo1_->setPlainText(lines.join('\n')); }
+
 void TLogF::Button1Click() { close(); }
 
 void TLogF::Panel1Resize() {

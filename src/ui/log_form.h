@@ -1,9 +1,11 @@
 #pragma once
 
 #include <QDialog>
+#include <QStringList>
 #include <string>
 
 class QPushButton;
+
 class QWidget;
 
 namespace tavrin {
@@ -25,6 +27,8 @@ class TLogF : public QDialog {
   // Replaces the text with the log's lines under the busy cursor. Raises EFOpenError
   // ("Cannot open file %s") when the log cannot be read; the cursor comes back either way.
   void LoadLog();
+  // Shows these lines instead of the log (the findings of "Check source").
+  void ShowLines(const QStringList& lines);
 
   TSRichEdit* Memo1() const { return memo1_; }
 

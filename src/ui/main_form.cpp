@@ -22,10 +22,13 @@
 #include <limits>
 
 #include "builders/build_log.h"
+#include "builders/lint.h"
 #include "builders/start_build.h"
 #include "builders/window_rules.h"
 #include "platform/exceptions.h"
 #include "platform/system.h"
+#include "platform/text_locale.h"
+#include "source/text_util.h"
 #include "ui/about_form.h"
 #include "ui/bok_form.h"
 #include "ui/help_viewer.h"
@@ -256,6 +259,9 @@ void TMainF::CreateMenus() {
   showlognow1_ =
       program->addAction("Show &log now", QKeySequence("Ctrl+L"), this, &TMainF::Showlognow1Click);
   showlognow1_->setObjectName("Showlognow1");
+  check_source_ =
+      program->addAction("&Check source", QKeySequence("Ctrl+K"), this, &TMainF::CheckSourceClick);
+  check_source_->setObjectName("CheckSource");
   show_log_m_ = program->addAction("&Show log when finished");
   show_log_m_->setObjectName("ShowLogM");
   show_log_m_->setCheckable(true);
@@ -460,6 +466,38 @@ void TMainF::Showlognow1Click() {
   log_form_->activateWindow();
 }
 
+void TMainF::CheckSourceClick() {
+  if (busy_) return;
+  BuildRequest request = RequestOf(ActiveTab(), &typed_code_page_);
+  // Nothing is written, so the output needs no name of its own.
+  if (TrimControl(request.output_path).empty()) request.output_path = "check";
+  if (!CreateEnabled(request)) {
+    ShowMessage("Choose the source (and type the module name) to check it.", MessageIcon::kStop);
+    return;
+  }
+  LintReport report;
+  request.lint = &report;
+  request.check_only = true;
+  request.write_log = false;
+  request.show_log_when_finished = false;
+  checking_ = true;
+  try {
+    StartBuild(request, *this, session_);
+  } catch (const std::exception& e) {
+    ShowError(e);
+  }
+  checking_ = false;
+  QStringList lines;
+  for (const Finding& f : report.Sorted())
+    lines << QString::fromStdString(CodePageToUtf8(typed_code_page_, FormatFinding(f)));
+  if (lines.isEmpty()) lines << "No finding: the source looks clean.";
+  log_form_->ShowLines(lines);
+  log_form_->show();
+  log_form_->raise();
+  log_form_->activateWindow();
+  if (close_after_build_) close();
+}
+
 void TMainF::ShowLogMClick() {
   // The action toggles its own check; nothing else depends on it until a build ends.
 }
@@ -508,6 +546,8 @@ void TMainF::closeEvent(QCloseEvent* event) {
 // ---- BuildHost
 
 void TMainF::ShowMessage(const std::string& text, MessageIcon icon) {
+  // A check's closing message ("would be created") says nothing: its findings do.
+  if (checking_ && icon != MessageIcon::kStop) return;
   dialogs_->Message(this, ToDisplay(locale_, text), icon);
 }
 
@@ -556,6 +596,7 @@ void TMainF::DisableControls() {
   busy_ = true;
   editverseref_m_->setEnabled(false);
   showlognow1_->setEnabled(false);
+  check_source_->setEnabled(false);
   exit1_->setEnabled(false);
   page_control1_->setEnabled(false);
   group_box1_->setEnabled(false);
@@ -569,6 +610,7 @@ void TMainF::EnableControls() {
   busy_ = false;
   editverseref_m_->setEnabled(true);
   showlognow1_->setEnabled(true);
+  check_source_->setEnabled(true);
   exit1_->setEnabled(true);
   page_control1_->setEnabled(true);
   group_box1_->setEnabled(true);
@@ -577,7 +619,7 @@ void TMainF::EnableControls() {
 }
 
 void TMainF::ShowLog(const std::string& log_path) {
-  if (!show_log_m_->isChecked()) return;
+  if (checking_ || !show_log_m_->isChecked()) return;
   log_form_->SetLogPath(log_path);
   Showlognow1Click();
 }

@@ -95,6 +95,9 @@ class TMainF : public QMainWindow, public BuildHost {
   void CancelButClick();
   void EditverserefMClick();
   void Showlognow1Click();
+  // "Check source": the lint of the active tab's fields, its findings in the log window; no
+  // module is written and tavrin.log is not touched.
+  void CheckSourceClick();
   void ShowLogMClick();
   void Exit1Click();
   void Helpindex1Click();
@@ -159,6 +162,7 @@ class TMainF : public QMainWindow, public BuildHost {
   QLabel* status_p_ = nullptr;
   QAction* editverseref_m_ = nullptr;
   QAction* showlognow1_ = nullptr;
+  QAction* check_source_ = nullptr;
   QAction* show_log_m_ = nullptr;
   QAction* exit1_ = nullptr;
 
@@ -170,6 +174,7 @@ class TMainF : public QMainWindow, public BuildHost {
   bool busy_ = false;
   bool cancel_requested_ = false;
   bool close_after_build_ = false;
+  bool checking_ = false;  // a Check source runs: only its stop messages are shown
   int typed_code_page_ = 1252;
   // The progress bar counts in ints; large sources are shown in steps of this many bytes.
   std::int64_t progress_step_ = 1;

@@ -87,6 +87,19 @@ class BuildTest : public QObject {
     QCOMPARE(Read("window.k30"), Read("cli.k30"));
   }
 
+  void checkSourceShowsTheFindingsAndWritesNothing() {
+    Write("s.txt", "#A\r\n<colr>x\r\n");
+    TMainF& f = Open();
+    FillDictionaryTab("s.txt", "", "Name");
+    h_.form->findChild<QAction*>("CheckSource")->trigger();
+    QVERIFY(f.LogForm()->isVisible());
+    QVERIFY2(f.LogForm()->Memo1()->toPlainText().endsWith(
+                 "s.txt:2:1: warning: unknown tag <colr> is shown as text [unknown-tag]"),
+             qPrintable(f.LogForm()->Memo1()->toPlainText()));
+    QVERIFY(h_.dialogs->messages.empty());
+    QVERIFY(!QFile::exists(h_.sandbox->Path("tavrin.log")));
+  }
+
   void overwriteAnsweredNoLeavesTheFile() {
     Write("s.txt", "#A\r\ntext\r\n");
     Write("out.k30", "old bytes");
