@@ -1,6 +1,10 @@
 #pragma once
 
+#include <cstddef>
+#include <cstdint>
 #include <filesystem>
+#include <istream>
+#include <memory>
 #include <string>
 
 namespace tavrin {
@@ -14,7 +18,35 @@ std::string UserName();
 // Raises EFCreateError when none can be made.
 std::filesystem::path CreateTempFile(const std::string& prefix = "tavrin");
 
-// Reads a whole file; raises EFOpenError when it cannot be opened or read.
+// A file opened for reading. Every failure is the program's own file error naming the path, so
+// that no failing read can look like the end of the file: EFOpenError when it cannot be opened
+// (a folder is no file to read), EInOutError "Cannot read file" when a read fails.
+class InputFile {
+ public:
+  // `also_writable`: a file that could not also be written is refused (it is only read).
+  explicit InputFile(const std::string& path, bool also_writable = false);
+  ~InputFile();
+  InputFile(const InputFile&) = delete;
+  InputFile& operator=(const InputFile&) = delete;
+
+  // The size when it was opened (0 for files whose size the system does not know ahead).
+  std::int64_t Size() const { return size_; }
+  // Up to `size` bytes from the current position; fewer only where the file ends.
+  std::size_t Read(char* data, std::size_t size);
+  void Seek(std::int64_t position);
+
+ private:
+  std::string path_;
+  std::int64_t size_ = 0;
+  std::intptr_t handle_ = -1;  // the system's handle of the open file
+};
+
+// Reads a whole file (to its end, also past the size it had when opened); raises EFOpenError
+// when it cannot be opened and EInOutError when a read fails.
 std::string ReadWholeFile(const std::string& path);
+
+// The file as a binary stream to read in blocks, raising EFOpenError as InputFile does. A read
+// that fails raises its EInOutError out of the stream's read functions.
+std::unique_ptr<std::istream> OpenInputStream(const std::string& path);
 
 }  // namespace tavrin
