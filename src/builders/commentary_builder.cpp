@@ -163,7 +163,7 @@ BuildOutcome BuildCommentary(BuildJob& job) {
       note_line = reference_line;
     });
 
-    if (!run.Cancelled() && state.entry_open) {
+    if (!run.Cancelled() && state.read_failure.empty() && state.entry_open) {
       try {
         store(false);
       } catch (const std::exception&) {
@@ -179,9 +179,9 @@ BuildOutcome BuildCommentary(BuildJob& job) {
       VerseNotes().swap(notes);
       finisher.reset();
     });
-    run.LogClosing(state.entry_open, "Error: no verses marked",
-                   "Total of: " + std::to_string(state.lines_read) + " lines, " +
-                       std::to_string(notes_stored) + " verse notes");
+    LogReadingClosing(run, state, state.entry_open, "Error: no verses marked",
+                      "Total of: " + std::to_string(state.lines_read) + " lines, " +
+                          std::to_string(notes_stored) + " verse notes");
     return run.Finish();
   });
 }

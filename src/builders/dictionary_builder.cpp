@@ -103,7 +103,7 @@ BuildOutcome BuildDictionary(BuildJob& job) {
     return true;
   });
 
-  if (!run.Cancelled() && topic_count > 0) {
+  if (!run.Cancelled() && state.read_failure.empty() && topic_count > 0) {
     try {
       close_topic();
       // Sorting a million names takes a second or more: the window stays responsive meanwhile,
@@ -130,9 +130,9 @@ BuildOutcome BuildDictionary(BuildJob& job) {
     finisher.reset();
   });
 
-  run.LogClosing(topic_count > 0, "Error: no topics marked",
-                 "Total of: " + std::to_string(state.lines_read) + " lines, " +
-                     std::to_string(topic_count) + " topics");
+  LogReadingClosing(run, state, topic_count > 0, "Error: no topics marked",
+                    "Total of: " + std::to_string(state.lines_read) + " lines, " +
+                        std::to_string(topic_count) + " topics");
   return run.Finish();
 }
 

@@ -56,7 +56,7 @@ BuildOutcome BuildJumplist(BuildJob& job) {
       jump_line = state.lines_read;
     });
 
-    if (!run.Cancelled() && state.entry_open) {
+    if (!run.Cancelled() && state.read_failure.empty() && state.entry_open) {
       try {
         store();
       } catch (const std::exception&) {
@@ -65,9 +65,9 @@ BuildOutcome BuildJumplist(BuildJob& job) {
       WriteJumps(run, sources.map, jumps);
     }
 
-    run.LogClosing(state.entry_open, "Error: no verses marked",
-                   "Total of: " + std::to_string(state.lines_read) + " lines, " +
-                       std::to_string(jump_count) + " jumps");
+    LogReadingClosing(run, state, state.entry_open, "Error: no verses marked",
+                      "Total of: " + std::to_string(state.lines_read) + " lines, " +
+                          std::to_string(jump_count) + " jumps");
     return run.Finish();
   });
 }

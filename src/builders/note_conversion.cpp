@@ -60,7 +60,14 @@ BuildOutcome ConvertNoteSet(BuildJob& job) {
     return run.Finish();
   }
 
-  NotePositions positions = ReadNotePositions(*source, map);
+  // A stored module that cannot be read to its end is no source to convert.
+  std::string failure;
+  NotePositions positions;
+  try {
+    positions = ReadNotePositions(*source, map);
+  } catch (const EFileError& e) {
+    failure = e.what();
+  }
   for (const std::string& warning : positions.warnings) run.Warn(warning);
   const std::size_t verse_count = positions.slots.size();
   // The position of the next filled slot behind each verse, found in one backward pass.
@@ -71,7 +78,7 @@ BuildOutcome ConvertNoteSet(BuildJob& job) {
   job.host.SetProgressRange(static_cast<std::int64_t>(verse_count));
   VerseNotes notes(verse_count);
   std::int64_t note_count = 0;
-  for (std::size_t i = 0; i < verse_count; ++i) {
+  for (std::size_t i = 0; failure.empty() && i < verse_count; ++i) {
     try {
       const std::int64_t length = NoteTextLength(positions, i, next_filled, source->Size());
       if (positions.slots[i] >= 0 && length != 0) {
@@ -84,12 +91,19 @@ BuildOutcome ConvertNoteSet(BuildJob& job) {
         if (notes[i].size() > kLongSectionLimit)
           run.Warn("section #" + std::to_string(note_count) + " - Warning: section too long");
       }
+    } catch (const EFileError& e) {
+      failure = e.what();
+      break;
     } catch (const std::exception&) {
       run.ReportUnknownError();
     }
     if (!run.Poll(static_cast<std::int64_t>(i))) break;
   }
   source.reset();
+  if (!failure.empty()) {
+    run.LogError("Error: " + failure);
+    return run.Finish();
+  }
 
   if (!run.Cancelled() && note_count > 0) WriteVerseNotes(run, map, notes);
 

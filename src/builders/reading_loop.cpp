@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "builders/reading.h"
+#include "platform/exceptions.h"
 #include "source/line_reader.h"
 #include "source/session.h"
 #include "source/text_util.h"
@@ -32,7 +33,12 @@ void ReadMarkedText(BuildRun& run, ReadingState& state, const ControlLineHandler
 }
 
 bool SourceLines::Next(std::string_view& line) {
-  if (!reader_.ReadLine(line)) return false;
+  try {
+    if (!reader_.ReadLine(line)) return false;
+  } catch (const EFileError& e) {
+    state_.read_failure = e.what();
+    return false;
+  }
   ++state_.lines_read;
   if (reader_.LineHasNul()) {
     with_blanks_.assign(line);
@@ -42,6 +48,14 @@ bool SourceLines::Next(std::string_view& line) {
               " - Warning: NUL bytes replaced by blanks");
   }
   return true;
+}
+
+void LogReadingClosing(BuildRun& run, const ReadingState& state, bool found, std::string_view error,
+                       std::string_view totals) {
+  if (state.read_failure.empty())
+    run.LogClosing(found, error, totals);
+  else
+    run.LogError("Error: " + state.read_failure);
 }
 
 std::string ControlLineName(std::string_view trimmed, std::string_view mark) {

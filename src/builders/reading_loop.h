@@ -21,6 +21,8 @@ struct ReadingState {
   bool in_lines_block = false;
   bool entry_open = false;     // a topic or section has been opened
   SourceLint* lint = nullptr;  // told where each gathered line's text begins
+  // The file error that ended the source before its end: the build is then in error.
+  std::string read_failure;
 
   // The next entry's lines go straight onto the end of the finisher's open batch.
   void GatherInto(BackgroundFinisher& finisher) {
@@ -44,7 +46,8 @@ struct ReadingState {
 };
 
 // The job's source line by line as every builder of marked text reads it: each line counted in
-// the reading state, a NUL byte in it made a blank with a warning.
+// the reading state, a NUL byte in it made a blank with a warning. A read that fails ends the
+// source, its error kept in the reading state.
 class SourceLines {
  public:
   SourceLines(BuildRun& run, ReadingState& state)
@@ -68,6 +71,11 @@ using ControlLineHandler = std::function<bool(std::string_view line, std::string
 // hands each line to `control`, gathers body lines, polls after every line. A failure on one
 // line is reported and reading goes on.
 void ReadMarkedText(BuildRun& run, ReadingState& state, const ControlLineHandler& control);
+
+// The closing lines (BuildRun::LogClosing); a source that could not be read to its end is an
+// error naming its file, whatever was found before.
+void LogReadingClosing(BuildRun& run, const ReadingState& state, bool found, std::string_view error,
+                       std::string_view totals);
 
 // The name of a control line: the trimmed line without the mark, runs of blanks made one,
 // trimmed.

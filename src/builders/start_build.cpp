@@ -128,16 +128,13 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
   const ModuleKindInfo& kind = KindInfo(job.kind);
   if (const std::optional<ModuleKind> stored = StoredSourceKind(kind, extension)) {
     // A stored module to convert: it must open for writing too, and be of the expected kind.
-    std::string header;
-    {
-      std::fstream in(request.source_path, std::ios::in | std::ios::out | std::ios::binary);
-      if (!in) {
-        host.ShowMessage(std::string(kFileOpeningMessage), MessageIcon::kStop);
-        return BuildOutcome::kNotStarted;
-      }
-      header.resize(kShortHeaderSize);
-      in.read(header.data(), kShortHeaderSize);
-      header.resize(static_cast<std::size_t>(in.gcount()));
+    std::string header(kShortHeaderSize, '\0');
+    try {
+      InputFile in(request.source_path, true);
+      header.resize(in.Read(header.data(), header.size()));
+    } catch (const EFileError&) {
+      host.ShowMessage(std::string(kFileOpeningMessage), MessageIcon::kStop);
+      return BuildOutcome::kNotStarted;
     }
     const std::string_view expected = KindString(*stored);
     bool of_type = header.size() == static_cast<std::size_t>(kShortHeaderSize) &&
@@ -232,8 +229,7 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
     auto size = fs::file_size(job.source_path, ec);
     if (ec) throw std::runtime_error("size");
     job.source_size = static_cast<std::int64_t>(size);
-    auto file = std::make_unique<std::ifstream>(job.source_path, std::ios::binary);
-    if (!*file) throw std::runtime_error("open");
+    std::unique_ptr<std::istream> file = OpenInputStream(job.source_path);
     // Only a byte order mark or an explicit encoding makes the whole source be read at once.
     std::string start(3, '\0');
     file->read(start.data(), 3);

@@ -1,22 +1,17 @@
 #include "builders/stored_module.h"
 
-#include <filesystem>
+#include <algorithm>
 
 #include "module/module_header.h"
 #include "platform/exceptions.h"
 
 namespace tavrin {
 
-StoredModule::StoredModule(const std::string& path, ModuleKind kind) : path_(path) {
-  in_.open(path, std::ios::binary);
-  std::error_code ec;
-  auto size = std::filesystem::file_size(path, ec);
-  if (!in_ || ec) throw EFOpenError(path);
-  size_ = static_cast<std::int64_t>(size);
-
+StoredModule::StoredModule(const std::string& path, ModuleKind kind)
+    : path_(path), in_(path), size_(in_.Size()) {
   std::string header(kShortHeaderSize, '\0');
-  in_.read(header.data(), kShortHeaderSize);
-  if (in_.gcount() != kShortHeaderSize) throw EModuleError(path, "the header is incomplete");
+  if (in_.Read(header.data(), header.size()) != header.size())
+    throw EModuleError(path, "the header is incomplete");
   const std::size_t at = static_cast<std::size_t>(kShortHeaderLayout.section_offsets);
   for (int k = 0; k < 3; ++k) starts_[k] = GetInt32(header, at + 4 * k);
 
@@ -42,10 +37,8 @@ std::string StoredModule::ReadSection(int k) {
   const std::int64_t begin = starts_[k - 1];
   const std::int64_t end = starts_[k];
   std::string bytes(static_cast<std::size_t>(end - begin), '\0');
-  in_.clear();
-  in_.seekg(begin);
-  in_.read(bytes.data(), static_cast<std::streamsize>(bytes.size()));
-  bytes.resize(static_cast<std::size_t>(in_.gcount()));
+  in_.Seek(begin);
+  bytes.resize(in_.Read(bytes.data(), bytes.size()));
   return bytes;
 }
 
@@ -54,14 +47,12 @@ std::string StoredModule::ReadTextAt(std::int64_t position, std::int64_t limit) 
   if (position < 0 || position >= size_) return text;
   if (limit <= position || limit > size_) limit = size_;
   constexpr std::int64_t kChunk = 1 << 16;
-  in_.clear();
-  in_.seekg(position);
+  in_.Seek(position);
   std::string chunk;
   while (position < limit) {
     const std::int64_t want = std::min(kChunk, limit - position);
     chunk.resize(static_cast<std::size_t>(want));
-    in_.read(chunk.data(), static_cast<std::streamsize>(want));
-    const auto got = static_cast<std::size_t>(in_.gcount());
+    const std::size_t got = in_.Read(chunk.data(), chunk.size());
     if (got == 0) break;
     const auto zero = chunk.find('\0');
     if (zero != std::string::npos && zero < got) {

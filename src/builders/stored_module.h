@@ -2,10 +2,10 @@
 
 #include <array>
 #include <cstdint>
-#include <fstream>
 #include <string>
 
 #include "module/module_kind.h"
+#include "platform/system.h"
 
 namespace tavrin {
 
@@ -16,7 +16,8 @@ class StoredModule {
   // Opens the file for reading and checks the section offsets of its 364-byte header: each
   // section must start behind the header, in order, and inside the file (the text section of a
   // note set runs to the end of the file). Raises EFOpenError when it cannot be opened and
-  // EModuleError naming the file and the problem when the offsets are unusable.
+  // EModuleError naming the file and the problem when the offsets are unusable. Every read
+  // raises EInOutError when the file cannot be read.
   StoredModule(const std::string& path, ModuleKind kind);
 
   const std::string& Path() const { return path_; }
@@ -32,7 +33,7 @@ class StoredModule {
 
  private:
   std::string path_;
-  std::ifstream in_;
+  InputFile in_;
   std::int64_t size_ = 0;
   std::array<std::int64_t, 3> starts_{};
 };

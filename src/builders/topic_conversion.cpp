@@ -31,12 +31,19 @@ BuildOutcome ConvertStoredTopics(BuildJob& job, std::string_view unit) {
   TmStrList topics(job.session.Locale());
   topics.SetSortType(soString);
   std::vector<std::unique_ptr<SRec>> records;
-  TopicIndex index = LoadTopicIndex(*source, topics, records);
+  // A stored module that cannot be read to its end is no source to convert.
+  std::string failure;
+  TopicIndex index;
+  try {
+    index = LoadTopicIndex(*source, topics, records);
+  } catch (const EFileError& e) {
+    failure = e.what();
+  }
   for (const std::string& warning : index.warnings) run.Warn(warning);
   job.host.SetProgressRange(static_cast<std::int64_t>(index.positions.size()));
 
   std::int64_t topics_read = 0;
-  for (int k = 0; k < topics.Count(); ++k) {
+  for (int k = 0; failure.empty() && k < topics.Count(); ++k) {
     try {
       std::string warning;
       std::string text = ReadTopicText(*source, index, k, &warning);
@@ -46,12 +53,19 @@ BuildOutcome ConvertStoredTopics(BuildJob& job, std::string_view unit) {
       ++topics_read;
       if (length > kLongSectionLimit)
         run.Warn("section #" + std::to_string(topics_read) + " - Warning: section too long");
+    } catch (const EFileError& e) {
+      failure = e.what();
+      break;
     } catch (const std::exception&) {
       run.ReportUnknownError();
     }
     if (!run.Poll(k)) break;
   }
   source.reset();
+  if (!failure.empty()) {
+    run.LogError("Error: " + failure);
+    return run.Finish();
+  }
 
   if (!run.Cancelled() && topics_read > 0) WriteTopics(run, topics);
 

@@ -40,7 +40,7 @@ BuildOutcome BuildWriting(BuildJob& job) {
     return true;
   });
 
-  if (!run.Cancelled() && state.entry_open) {
+  if (!run.Cancelled() && state.read_failure.empty() && state.entry_open) {
     try {
       close_section();
     } catch (const std::exception&) {
@@ -48,9 +48,9 @@ BuildOutcome BuildWriting(BuildJob& job) {
     }
   }
 
-  run.LogClosing(sections > 0, "Error: no sections marked",
-                 "Total of: " + std::to_string(state.lines_read) + " lines, " +
-                     std::to_string(sections) + " sections");
+  LogReadingClosing(run, state, sections > 0, "Error: no sections marked",
+                    "Total of: " + std::to_string(state.lines_read) + " lines, " +
+                        std::to_string(sections) + " sections");
   return run.Finish();
 }
 

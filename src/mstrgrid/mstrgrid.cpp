@@ -1,11 +1,10 @@
 #include "mstrgrid/mstrgrid.h"
 
 #include <algorithm>
-#include <fstream>
-#include <iterator>
 
 #include "platform/exceptions.h"
 #include "platform/replacing_file.h"
+#include "platform/system.h"
 
 namespace tavrin {
 namespace {
@@ -517,10 +516,12 @@ void TmStrGrid::AddCol(const std::string& text, char separator) {
 // Files
 
 void TmStrGrid::LoadFromFile(const std::string& file_name, const std::string& separator) {
-  std::ifstream in(file_name, std::ios::binary);
-  if (!in) throw MFileError("File " + file_name + " not found");
-  std::string data((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
-  if (in.bad()) throw EInOutError("Cannot read file", file_name);
+  std::string data;
+  try {
+    data = ReadWholeFile(file_name);
+  } catch (const EFOpenError&) {
+    throw MFileError("File " + file_name + " not found");
+  }
   // Code 26 ends a text file.
   if (const std::size_t eof = data.find('\x1a'); eof != std::string::npos) data.resize(eof);
 

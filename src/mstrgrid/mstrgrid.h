@@ -100,7 +100,8 @@ class TmStrGrid : public TStringGrid {
   void AddCol(const std::string& text, char separator);
 
   // One line per row, cells joined by `separator`. LoadFromFile raises MFileError "File <name>
-  // not found" when the file cannot be opened; read and write failures raise EInOutError.
+  // not found" when the file cannot be opened (a folder included); read and write failures
+  // raise EInOutError.
   void LoadFromFile(const std::string& file_name, const std::string& separator);
   void SaveToFile(const std::string& file_name, const std::string& separator) const;
 

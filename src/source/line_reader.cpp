@@ -6,10 +6,17 @@ namespace tavrin {
 bool LineReader::Fill() {
   if (ended_) return false;
   buffer_.resize(kBlockSize);
-  in_.read(buffer_.data(), static_cast<std::streamsize>(kBlockSize));
+  pos_ = 0;
+  try {
+    in_.read(buffer_.data(), static_cast<std::streamsize>(kBlockSize));
+  } catch (...) {
+    // A read that fails ends the source: nothing of the block is taken.
+    buffer_.clear();
+    ended_ = true;
+    throw;
+  }
   auto got = static_cast<std::size_t>(in_.gcount());
   buffer_.resize(got);
-  pos_ = 0;
   if (got == 0) {
     ended_ = true;
     return false;

@@ -10,6 +10,7 @@ namespace tavrin {
 // Reads 8-bit source text line by line: a line ends at LF or CR LF (the end is not part of the
 // line), a CR not followed by LF is dropped and the line goes on, and a byte 0x1A ends the
 // source as if the file ended there. Reads in large blocks; the cost is linear in the source.
+// An exception of the stream's read passes through and ends the source.
 class LineReader {
  public:
   explicit LineReader(std::istream& in) : in_(in) {}

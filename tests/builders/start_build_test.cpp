@@ -3,14 +3,21 @@
 #include <gtest/gtest.h>
 #include <unistd.h>
 
+#include <cstring>
 #include <filesystem>
 #include <fstream>
 #include <thread>
 
 #include "builders/build_run.h"
+#include "builders/commentary_builder.h"
+#include "builders/dictionary_builder.h"
+#include "builders/jumplist_builder.h"
 #include "builders/reading.h"
 #include "builders/recording_host.h"
+#include "builders/writing_builder.h"
+#include "platform/exceptions.h"
 #include "platform/system.h"
+#include "source/line_reader.h"
 
 namespace tavrin {
 namespace {
@@ -185,6 +192,55 @@ TEST_F(StartBuildTest, LeftoversAreFreedWhileTheModuleGoesToDisk) {
     if (!check_only) {
       EXPECT_NE(thread, std::this_thread::get_id());
     }
+  }
+}
+
+// A source whose disk gives way behind its first block, with the file layer's error.
+class FailingSource : public std::streambuf {
+ public:
+  explicit FailingSource(std::string first) : first_(std::move(first)) {}
+
+ protected:
+  std::streamsize xsgetn(char* data, std::streamsize count) override {
+    if (served_) throw EInOutError("Cannot read file", "src.txt");
+    served_ = true;
+    const auto size = std::min<std::size_t>(static_cast<std::size_t>(count), first_.size());
+    std::memcpy(data, first_.data(), size);
+    return static_cast<std::streamsize>(size);
+  }
+
+ private:
+  std::string first_;
+  bool served_ = false;
+};
+
+TEST_F(StartBuildTest, SourceFailingMidwayIsAnErrorOfItsFile) {
+  std::ofstream(dir_ / "tavrin.bok", std::ios::binary) << "Gen\r\n";
+  std::ofstream(dir_ / "master.map", std::ios::binary) << std::string("\1\1\1", 3);
+  const std::string output = (dir_ / "out.k30").string();
+  const std::pair<ModuleKind, BuildOutcome (*)(BuildJob&)> builders[] = {
+      {ModuleKind::kDictionary, BuildDictionary},
+      {ModuleKind::kWriting, BuildWriting},
+      {ModuleKind::kCommentary, BuildCommentary},
+      {ModuleKind::kJumplist, BuildJumplist}};
+  for (const auto& [kind, build] : builders) {
+    std::string first = "#Gen 1:1\r\n";
+    while (first.size() < LineReader::kBlockSize) first += "text\r\n";
+    FailingSource buffer(first);
+    std::istream source(&buffer);
+    source.exceptions(std::ios::badbit);
+    RecordingHost host;
+    host.cancel_after_polls = 100000;  // ends a build that would read on past the failure
+    BuildJob job{host, session_, kind, true, {}, "Name", 0, "", output};
+    job.source = &source;
+    job.log_path = (dir_ / "tavrin.log").string();
+    EXPECT_EQ(build(job), BuildOutcome::kFailed);
+    EXPECT_TRUE(ReadWholeFile(job.log_path)
+                    .ends_with("\r\nError: Cannot read file src.txt\r\n\r\n"
+                               "Module creation terminated due to error.\r\n"));
+    EXPECT_EQ(host.messages.back().text,
+              "Module creation terminated due to error. See log for details.");
+    EXPECT_FALSE(fs::exists(output));
   }
 }
 

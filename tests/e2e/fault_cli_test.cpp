@@ -98,7 +98,27 @@ TEST_F(FaultCliTest, SourcesThatCannotBeRead) {
     chmod((dir_ / "secret.txt").c_str(), 0);
     ExpectRefused(Run({"build", "dictionary", "secret.txt", "o.k30", "--name", "D"}), opening);
   }
+  // Sources whose reads fail: the memory of the reading process, at address 0.
+  fs::create_symlink("/proc/self/mem", dir_ / "mem.tpb");
+  ExpectRefused(Run({"build", "dictionary", "/proc/self/mem", "o.k30", "--name", "D"}), opening);
+  ExpectRefused(Run({"build", "dictionary", "mem.tpb", "o.k30", "--name", "D"}), opening);
   EXPECT_FALSE(Exists("o.k30"));
+}
+
+TEST_F(FaultCliTest, DataFilesThatCannotBeRead) {
+  WriteFile("v.txt", "#Gen 1:1\r\nnote\r\n");
+  for (const std::string data : {"master.map", "tavrin.bok"}) {
+    fs::rename(dir_ / data, dir_ / "kept");
+    fs::create_directory(dir_ / data);
+    const std::string problem = "Cannot open file " + (dir_ / data).string();
+    ExpectRefused(Run({"build", "commentary", "v.txt", "v.k30", "--name", "V"}),
+                  "error: " + problem + ". Module creation terminated due to error.");
+    EXPECT_EQ(LogLines(),
+              (Lines{"", "Error: " + problem, "", "Module creation terminated due to error."}));
+    fs::remove(dir_ / data);
+    fs::rename(dir_ / "kept", dir_ / data);
+  }
+  EXPECT_FALSE(Exists("v.k30"));
 }
 
 TEST_F(FaultCliTest, OddBytesInTheSource) {

@@ -449,6 +449,10 @@ TEST(TmStrGridTest, SaveAndLoadFiles) {
   } catch (const MFileError& e) {
     EXPECT_EQ(std::string(e.what()), "File " + missing + " not found");
   }
+  // A folder is no file to open; a file whose reads fail gives the read error.
+  EXPECT_THROW(fixed->LoadFromFile(dir.File(""), ";"), MFileError);
+  EXPECT_THROW(fixed->LoadFromFile("/proc/self/mem", ";"), EInOutError);
+  EXPECT_EQ(fixed->RowCount(), 1);
   EXPECT_THROW(grid->SaveToFile(dir.File("no/such/dir.txt"), "\t"), EInOutError);
 }
 

@@ -311,6 +311,8 @@ TEST(TmStrListTest, FilesLoadMixedLineEndsAndSaveCrLf) {
   const std::string missing = (dir / "missing.txt").string();
   EXPECT_EQ(MessageOf<EFOpenError>([&] { list.LoadFromFile(missing); }),
             "Cannot open file " + missing);
+  EXPECT_EQ(MessageOf<EFOpenError>([&] { list.LoadFromFile(dir.string()); }),
+            "Cannot open file " + dir.string());
   EXPECT_EQ(list.Count(), 8);
   const std::string bad = (dir / "no" / "file.txt").string();
   EXPECT_EQ(MessageOf<EFCreateError>([&] { list.SaveToFile(bad); }), "Cannot create file " + bad);
