@@ -3,10 +3,10 @@
 #include <algorithm>
 #include <csignal>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
 #include <limits>
 #include <map>
+#include <sstream>
 
 #include "builders/build_log.h"
 #include "builders/lint.h"
@@ -15,6 +15,7 @@
 #include "cli/terminal_host.h"
 #include "module/module_reader.h"
 #include "platform/exceptions.h"
+#include "platform/system.h"
 #include "platform/text_locale.h"
 #include "source/session.h"
 
@@ -48,7 +49,14 @@ struct BuildArgs {
 
 // The errors of the creation log (its warnings are printed at their files and lines).
 void PrintErrors(const std::string& log_path) {
-  std::ifstream in(log_path, std::ios::binary);
+  std::string log;
+  try {
+    log = ReadWholeFile(log_path);
+  } catch (const EFileError& e) {
+    std::cerr << "error: " << e.what() << "\n";
+    return;
+  }
+  std::istringstream in(log);
   std::string line;
   while (std::getline(in, line)) {
     if (!line.empty() && line.back() == '\r') line.pop_back();

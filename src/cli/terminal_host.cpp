@@ -4,9 +4,10 @@
 
 #include <csignal>
 #include <cstdio>
-#include <fstream>
 #include <iostream>
-#include <iterator>
+
+#include "platform/exceptions.h"
+#include "platform/system.h"
 
 namespace tavrin {
 namespace {
@@ -73,8 +74,15 @@ void TerminalHost::ClearCancelRequest() { g_interrupted = 0; }
 
 void TerminalHost::ShowLog(const std::string& log_path) {
   if (!show_log_) return;
-  std::ifstream in(log_path, std::ios::binary);
-  std::string text((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+  std::string text;
+  try {
+    text = ReadWholeFile(log_path);
+  } catch (const EFileError& e) {
+    // The build has ended: a log that cannot be shown changes nothing of its outcome.
+    ClearLine();
+    std::cerr << "error: " << e.what() << "\n";
+    return;
+  }
   std::string plain;
   plain.reserve(text.size());
   for (char c : text)
