@@ -164,13 +164,15 @@ TEST_F(BuildCliTest, TopicsOfMegabytesAmongSmallOnes) {
 TEST_F(BuildCliTest, LongSectionWarningStartsAbove50000Bytes) {
   // 49998 bytes + CR LF = 50000 gathered bytes: no warning.
   WriteFile("ok.txt", "#A\n" + std::string(49998, 'x') + "\n");
-  CliResult r = Run({"build", "dictionary", "ok.txt", "ok.dat", "--name", "N"});
-  EXPECT_EQ(r.output, "File 'ok.dat' successfuly created.\n");
   WriteFile("long.txt", "#A\n#B\n" + std::string(49999, 'x') + "\n");
-  r = Run({"build", "dictionary", "long.txt", "long.dat", "--name", "N"});
-  EXPECT_EQ(r.exit_code, 0);
-  EXPECT_EQ(LogLines()[0], "section #2 - Warning: section too long");
-  EXPECT_EQ(ReadModuleFile((dir_ / "long.dat").string()).entries[1].text.size(), 49999u);
+  for (const char* kind : {"dictionary", "writing"}) {
+    CliResult r = Run({"build", kind, "ok.txt", "ok.dat", "--name", "N", "--overwrite"});
+    EXPECT_EQ(r.output, "File 'ok.dat' successfuly created.\n") << kind;
+    r = Run({"build", kind, "long.txt", "long.dat", "--name", "N", "--overwrite"});
+    EXPECT_EQ(r.exit_code, 0) << kind;
+    EXPECT_EQ(LogLines()[0], "section #2 - Warning: section too long") << kind;
+    EXPECT_EQ(ReadModuleFile((dir_ / "long.dat").string()).entries[1].text.size(), 49999u);
+  }
 }
 
 TEST_F(BuildCliTest, NoControlLineIsAnError) {

@@ -293,6 +293,12 @@ TEST_F(VerseCliTest, LongNotes) {
   auto entries = ReadModuleFile((dir_ / "out.mod").string()).entries;
   ASSERT_EQ(entries.size(), 2u);
   EXPECT_EQ(entries[1].text, half + "\r\n\r\n" + half);
+
+  // A duplicate does not advance the note number: the long note behind one is the second.
+  Build("commentary", "#Gen 1:1\na\n#Gen 1:1\nb\n#Gen 1:2\n" + std::string(50001, 'x') + "\n",
+        {"--compatible"});
+  EXPECT_EQ(Warnings(), (Lines{"line #5 - Warning: duplicate reference (Gen 1:1)",
+                               "section #2 - Warning: section too long"}));
 }
 
 TEST_F(VerseCliTest, NothingMarkedIsAnError) {

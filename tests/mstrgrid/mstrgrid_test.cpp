@@ -315,6 +315,14 @@ TEST(TmStrGridTest, ReverseSearch) {
   EXPECT_TRUE(grid->FindNext(col, row));
   EXPECT_EQ(col, 0);
 
+  // A forward search that ran off its end, turned round, resumes at the area's last cell.
+  auto rows = MakeGrid({{"x", "a"}, {"a", "x"}, {"x", "a"}});
+  for (bool ok = rows->FindFirst("a", true, col, row); ok; ok = rows->FindNext(col, row)) {
+  }
+  rows->SetReverseSearch(true);
+  EXPECT_TRUE(rows->FindNext(col, row));
+  EXPECT_EQ(std::make_pair(col, row), std::make_pair(1, 2));
+
   // Without any search, turning round starts nothing.
   auto fresh = MakeGrid({{"a"}});
   fresh->SetReverseSearch(true);

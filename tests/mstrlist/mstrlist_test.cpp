@@ -246,6 +246,14 @@ TEST(TmStrListTest, SubstringSearch) {
   list.SetSortType(soStringCaseSensitive);
   EXPECT_EQ(list.IndexOf("GINNI"), -1);
   EXPECT_EQ(list.IndexOf("begin"), 0);
+  // The whole string is searched, not the key ("the" of the first entry).
+  list.SetKeyPos(4);
+  list.SetKeyLen(3);
+  EXPECT_EQ(list.IndexOf("begin"), 0);
+  list.SetSortType(soString);
+  EXPECT_EQ(list.IndexOf("GINNI"), 0);
+  list.SetKeyPos(1);
+  list.SetKeyLen(2147483647);
   list.SetSortType(soNumeric);
   Fill(list, {"1e1", "10"});
   EXPECT_EQ(list.IndexOf("10"), 4);  // equal values, not substrings

@@ -60,6 +60,13 @@ TEST_F(HeaderFileTest, DirectivesAreNormalisedAndParsed) {
   EXPECT_EQ(state_.include_list, (std::vector<std::string>{"a.txt", "b.txt"}));
 }
 
+TEST_F(HeaderFileTest, OneDefdirLineSetsOneFolder) {
+  // The second key is part of the first folder's text.
+  Process("defdir pictures=c:\\a sounds=d:\\b\r\n");
+  EXPECT_EQ(links_.pictures_dir, "c:\\a sounds=d:\\b\\");
+  EXPECT_EQ(links_.sounds_dir, "");
+}
+
 TEST_F(HeaderFileTest, ModuleNameRuleRunsAfterEveryLine) {
   std::string name;
   Process("title Psalms Notes\r\ninclude a.txt\r\n", &name);
