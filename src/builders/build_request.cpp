@@ -1,5 +1,6 @@
 #include "builders/build_request.h"
 
+#include "module/character_set.h"
 #include "source/header_file.h"
 #include "source/session.h"
 #include "source/text_util.h"
@@ -45,7 +46,7 @@ bool NewFormatOf(const BuildRequest& r) {
 }
 
 int ModuleCodePage(const BuildRequest& request, const TextLocale& locale) {
-  return NewFormatOf(request) ? CharsetCodePage(request.charset) : locale.CodePage();
+  return ModuleCodePage(NewFormatOf(request), CharacterSetOf(request.charset), locale);
 }
 
 bool TabHasModuleName(BuildTab tab) { return HasModuleName(KindOf(tab, false, false)); }

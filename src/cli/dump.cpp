@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "builders/verse_ref.h"
+#include "module/character_set.h"
 #include "module/module_reader.h"
 #include "module/verse_map.h"
 #include "platform/exceptions.h"
@@ -14,19 +15,6 @@
 
 namespace tavrin {
 namespace {
-
-// The code page of a module's text: its character set in the current format, else the user's.
-int ModuleCodePage(const ModuleFileHeader& h) {
-  if (!h.charset_id) return TextLocale::User().CodePage();
-  switch (*h.charset_id) {
-    case 238:
-      return 1250;
-    case 204:
-      return 1251;
-    default:
-      return 1252;
-  }
-}
 
 class Printer {
  public:
@@ -163,12 +151,12 @@ int PrintSource(const ModuleFile& module) {
                         "' --no-trim --keep-spaces --keep-empty-lines";
   if (SupportsNewFormat(h.kind)) {
     command += " --name '" + h.module_name + "'";
+    // Western is the command line's default.
+    const CharacterSet& set = CharacterSetWithIdentifier(h.charset_id.value_or(0));
     if (h.header_size != kLongHeaderSize)
       command += " --compatible";
-    else if (h.charset_id == 238)
-      command += " --charset ce";
-    else if (h.charset_id == 204)
-      command += " --charset cyrillic";
+    else if (&set != &CharacterSetOf(0))
+      command += " --charset " + std::string(set.word);
   }
   std::string out = "Marked text written by tavrin-cli dump --source. Build it again with:\r\n" +
                     command + "\r\n\r\n";
@@ -211,7 +199,7 @@ int RunDump(const DumpArgs& args) {
   try {
     ModuleFile module = ReadModuleFile(args.file);
     if (args.source) return PrintSource(module);
-    Printer printer(ModuleCodePage(module.header), args.raw);
+    Printer printer(ModuleCodePage(module.header, TextLocale::User()), args.raw);
     if (args.json)
       PrintJson(module, printer);
     else

@@ -5,7 +5,6 @@
 #include <cstdio>
 #include <iostream>
 #include <limits>
-#include <map>
 #include <sstream>
 
 #include "builders/build_log.h"
@@ -13,6 +12,7 @@
 #include "builders/start_build.h"
 #include "cli/dump.h"
 #include "cli/terminal_host.h"
+#include "module/character_set.h"
 #include "module/module_reader.h"
 #include "platform/exceptions.h"
 #include "platform/system.h"
@@ -67,10 +67,9 @@ void PrintErrors(const std::string& log_path) {
 // The request the window would make for these arguments; false (with a message) when the
 // window's Create button would be disabled.
 bool MakeRequest(const BuildArgs& args, BuildRequest& request, int& code_page) {
-  static const std::map<std::string, int> charsets = {{"western", 0}, {"ce", 1}, {"cyrillic", 2}};
   SetKind(request, *ModuleKindFromWord(args.kind));
   request.compatible = args.compatible;
-  request.charset = charsets.at(args.charset);
+  request.charset = *CharsetChoiceFromWord(args.charset);
   request.source_path = args.source;
   request.output_path = args.output;
   request.show_log_when_finished = args.show_log;
@@ -179,12 +178,14 @@ void AddBuildOptions(CLI::App* command, BuildArgs& b, bool builds) {
                    "Verse reference mark type (commentaries, note sets and jumplists)")
       ->check(CLI::Range(0, 1))
       ->capture_default_str();
+  std::vector<std::string> charset_words;
+  for (const CharacterSet& set : kCharacterSets) charset_words.emplace_back(set.word);
   command->add_flag("--compatible", b.compatible,
                     "Check \"Corvalinth 2.6 compatible\" (.dat modules; tags stripped)");
   command
       ->add_option("--charset", b.charset,
                    "Default character set of a current-format module: western, ce or cyrillic")
-      ->check(CLI::IsMember({"western", "ce", "cyrillic"}))
+      ->check(CLI::IsMember(charset_words))
       ->capture_default_str();
   command
       ->add_option("--source-encoding", b.source_encoding,

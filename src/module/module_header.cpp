@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "platform/text_locale.h"
+#include "module/character_set.h"
 
 namespace tavrin {
 
@@ -47,7 +47,7 @@ std::string ModuleHeader::Bytes() const {
     PutInt32(bytes, kLongMinusOneOffset, -1);
     PutInt32(bytes, kLongVersionOffset, kLongHeaderVersion);
     PutShortString(bytes, kLongLanguageOffset, kLongLanguageWidth, kHeaderLanguage);
-    PutInt32(bytes, kLongCharsetOffset, CharsetIdentifier(charset_choice));
+    PutInt32(bytes, kLongCharsetOffset, CharacterSetOf(charset_choice).identifier);
   }
   return bytes;
 }

@@ -2,6 +2,7 @@
 
 #include <cstring>
 
+#include "module/character_set.h"
 #include "module/module_header.h"
 #include "platform/exceptions.h"
 #include "platform/system.h"
@@ -40,6 +41,12 @@ std::optional<std::string_view> Terminated(std::string_view section, std::size_t
 }
 
 }  // namespace
+
+int ModuleCodePage(const ModuleFileHeader& header, const TextLocale& locale) {
+  // Only the 508-byte form stores a character set, and only the current format has that form.
+  return ModuleCodePage(header.charset_id.has_value(),
+                        CharacterSetWithIdentifier(header.charset_id.value_or(0)), locale);
+}
 
 ModuleFileHeader ReadModuleHeader(std::string_view bytes, const std::string& origin) {
   if (bytes.size() < static_cast<std::size_t>(kShortHeaderSize))

@@ -11,6 +11,8 @@
 
 namespace tavrin {
 
+class TextLocale;
+
 // The header of a module file as read back, after its checks.
 struct ModuleFileHeader {
   ModuleKind kind = ModuleKind::kDictionary;
@@ -26,6 +28,9 @@ struct ModuleFileHeader {
     return header_size == kLongHeaderSize && SupportsNewFormat(kind);
   }
 };
+
+// The code page of the module's text (see ModuleCodePage in module/character_set.h).
+int ModuleCodePage(const ModuleFileHeader& header, const TextLocale& locale);
 
 // One entry: a name for dictionaries, topic books and writings; a verse for the others.
 struct ModuleEntry {

@@ -301,26 +301,4 @@ std::string Utf8ToCodePage(int code_page, std::string_view utf8, bool* lossy) {
   return out;
 }
 
-int CharsetIdentifier(int charset_choice) {
-  switch (charset_choice) {
-    case 1:
-      return 238;
-    case 2:
-      return 204;
-    default:
-      return 0;
-  }
-}
-
-int CharsetCodePage(int charset_choice) {
-  switch (charset_choice) {
-    case 1:
-      return 1250;
-    case 2:
-      return 1251;
-    default:
-      return 1252;
-  }
-}
-
 }  // namespace tavrin

@@ -99,9 +99,5 @@ std::string AsciiLower(std::string_view text);
 // Conversions between a Windows code page (1250..1258, 874, ...) and UTF-8 with ICU.
 std::string CodePageToUtf8(int code_page, std::string_view text);
 std::string Utf8ToCodePage(int code_page, std::string_view utf8, bool* lossy = nullptr);
-// The Windows character set identifier of the module header: 0 Western, 238 CE, 204 Cyrillic.
-int CharsetIdentifier(int charset_choice);
-// The code page of a character set choice: 0 -> 1252, 1 -> 1250, 2 -> 1251.
-int CharsetCodePage(int charset_choice);
 
 }  // namespace tavrin

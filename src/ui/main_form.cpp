@@ -25,6 +25,7 @@
 #include "builders/lint.h"
 #include "builders/start_build.h"
 #include "builders/window_rules.h"
+#include "module/character_set.h"
 #include "platform/exceptions.h"
 #include "platform/system.h"
 #include "platform/text_locale.h"
@@ -45,7 +46,12 @@ namespace {
 // menus, seldom enough that a million-line source is not slowed by it.
 constexpr qint64 kEventIntervalMs = 20;
 
-const QStringList kCharsets = {"Western", "CE", "Cyrillic"};
+QStringList CharsetCaptions() {
+  QStringList captions;
+  for (const CharacterSet& set : kCharacterSets)
+    captions << QString::fromLatin1(set.name.data(), static_cast<qsizetype>(set.name.size()));
+  return captions;
+}
 
 QLineEdit* Edit(const QString& name, QWidget* parent) {
   auto* edit = new QLineEdit(parent);
@@ -135,7 +141,7 @@ QWidget* TMainF::CreateTab(int index, const QString& from_caption, const QString
     }
     tab.comp_cb = Check("CompCB" + n, "Corvalinth 2.6 compatible", sheet);
     layout->addWidget(tab.comp_cb);
-    tab.char_rg = new TRadioGroup("Default character set", kCharsets, sheet);
+    tab.char_rg = new TRadioGroup("Default character set", CharsetCaptions(), sheet);
     tab.char_rg->setObjectName("CharRG" + n);
     tab.char_rg->SetItemIndex(0);
     layout->addWidget(tab.char_rg);

@@ -13,6 +13,7 @@
 #include "builders/recording_host.h"
 #include "builders/writing_builder.h"
 #include "harness.h"
+#include "module/character_set.h"
 #include "module/module_reader.h"
 #include "source/session.h"
 #include "source/source_encoding.h"
@@ -58,7 +59,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   session.SetProgramFolder(fuzz::Scratch());
   session.SetUser("fuzz");
   const bool new_format = !compatible && SupportsNewFormat(kind);
-  const int code_page = new_format ? CharsetCodePage(charset) : 1252;
+  const int code_page = new_format ? CharacterSetOf(charset).code_page : 1252;
   DecodedSource source = DecodeSource(std::move(raw), encoding, code_page, 1);
   std::istringstream stream(source.bytes);
 
