@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "builders/reading.h"
+#include "builders/body_line.h"
 #include "mstrlist/mstrlist.h"
-#include "source/convert_reference.h"
-#include "source/parser.h"
+#include "source/markup.h"
+#include "support/reference_conversion.h"
 
 namespace tavrin {
 namespace {

@@ -10,7 +10,7 @@
 #include "module/module_kind.h"
 #include "platform/text_locale.h"
 #include "source/build_options.h"
-#include "source/parser.h"
+#include "source/markup.h"
 #include "source/source_encoding.h"
 
 namespace tavrin {

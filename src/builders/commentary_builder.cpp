@@ -3,7 +3,7 @@
 #include <filesystem>
 #include <optional>
 
-#include "builders/reading.h"
+#include "builders/body_line.h"
 #include "source/line_reader.h"
 #include "source/session.h"
 #include "source/text_util.h"

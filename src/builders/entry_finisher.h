@@ -12,7 +12,7 @@
 #include <thread>
 #include <vector>
 
-#include "source/parser.h"
+#include "source/markup.h"
 
 namespace tavrin {
 

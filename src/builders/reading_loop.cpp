@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-#include "builders/reading.h"
+#include "builders/body_line.h"
 #include "platform/exceptions.h"
 #include "source/line_reader.h"
 #include "source/session.h"

@@ -5,9 +5,12 @@
 #include <string>
 #include <string_view>
 
+#include "builders/body_line.h"
 #include "builders/build_run.h"
-#include "builders/reading.h"
 #include "source/line_reader.h"
+
+// The loop with which every builder of marked text reads its source: lines from
+// source/line_reader.h, each body line treated by builders/body_line.h.
 
 namespace tavrin {
 

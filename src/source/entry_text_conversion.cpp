@@ -24,7 +24,7 @@
 #endif
 
 #include "source/byte_scan.h"
-#include "source/parser.h"
+#include "source/markup.h"
 
 namespace tavrin {
 

@@ -5,7 +5,7 @@
 #include <string_view>
 #include <vector>
 
-#include "source/parser.h"
+#include "source/markup.h"
 
 namespace tavrin {
 

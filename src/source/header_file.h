@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "platform/text_locale.h"
-#include "source/parser.h"
+#include "source/markup.h"
 #include "source/source_encoding.h"
 
 namespace tavrin {

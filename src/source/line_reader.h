@@ -5,6 +5,10 @@
 #include <string>
 #include <string_view>
 
+// Source reading in three layers, lowest first: this file splits the source's bytes into lines;
+// builders/body_line.h cleans one line and gathers it into its entry's text; builders/
+// reading_loop.h is the loop with which every builder of marked text reads its source.
+
 namespace tavrin {
 
 // Reads 8-bit source text line by line: a line ends at LF or CR LF (the end is not part of the

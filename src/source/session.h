@@ -5,7 +5,7 @@
 #include "platform/system.h"
 #include "platform/text_locale.h"
 #include "source/header_file.h"
-#include "source/parser.h"
+#include "source/markup.h"
 
 namespace tavrin {
 

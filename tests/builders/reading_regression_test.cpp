@@ -8,9 +8,9 @@
 #include <vector>
 
 #include "builders/reading_loop.h"
-#include "builders/recording_host.h"
 #include "builders/start_build.h"
 #include "module/module_reader.h"
+#include "support/recording_host.h"
 
 namespace tavrin {
 namespace {

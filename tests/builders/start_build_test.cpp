@@ -8,16 +8,16 @@
 #include <fstream>
 #include <thread>
 
+#include "builders/body_line.h"
 #include "builders/build_run.h"
 #include "builders/commentary_builder.h"
 #include "builders/dictionary_builder.h"
 #include "builders/jumplist_builder.h"
-#include "builders/reading.h"
-#include "builders/recording_host.h"
 #include "builders/writing_builder.h"
 #include "platform/exceptions.h"
 #include "platform/system.h"
 #include "source/line_reader.h"
+#include "support/recording_host.h"
 
 namespace tavrin {
 namespace {

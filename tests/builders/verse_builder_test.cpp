@@ -4,9 +4,9 @@
 #include <filesystem>
 #include <fstream>
 
-#include "builders/recording_host.h"
 #include "builders/start_build.h"
 #include "platform/system.h"
+#include "support/recording_host.h"
 
 namespace tavrin {
 namespace {

@@ -10,13 +10,13 @@
 #include "builders/commentary_builder.h"
 #include "builders/dictionary_builder.h"
 #include "builders/jumplist_builder.h"
-#include "builders/recording_host.h"
 #include "builders/writing_builder.h"
 #include "harness.h"
 #include "module/character_set.h"
 #include "module/module_reader.h"
 #include "source/session.h"
 #include "source/source_encoding.h"
+#include "support/recording_host.h"
 
 using namespace tavrin;
 

@@ -7,7 +7,7 @@
 #include "harness.h"
 #include "module/byte_stream.h"
 #include "source/header_file.h"
-#include "source/parser.h"
+#include "source/markup.h"
 #include "source/source_encoding.h"
 #include "source/text_util.h"
 

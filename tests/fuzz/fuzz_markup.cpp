@@ -2,10 +2,10 @@
 // the line tests of the reading loop on the same bytes.
 #include <fuzzer/FuzzedDataProvider.h>
 
-#include "builders/reading.h"
+#include "builders/body_line.h"
 #include "harness.h"
 #include "module/byte_stream.h"
-#include "source/parser.h"
+#include "source/markup.h"
 #include "source/text_util.h"
 
 using namespace tavrin;

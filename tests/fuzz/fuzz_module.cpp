@@ -4,12 +4,12 @@
 // conversion writes must read back.
 #include <filesystem>
 
-#include "builders/recording_host.h"
 #include "builders/start_build.h"
 #include "harness.h"
 #include "module/module_reader.h"
 #include "platform/exceptions.h"
 #include "source/session.h"
+#include "support/recording_host.h"
 
 using namespace tavrin;
 

@@ -9,9 +9,9 @@
 #include <string>
 #include <vector>
 
-#include "builders/reading.h"
-#include "source/convert_reference.h"
-#include "source/parser.h"
+#include "builders/body_line.h"
+#include "source/markup.h"
+#include "support/reference_conversion.h"
 
 namespace tavrin {
 namespace {

@@ -12,10 +12,10 @@
 #include <fstream>
 #include <iterator>
 
-#include "builders/recording_host.h"
 #include "builders/start_build.h"
 #include "platform/exceptions.h"
 #include "source/session.h"
+#include "support/recording_host.h"
 #include "ui/grid_view.h"
 #include "ui/main_form.h"
 #include "ui_test_util.h"

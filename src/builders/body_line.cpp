@@ -1,4 +1,4 @@
-#include "builders/reading.h"
+#include "builders/body_line.h"
 
 #include <bit>
 #include <cstdint>

@@ -5,14 +5,14 @@
 
 #include "module/byte_stream.h"
 #include "source/build_options.h"
-#include "source/parser.h"
+#include "source/markup.h"
 
 namespace tavrin {
 
 // The text pipeline written as plainly as its rules read: every search starts again at the
 // beginning of the text and every edit inserts or deletes in the middle, so the cost grows with
-// the square of the entry's size. Never used by a build; the fast versions are checked against
-// these byte for byte.
+// the square of the entry's size. Kept out of the product library: the differential tests, the
+// fuzz targets and the benchmarks check the fast versions against these byte for byte.
 
 // "while the copy contains ... replace": the markup conversion.
 std::string ConvertEntryTextReference(std::string_view text, bool keep_tags,

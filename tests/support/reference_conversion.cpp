@@ -2,11 +2,12 @@
 // beginning of the text, so the cost grows with the square of the entry's size; it is kept this
 // way as the reference that the fast versions are checked against.
 
+#include "support/reference_conversion.h"
+
 #include <string>
 #include <string_view>
 #include <vector>
 
-#include "source/convert_reference.h"
 #include "source/text_util.h"
 
 namespace tavrin {

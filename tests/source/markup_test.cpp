@@ -1,4 +1,4 @@
-#include "source/parser.h"
+#include "source/markup.h"
 
 #include <gtest/gtest.h>
 

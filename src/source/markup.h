@@ -14,6 +14,9 @@
 #include "platform/text_locale.h"
 #include "source/build_options.h"
 
+// The markup conversion: the tag table, the link settings of header files, the line tests of the
+// reading loop and the finishing of every entry's text.
+
 namespace tavrin {
 
 // What a tag may carry behind its name.

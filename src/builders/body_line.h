@@ -4,7 +4,11 @@
 #include <string_view>
 
 #include "source/build_options.h"
-#include "source/parser.h"
+#include "source/markup.h"
+
+// What is done to one body line of an entry: cleaned, its NUL bytes made blanks, gathered into the
+// entry's text. The middle of three layers: source/line_reader.h makes the lines,
+// builders/reading_loop.h reads the source with them.
 
 namespace tavrin {
 
