@@ -125,8 +125,9 @@ BuildOutcome BuildCommentary(BuildJob& job) {
       run.LintEntry(note_line, "", text);
       std::size_t length = text.size();
       if (duplicate) {
-        // The line named is that of the reference that closes the duplicate (the last note's
-        // own); a lint places the warning at the duplicate's own reference line.
+        // Deliberately so, as the log has always read: the line named is that of the reference
+        // that closes the duplicate note, for the last note (closed by no reference) its own.
+        // The lint and the standard error place it at the duplicate's own reference line.
         run.Warn("line #" + std::to_string(reference_line) + " - Warning: duplicate reference (" +
                      current.book_name + " " + std::to_string(current.ref.chapter) + ":" +
                      std::to_string(current.ref.verse) + ")",
