@@ -22,9 +22,6 @@ using namespace tavrin;
 
 namespace {
 
-constexpr ModuleKind kKinds[] = {ModuleKind::kDictionary, ModuleKind::kTopics,
-                                 ModuleKind::kCommentary, ModuleKind::kNotes,
-                                 ModuleKind::kWriting,    ModuleKind::kJumplist};
 constexpr const char* kMarks[] = {"#", "#", "#", "#", "@", "##", "", " "};
 constexpr SourceEncoding kEncodings[] = {SourceEncoding::kAuto,    SourceEncoding::kAuto,
                                          SourceEncoding::kUtf8,    SourceEncoding::kUtf16LE,
@@ -40,7 +37,9 @@ Session& FuzzSession() {
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   // Integers come from the end of the input, so a plain source file is a usable seed.
   FuzzedDataProvider in(data, size);
-  const ModuleKind kind = in.PickValueInArray(kKinds);
+  // Every kind of the table, picked as from an array of them.
+  const ModuleKind kind =
+      AllKinds()[in.ConsumeIntegralInRange<std::size_t>(0, AllKinds().size() - 1)].kind;
   BuildOptions options;
   options.line_mark = in.PickValueInArray(kMarks);
   options.join_lines = in.ConsumeBool();
@@ -85,19 +84,17 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
                .leading_warnings = source.warnings};
 
   BuildOutcome outcome = BuildOutcome::kNotStarted;
-  switch (kind) {
-    case ModuleKind::kDictionary:
-    case ModuleKind::kTopics:
+  switch (KindInfo(kind).builder) {
+    case MarkedTextBuilder::kDictionary:
       outcome = BuildDictionary(job);
       break;
-    case ModuleKind::kCommentary:
-    case ModuleKind::kNotes:
+    case MarkedTextBuilder::kCommentary:
       outcome = BuildCommentary(job);
       break;
-    case ModuleKind::kWriting:
+    case MarkedTextBuilder::kWriting:
       outcome = BuildWriting(job);
       break;
-    case ModuleKind::kJumplist:
+    case MarkedTextBuilder::kJumplist:
       outcome = BuildJumplist(job);
       break;
   }
