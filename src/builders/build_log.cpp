@@ -1,35 +1,22 @@
 #include "builders/build_log.h"
 
-#include <unistd.h>
-
-#include <cstdlib>
 #include <filesystem>
+
+#include "platform/system.h"
 
 namespace tavrin {
 
 std::string LogFilePath(const std::string& program_folder) {
   namespace fs = std::filesystem;
-  fs::path in_program = fs::path(program_folder) / "tavrin.log";
+  const fs::path in_program = FilePath(program_folder) / "tavrin.log";
   std::error_code ec;
-  bool folder_ok = access(program_folder.c_str(), W_OK) == 0;
-  bool file_ok = !fs::exists(in_program, ec) || access(in_program.c_str(), W_OK) == 0;
-  if (folder_ok && file_ok) return in_program.string();
-
-  fs::path state;
-  if (const char* xdg = std::getenv("XDG_STATE_HOME"); xdg != nullptr && *xdg == '/') {
-    state = xdg;
-  } else if (const char* home = std::getenv("HOME"); home != nullptr && *home != '\0') {
-    state = fs::path(home) / ".local" / "state";
-  } else {
-    state = fs::temp_directory_path(ec);
-  }
-  fs::path folder = state / "tavrin";
-  fs::create_directories(folder, ec);
-  return (folder / "tavrin.log").string();
+  const bool file_ok = !fs::exists(in_program, ec) || CanWrite(PathText(in_program));
+  if (CanWrite(program_folder) && file_ok) return PathText(in_program);
+  return PathText(FilePath(LogFallbackFolder()) / "tavrin.log");
 }
 
 BuildLog::BuildLog(std::string path) : path_(std::move(path)) {
-  out_.open(path_, std::ios::binary | std::ios::trunc);
+  out_.open(FilePath(path_), std::ios::binary | std::ios::trunc);
   opened_ = static_cast<bool>(out_);
 }
 

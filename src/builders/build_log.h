@@ -8,7 +8,8 @@
 namespace tavrin {
 
 // Where the creation log lives: tavrin.log in the program folder when that folder is writable,
-// else tavrin/tavrin.log in the user's state folder ($XDG_STATE_HOME, default ~/.local/state).
+// else tavrin.log in LogFallbackFolder() (on Linux the user's state folder, on Windows
+// %LOCALAPPDATA%\Tavrin).
 std::string LogFilePath(const std::string& program_folder);
 
 // The creation log of one build: emptied at the start, lines end in CR LF.

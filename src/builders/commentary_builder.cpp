@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "builders/body_line.h"
+#include "platform/system.h"
 #include "source/line_reader.h"
 #include "source/session.h"
 #include "source/text_util.h"
@@ -20,7 +21,7 @@ BuildOutcome RunVerseBuild(
     const std::string& folder = job.session.ProgramFolder();
     try {
       sources.map = LoadVerseMap(folder);
-      sources.books.LoadFromFile((std::filesystem::path(folder) / kBookNamesFileName).string());
+      sources.books.LoadFromFile(PathText(FilePath(folder) / kBookNamesFileName));
     } catch (const EFileError& e) {
       refusal = e.what();
     }

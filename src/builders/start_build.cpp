@@ -40,7 +40,7 @@ std::optional<ModuleKind> StoredSourceKind(const ModuleKindInfo& kind, std::stri
 // be read afterwards is refused with the file's name.
 bool LogCreatable(const std::string& path, BuildHost& host) {
   if (path.empty()) return true;  // no log asked for
-  std::ofstream probe(path, std::ios::binary | std::ios::app);
+  std::ofstream probe(FilePath(path), std::ios::binary | std::ios::app);
   if (probe) return true;
   host.ShowMessage("Cannot create file " + path, MessageIcon::kStop);
   return false;
@@ -48,7 +48,7 @@ bool LogCreatable(const std::string& path, BuildHost& host) {
 
 bool OutputExists(const std::string& path) {
   std::error_code ec;
-  return !path.empty() && fs::exists(path, ec);
+  return !path.empty() && fs::exists(FilePath(path), ec);
 }
 
 // Removes the temporary source of a header file whatever way the build ends.
@@ -58,7 +58,7 @@ struct TemporarySource {
   ~TemporarySource() {
     if (delete_after && !path.empty()) {
       std::error_code ec;
-      fs::remove(path, ec);
+      fs::remove(FilePath(path), ec);
     }
   }
 };
@@ -224,9 +224,9 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
     if (job.lint != nullptr && job.lint->source_map.Empty())
       job.lint->source_map.Add(DisplayPath(job.source_path), 1);
     std::error_code ec;
-    if (job.source_path.empty() || fs::is_directory(job.source_path, ec))
+    if (job.source_path.empty() || fs::is_directory(FilePath(job.source_path), ec))
       throw std::runtime_error("no source");
-    auto size = fs::file_size(job.source_path, ec);
+    auto size = fs::file_size(FilePath(job.source_path), ec);
     if (ec) throw std::runtime_error("size");
     job.source_size = static_cast<std::int64_t>(size);
     std::unique_ptr<std::istream> file = OpenInputStream(job.source_path);

@@ -4,6 +4,7 @@
 
 #include "module/module_header.h"
 #include "platform/exceptions.h"
+#include "platform/system.h"
 
 namespace tavrin {
 

@@ -1,7 +1,6 @@
 // tavrin-cli: batch builds and inspection of modules, through the same core as the window.
 #include <CLI/CLI.hpp>
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <iostream>
 #include <limits>
@@ -14,6 +13,7 @@
 #include "cli/terminal_host.h"
 #include "module/character_set.h"
 #include "module/module_reader.h"
+#include "platform/console.h"
 #include "platform/exceptions.h"
 #include "platform/system.h"
 #include "platform/text_locale.h"
@@ -208,8 +208,7 @@ void AddBuildOptions(CLI::App* command, BuildArgs& b, bool builds) {
 
 int main(int argc, char** argv) {
   using namespace tavrin;
-  // A file size limit (a full quota) must fail the write, which is reported, not kill us.
-  std::signal(SIGXFSZ, SIG_IGN);
+  PrepareConsole();
   CLI::App app{"tavrin-cli: builds Corvalinth modules from marked text and inspects modules."};
   app.require_subcommand(1);
   app.set_version_flag("--version", "tavrin-cli 2.0");
@@ -246,8 +245,12 @@ int main(int argc, char** argv) {
   dump->add_flag("--source", d.source,
                  "Print marked text that tavrin-cli build turns into the same entries");
 
+  // The arguments as UTF-8 whatever the system gives: paths and names are converted from it.
+  std::vector<std::string> arguments = CommandLineArguments(argc, argv);
+  std::vector<char*> utf8_argv;
+  for (std::string& argument : arguments) utf8_argv.push_back(argument.data());
   try {
-    app.parse(argc, argv);
+    app.parse(static_cast<int>(utf8_argv.size()), utf8_argv.data());
   } catch (const CLI::ParseError& e) {
     int code = app.exit(e);
     return e.get_exit_code() == 0 ? code : kExitUsage;

@@ -1,27 +1,20 @@
 #include "cli/terminal_host.h"
 
-#include <unistd.h>
-
-#include <csignal>
 #include <cstdio>
 #include <iostream>
 
 #include "platform/exceptions.h"
 #include "platform/system.h"
 
+#include "platform/console.h"
+#include "platform/system.h"
+
 namespace tavrin {
-namespace {
-
-volatile std::sig_atomic_t g_interrupted = 0;
-
-extern "C" void OnInterrupt(int) { g_interrupted = 1; }
-
-}  // namespace
 
 TerminalHost::TerminalHost(bool overwrite, bool show_log)
-    : overwrite_(overwrite), show_log_(show_log), interactive_(isatty(STDERR_FILENO) != 0) {
+    : overwrite_(overwrite), show_log_(show_log), interactive_(IsConsole(StandardStream::kError)) {
   // Ctrl+C is the Cancel button: the build stops at its next poll and says so.
-  std::signal(SIGINT, OnInterrupt);
+  CatchInterrupt();
 }
 
 void TerminalHost::ShowMessage(const std::string& text, MessageIcon icon) {
@@ -40,7 +33,7 @@ void TerminalHost::ShowMessage(const std::string& text, MessageIcon icon) {
 bool TerminalHost::AskYesNo(const std::string& text) {
   if (overwrite_) return true;
   ClearLine();
-  if (isatty(STDIN_FILENO) == 0) {
+  if (!IsConsole(StandardStream::kInput)) {
     std::cerr << "error: " << text << " Not overwritten (use --overwrite).\n";
     return false;
   }
@@ -68,9 +61,9 @@ void TerminalHost::RestoreStatus() { status_.clear(); }
 
 void TerminalHost::ProcessMessages() { Draw(false); }
 
-bool TerminalHost::CancelRequested() { return g_interrupted != 0; }
+bool TerminalHost::CancelRequested() { return InterruptRequested(); }
 
-void TerminalHost::ClearCancelRequest() { g_interrupted = 0; }
+void TerminalHost::ClearCancelRequest() { ClearInterruptRequest(); }
 
 void TerminalHost::ShowLog(const std::string& log_path) {
   if (!show_log_) return;
@@ -107,9 +100,7 @@ void TerminalHost::Draw(bool force) {
 }
 
 void TerminalHost::ClearLine() {
-  if (!interactive_) return;
-  std::fprintf(stderr, "\r\033[K");
-  std::fflush(stderr);
+  if (interactive_) ClearConsoleLine();
 }
 
 }  // namespace tavrin

@@ -98,7 +98,7 @@ int VerseMap::ExactVerseIndex(int book, int chapter, int verse) const {
 }
 
 VerseMap LoadVerseMap(const std::string& program_folder) {
-  const std::string path = (std::filesystem::path(program_folder) / kVerseMapFileName).string();
+  const std::string path = PathText(FilePath(program_folder) / kVerseMapFileName);
   return VerseMap::FromBytes(ReadWholeFile(path), path);
 }
 

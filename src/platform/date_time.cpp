@@ -1,10 +1,4 @@
-#include <unicode/datefmt.h>
-#include <unicode/locid.h>
-#include <unicode/smpdtfmt.h>
-#include <unicode/unistr.h>
-
 #include <chrono>
-#include <memory>
 
 #include "platform/exceptions.h"
 #include "platform/text_locale.h"
@@ -91,19 +85,11 @@ bool DateSerial(int year, int month, int day, double& result) {
 
 }  // namespace
 
-void TextLocale::InitDateFormat() {
-  std::unique_ptr<icu::DateFormat> format(
-      icu::DateFormat::createDateInstance(icu::DateFormat::kShort, icu::Locale(name_.c_str())));
-  auto* simple = dynamic_cast<icu::SimpleDateFormat*>(format.get());
-  if (simple == nullptr) return;  // keep the M/d/y default
-  icu::UnicodeString pattern;
-  simple->toPattern(pattern);
-
+void TextLocale::SetDateFormat(std::u16string_view pattern) {
   std::string order;
   char separator = '\0';
   bool quoted = false;
-  for (int32_t i = 0; i < pattern.length(); ++i) {
-    const char16_t c = pattern.charAt(i);
+  for (const char16_t c : pattern) {
     if (c == u'\'') {
       quoted = !quoted;
       continue;

@@ -6,6 +6,7 @@
 #include <istream>
 #include <memory>
 #include <string>
+#include <string_view>
 
 namespace tavrin {
 
@@ -48,5 +49,18 @@ std::string ReadWholeFile(const std::string& path);
 // The file as a binary stream to read in blocks, raising EFOpenError as InputFile does. A read
 // that fails raises its EInOutError out of the stream's read functions.
 std::unique_ptr<std::istream> OpenInputStream(const std::string& path);
+
+// Paths travel through the core as byte strings: the file system's own bytes on Linux, UTF-8 on
+// Windows (whose file names are UTF-16). Every file is opened through FilePath, so a name with
+// letters outside the ANSI code page works there too.
+std::filesystem::path FilePath(std::string_view path);
+std::string PathText(const std::filesystem::path& path);
+
+// Whether this user may write into the folder or file; false when it does not exist.
+bool CanWrite(const std::string& path);
+// The folder for the creation log when the program folder cannot take it: tavrin in the user's
+// state folder on Linux ($XDG_STATE_HOME, default ~/.local/state), %LOCALAPPDATA%\Tavrin on
+// Windows. Created when missing.
+std::string LogFallbackFolder();
 
 }  // namespace tavrin

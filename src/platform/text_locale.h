@@ -8,10 +8,12 @@
 namespace tavrin {
 
 // The user's locale as the core sees it: its ANSI code page (all text inside the core is 8-bit in
-// that code page), byte-wise case mapping, locale-aware comparison and date parsing.
+// that code page), byte-wise case mapping, locale-aware comparison and date parsing. On Linux
+// these come from ICU, on Windows from the system's own national language functions.
 //
-// A TextLocale is immutable after construction. `User()` is built once from the environment
-// (LC_ALL, LC_COLLATE, LANG); tests build their own with an explicit locale name and code page.
+// A TextLocale is immutable after construction. `User()` is built once: on Linux from the
+// environment (LC_ALL, LC_COLLATE, LANG), on Windows from the user's default locale and ANSI code
+// page; tests build their own with an explicit locale name and code page.
 class TextLocale {
  public:
   // `locale_name` like "en_US" or "ru_RU" (an encoding or modifier suffix is ignored); empty, "C"
@@ -21,9 +23,10 @@ class TextLocale {
   TextLocale(const TextLocale&) = delete;
   TextLocale& operator=(const TextLocale&) = delete;
 
-  // The locale of the user running the program, read from the environment once.
+  // The locale of the user running the program, read once.
   static const TextLocale& User();
-  // The locale name the environment asks for ("en_US" when unset, C or POSIX).
+  // The user's locale name: on Linux the one the environment asks for ("en_US" when unset, C or
+  // POSIX), on Windows the user's default locale ("en-US").
   static std::string LocaleNameFromEnvironment();
   // The ANSI code page of a language: 1251 for ru, uk, ...; 1252 when nothing else matches.
   static int AnsiCodePageFor(std::string_view locale_name);
@@ -43,7 +46,8 @@ class TextLocale {
   // lower-cased text finds the same places as in the text itself.
   bool LowerOnlyFrom(char c) const { return sole_lower_[static_cast<unsigned char>(c)]; }
 
-  // Locale-aware comparison ignoring case (accents count): <0, 0 or >0.
+  // Locale-aware comparison ignoring case (accents count): <0, 0 or >0. On Windows the word sort
+  // of CompareStringEx, which passes over hyphens and apostrophes where ICU gives them a weight.
   int CompareText(std::string_view a, std::string_view b) const;
   // A byte string whose ordinal order equals CompareText's order; for sorting many keys.
   std::string SortKey(std::string_view text) const;
@@ -79,7 +83,9 @@ class TextLocale {
   std::string FromUtf8(std::string_view utf8, bool* lossy = nullptr) const;
 
  private:
-  void InitDateFormat();  // date order and separator from the locale's short date pattern
+  void FinishCaseTables();  // what follows from the case tables the system filled
+  void InitDateFormat();    // date order and separator from the locale's short date pattern
+  void SetDateFormat(std::u16string_view pattern);
   struct Impl;
   std::string name_;
   int code_page_;
@@ -96,8 +102,29 @@ class TextLocale {
 std::string AsciiUpper(std::string_view text);
 std::string AsciiLower(std::string_view text);
 
-// Conversions between a Windows code page (1250..1258, 874, ...) and UTF-8 with ICU.
+// Conversions between a Windows code page (1250..1258, 874, ...) and UTF-8.
 std::string CodePageToUtf8(int code_page, std::string_view text);
 std::string Utf8ToCodePage(int code_page, std::string_view utf8, bool* lossy = nullptr);
+
+// UTF-8 as UTF-16; each ill-formed piece (a maximal part of a sequence that cannot be completed)
+// becomes one `substitute`, counted in `*substitutions`.
+std::u16string Utf8ToUtf16(std::string_view utf8, char16_t substitute,
+                           int* substitutions = nullptr);
+
+// Encodes UTF-16 into one code page, many texts one after another (the converter is made once).
+class CodePageEncoder {
+ public:
+  explicit CodePageEncoder(int code_page);
+  ~CodePageEncoder();
+  CodePageEncoder(const CodePageEncoder&) = delete;
+  CodePageEncoder& operator=(const CodePageEncoder&) = delete;
+  // Appends the encoded text to `out`; characters the code page cannot hold become '?'. Returns
+  // whether one did.
+  bool Append(std::u16string_view text, std::string& out);
+
+ private:
+  struct Impl;
+  std::unique_ptr<Impl> impl_;
+};
 
 }  // namespace tavrin

@@ -104,13 +104,13 @@ AssembledSource AssembleIncludes(const HeaderFileState& state, const IncludeDeco
     return result;
   }
   try {
-    result.path = CreateTempFile("tavrin-src-").string();
+    result.path = PathText(CreateTempFile("tavrin-src-"));
     result.delete_after_build = true;
   } catch (const std::exception& e) {
     result.failure = e.what();
     return result;
   }
-  std::ofstream out(result.path, std::ios::binary | std::ios::trunc);
+  std::ofstream out(FilePath(result.path), std::ios::binary | std::ios::trunc);
   if (!out) {
     result.unreadable_include = includes.front();
     return result;

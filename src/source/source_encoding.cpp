@@ -1,12 +1,6 @@
 #include "source/source_encoding.h"
 
-#include <unicode/ucnv.h>
-#include <unicode/ucnv_cb.h>
-#include <unicode/unistr.h>
-#include <unicode/ustring.h>
-
-#include <memory>
-#include <stdexcept>
+#include "platform/text_locale.h"
 
 namespace tavrin {
 namespace {
@@ -18,53 +12,6 @@ constexpr std::string_view kUtf16BEMark = "\xFE\xFF";
 bool StartsWith(std::string_view bytes, std::string_view prefix) {
   return bytes.substr(0, prefix.size()) == prefix;
 }
-
-// Encodes UTF-16 into one code page, reporting whether anything had to become '?'.
-class CodePageEncoder {
- public:
-  explicit CodePageEncoder(int code_page) {
-    UErrorCode status = U_ZERO_ERROR;
-    std::string name = "windows-" + std::to_string(code_page);
-    converter_ = ucnv_open(name.c_str(), &status);
-    if (U_FAILURE(status)) {
-      status = U_ZERO_ERROR;
-      converter_ = ucnv_open("windows-1252", &status);
-    }
-    if (U_FAILURE(status)) throw std::runtime_error("no converter for code page");
-    status = U_ZERO_ERROR;
-    ucnv_setFromUCallBack(converter_, &CodePageEncoder::Substitute, &lossy_, nullptr, nullptr,
-                          &status);
-  }
-  ~CodePageEncoder() { ucnv_close(converter_); }
-  CodePageEncoder(const CodePageEncoder&) = delete;
-  CodePageEncoder& operator=(const CodePageEncoder&) = delete;
-
-  // Appends the encoded text to `out`; true when a character was replaced.
-  bool Encode(const UChar* text, int32_t length, std::string& out) {
-    lossy_ = false;
-    ucnv_resetFromUnicode(converter_);
-    const std::size_t start = out.size();
-    out.resize(start + static_cast<std::size_t>(length) * 2 + 8);
-    UErrorCode status = U_ZERO_ERROR;
-    int32_t n = ucnv_fromUChars(converter_, out.data() + start,
-                                static_cast<int32_t>(out.size() - start), text, length, &status);
-    if (U_FAILURE(status)) n = 0;
-    out.resize(start + static_cast<std::size_t>(n));
-    return lossy_;
-  }
-
- private:
-  static void Substitute(const void* context, UConverterFromUnicodeArgs* args, const UChar*,
-                         int32_t, UChar32, UConverterCallbackReason reason, UErrorCode* err) {
-    if (reason != UCNV_UNASSIGNED && reason != UCNV_ILLEGAL && reason != UCNV_IRREGULAR) return;
-    *static_cast<bool*>(const_cast<void*>(context)) = true;
-    *err = U_ZERO_ERROR;
-    ucnv_cbFromUWriteBytes(args, "?", 1, 0, err);
-  }
-
-  UConverter* converter_ = nullptr;
-  bool lossy_ = false;
-};
 
 }  // namespace
 
@@ -145,8 +92,7 @@ DecodedSource DecodeSource(std::string raw, SourceEncoding requested, int code_p
   std::int64_t line_index = 0;
   const std::string cp = std::to_string(code_page);
   auto finish_line = [&](bool invalid, const char* invalid_what) {
-    const bool lossy = encoder.Encode(reinterpret_cast<const UChar*>(line.data()),
-                                      static_cast<int32_t>(line.size()), result.bytes);
+    const bool lossy = encoder.Append(line, result.bytes);
     const std::string number = std::to_string(first_line + line_index);
     if (invalid)
       result.warnings.push_back("line #" + number + " - Warning: " + invalid_what +
@@ -163,14 +109,8 @@ DecodedSource DecodeSource(std::string raw, SourceEncoding requested, int code_p
       const bool has_end = end != std::string_view::npos;
       if (!has_end) end = body.size();
       const std::string_view piece = body.substr(start, end - start + (has_end ? 1 : 0));
-      line.resize(piece.size() + 1);
-      int32_t length = 0;
-      int32_t substitutions = 0;
-      UErrorCode status = U_ZERO_ERROR;
-      u_strFromUTF8WithSub(reinterpret_cast<UChar*>(line.data()), static_cast<int32_t>(line.size()),
-                           &length, piece.data(), static_cast<int32_t>(piece.size()), '?',
-                           &substitutions, &status);
-      line.resize(U_SUCCESS(status) ? static_cast<std::size_t>(length) : 0);
+      int substitutions = 0;
+      line = Utf8ToUtf16(piece, u'?', &substitutions);
       finish_line(substitutions > 0, "invalid UTF-8");
       ++line_index;
       start = end + 1;

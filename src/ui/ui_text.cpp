@@ -1,6 +1,5 @@
 #include "ui/ui_text.h"
 
-#include <QFile>
 #include <QStringDecoder>
 
 #include "platform/text_locale.h"
@@ -14,10 +13,10 @@ QString ToDisplay(const TextLocale& locale, std::string_view text) {
   return QString::fromStdString(locale.ToUtf8(text));
 }
 
-std::string PathToCore(const QString& path) { return QFile::encodeName(path).toStdString(); }
+std::string PathToCore(const QString& path) { return path.toStdString(); }
 
 QString PathFromCore(std::string_view path) {
-  return QFile::decodeName(QByteArray(path.data(), static_cast<qsizetype>(path.size())));
+  return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));
 }
 
 std::string TypedToCore(int code_page, const QString& text) {

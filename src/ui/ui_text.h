@@ -16,7 +16,9 @@ inline constexpr char kApplicationTitle[] = "Tavrin for Corvalinth";
 // taken as such, anything else is decoded from the code page.
 QString ToDisplay(const TextLocale& locale, std::string_view text);
 
-// File paths between the toolkit and the core: the file system's own 8-bit encoding.
+// File paths between the toolkit and the core: UTF-8, as the core's paths are on both systems
+// (on Linux the file system's own encoding, which Qt takes as UTF-8 too; on Windows the core
+// turns it into the system's UTF-16, where the ANSI code page could not name every file).
 std::string PathToCore(const QString& path);
 QString PathFromCore(std::string_view path);
 

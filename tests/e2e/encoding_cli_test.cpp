@@ -1,9 +1,9 @@
 // Sources saved by today's editors: UTF-8 and UTF-16 with or without byte order marks.
 #include <gtest/gtest.h>
-#include <unicode/unistr.h>
 
 #include "cli_fixture.h"
 #include "module/module_reader.h"
+#include "platform/text_locale.h"
 
 namespace tavrin::e2e {
 namespace {
@@ -11,10 +11,8 @@ namespace {
 using Lines = std::vector<std::string>;
 
 std::string Utf16(const std::string& utf8, bool big_endian, bool mark) {
-  icu::UnicodeString u = icu::UnicodeString::fromUTF8(utf8);
   std::string out = mark ? (big_endian ? "\xFE\xFF" : "\xFF\xFE") : "";
-  for (int32_t i = 0; i < u.length(); ++i) {
-    const char16_t c = u.charAt(i);
+  for (const char16_t c : Utf8ToUtf16(utf8, u'?')) {
     const char hi = static_cast<char>(c >> 8), lo = static_cast<char>(c & 0xFF);
     out += big_endian ? std::string{hi, lo} : std::string{lo, hi};
   }

@@ -1,46 +1,13 @@
-#include "platform/system.h"
-
 #include <fcntl.h>
-#include <pwd.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
-#include <cstdlib>
-#include <vector>
 
 #include "platform/exceptions.h"
+#include "platform/system.h"
 
 namespace tavrin {
-
-std::string ApPath() {
-  std::error_code ec;
-  std::filesystem::path exe = std::filesystem::read_symlink("/proc/self/exe", ec);
-  if (ec) return "./";
-  std::string folder = exe.parent_path().string();
-  if (folder.empty() || folder.back() != '/') folder += '/';
-  return folder;
-}
-
-std::string UserName() {
-  if (const passwd* pw = getpwuid(geteuid()); pw != nullptr && pw->pw_name != nullptr)
-    return pw->pw_name;
-  if (const char* user = std::getenv("USER"); user != nullptr) return user;
-  return "";
-}
-
-std::filesystem::path CreateTempFile(const std::string& prefix) {
-  std::error_code ec;
-  std::filesystem::path dir = std::filesystem::temp_directory_path(ec);
-  if (ec) dir = "/tmp";
-  std::string pattern = (dir / (prefix + "XXXXXX")).string();
-  std::vector<char> buffer(pattern.begin(), pattern.end());
-  buffer.push_back('\0');
-  int fd = mkstemp(buffer.data());
-  if (fd < 0) throw EFCreateError(pattern);
-  close(fd);
-  return std::filesystem::path(buffer.data());
-}
 
 InputFile::InputFile(const std::string& path, bool also_writable) : path_(path) {
   const int fd = open(path.c_str(), (also_writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
