@@ -33,6 +33,25 @@ class BuildCliTest : public CliTest {
   }
 };
 
+// File names with letters of several code pages, and a module name outside the user's: the
+// name becomes '?' in the module, the files are found and made under their own names.
+TEST_F(BuildCliTest, FileNamesBeyondTheCodePage) {
+  const std::string source =
+      "\xC3\x89sa\xC3\xAF"
+      "e \xD0\x96.txt";                               // Ésaïe Ж.txt
+  const std::string output = "\xD0\x9C\xC3\xA9.k30";  // Мé.k30
+  WriteFile(source, "#A\r\na\r\n");
+  CliResult r = Run({"build", "dictionary", source, output, "--name", "\xD0\x96 \xC3\x89"});
+  ASSERT_EQ(r.exit_code, 0) << r.output;
+  EXPECT_EQ(r.output, "File '" + output + "' successfuly created.\n");
+  ExpectedModule expected{.kind_string = "dict",
+                          .long_header = true,
+                          .module_name = "? \xC9",
+                          .names = {"A"},
+                          .texts = {"a"}};
+  EXPECT_EQ(ReadFile(output), expected.Bytes());
+}
+
 TEST_F(BuildCliTest, DictionaryInBothFormatsIsByteExact) {
   WriteFile("d.txt", "#beta\r\nbb\r\n#Alpha\r\na\r\n");
   CliResult r = Run({"build", "dictionary", "d.txt", "d.k30", "--name", "  My   Dictionary "});

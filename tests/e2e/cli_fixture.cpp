@@ -1,7 +1,12 @@
 #include "cli_fixture.h"
 
-#include <pwd.h>
+#include <unistd.h>  // getpid, which MinGW-w64 has too
+
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/wait.h>
+#endif
 
 #include <array>
 #include <cstdio>
@@ -9,10 +14,31 @@
 #include <iterator>
 #include <sstream>
 
+#include "platform/system.h"
+
 namespace tavrin::e2e {
 
 namespace {
 
+#ifdef _WIN32
+// One argument as CommandLineToArgvW splits it back: backslashes are literal except in front of
+// a quote.
+std::wstring Quote(const std::wstring& arg) {
+  std::wstring out = L"\"";
+  std::size_t backslashes = 0;
+  for (wchar_t c : arg) {
+    if (c == L'\\') {
+      ++backslashes;
+      continue;
+    }
+    out.append(c == L'"' ? 2 * backslashes + 1 : backslashes, L'\\');
+    backslashes = 0;
+    out.push_back(c);
+  }
+  out.append(2 * backslashes, L'\\');
+  return out + L"\"";
+}
+#else
 std::string Quote(const std::string& arg) {
   std::string out = "'";
   for (char c : arg) {
@@ -23,6 +49,7 @@ std::string Quote(const std::string& arg) {
   }
   return out + "'";
 }
+#endif
 
 void PutInt(std::string& b, std::size_t at, std::int32_t v) {
   for (int i = 0; i < 4; ++i)
@@ -37,10 +64,7 @@ void PutStr(std::string& b, std::size_t at, std::size_t width, const std::string
 
 }  // namespace
 
-std::string LoginName() {
-  const passwd* pw = getpwuid(geteuid());
-  return pw != nullptr ? pw->pw_name : "";
-}
+std::string LoginName() { return UserName(); }
 
 void CliTest::SetUp() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
@@ -50,7 +74,7 @@ void CliTest::SetUp() {
   fs::create_directories(dir_);
   tmp_ = dir_ / "tmp";
   fs::create_directories(tmp_);
-  fs::copy_file(TAVRIN_CLI_PATH, dir_ / "tavrin-cli");
+  fs::copy_file(TAVRIN_CLI_PATH, dir_ / fs::path(TAVRIN_CLI_PATH).filename());
   for (const char* data : {"tavrin.bok", "master.map"}) {
     fs::path from = fs::path(TAVRIN_CLI_PATH).parent_path() / data;
     if (fs::exists(from)) fs::copy_file(from, dir_ / data);
@@ -61,6 +85,58 @@ void CliTest::TearDown() {
   if (!HasFailure()) fs::remove_all(dir_);
 }
 
+#ifdef _WIN32
+CliResult CliTest::Run(const std::vector<std::string>& args, const std::string& environment) {
+  CliResult result;
+  std::wstring command = Quote((dir_ / "tavrin-cli.exe").wstring());
+  for (const std::string& a : args) command += L" " + Quote(FilePath(a).wstring());
+  // The program's temporary folder is the test's own, as TMPDIR makes it on Linux.
+  std::wstring block;
+  for (const wchar_t* at = GetEnvironmentStringsW(); *at != L'\0'; at += wcslen(at) + 1) {
+    const std::wstring name = std::wstring(at).substr(0, std::wstring(at).find(L'='));
+    if (_wcsicmp(name.c_str(), L"TMP") != 0 && _wcsicmp(name.c_str(), L"TEMP") != 0)
+      block.append(at).push_back(L'\0');
+  }
+  for (const wchar_t* name : {L"TMP=", L"TEMP="})
+    block.append(name).append(tmp_.wstring()).push_back(L'\0');
+  if (!environment.empty()) block.append(FilePath(environment).wstring()).push_back(L'\0');
+  block.push_back(L'\0');
+
+  SECURITY_ATTRIBUTES inherit{sizeof(SECURITY_ATTRIBUTES), nullptr, TRUE};
+  HANDLE read_end = nullptr, write_end = nullptr;
+  if (!CreatePipe(&read_end, &write_end, &inherit, 0)) return result;
+  SetHandleInformation(read_end, HANDLE_FLAG_INHERIT, 0);
+  HANDLE nul = CreateFileW(L"NUL", GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, &inherit,
+                           OPEN_EXISTING, 0, nullptr);
+  STARTUPINFOW startup{};
+  startup.cb = sizeof(startup);
+  startup.dwFlags = STARTF_USESTDHANDLES;
+  startup.hStdInput = nul;
+  startup.hStdOutput = write_end;
+  startup.hStdError = write_end;
+  PROCESS_INFORMATION process{};
+  const bool started =
+      CreateProcessW(nullptr, command.data(), nullptr, nullptr, TRUE, CREATE_UNICODE_ENVIRONMENT,
+                     block.data(), dir_.c_str(), &startup, &process);
+  CloseHandle(write_end);
+  CloseHandle(nul);
+  if (started) {
+    std::array<char, 4096> buffer;
+    DWORD n = 0;
+    while (ReadFile(read_end, buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr) &&
+           n > 0)
+      result.output.append(buffer.data(), n);
+    WaitForSingleObject(process.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(process.hProcess, &code);
+    result.exit_code = static_cast<int>(code);
+    CloseHandle(process.hProcess);
+    CloseHandle(process.hThread);
+  }
+  CloseHandle(read_end);
+  return result;
+}
+#else
 CliResult CliTest::Run(const std::vector<std::string>& args, const std::string& environment) {
   std::string command = "cd " + Quote(dir_.string()) + " && TMPDIR=" + Quote(tmp_.string()) + " " +
                         environment + " ./tavrin-cli";
@@ -77,17 +153,20 @@ CliResult CliTest::Run(const std::vector<std::string>& args, const std::string& 
   result.exit_code = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
   return result;
 }
+#endif
 
 void CliTest::WriteFile(const std::string& name, const std::string& bytes) {
-  fs::path p = dir_ / name;
+  fs::path p = dir_ / FilePath(name);
   fs::create_directories(p.parent_path());
   std::ofstream(p, std::ios::binary) << bytes;
 }
 
 std::string CliTest::ReadFile(const std::string& name) const {
-  std::ifstream in(dir_ / name, std::ios::binary);
+  std::ifstream in(dir_ / FilePath(name), std::ios::binary);
   return std::string((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
 }
+
+bool CliTest::Exists(const std::string& name) const { return fs::exists(dir_ / FilePath(name)); }
 
 std::vector<std::string> CliTest::LogLines() const {
   std::string log = ReadFile("tavrin.log");

@@ -1,7 +1,6 @@
 #pragma once
 
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <cstdint>
 #include <filesystem>
@@ -24,12 +23,13 @@ class CliTest : public ::testing::Test {
   void SetUp() override;
   void TearDown() override;
 
-  // Runs tavrin-cli with the arguments (each quoted for the shell), stdin from /dev/null;
+  // Runs tavrin-cli with the arguments (each passed whole), standard input empty;
   // `environment` ("LC_ALL=ru_RU.UTF-8") is set for that run alone.
   CliResult Run(const std::vector<std::string>& args, const std::string& environment = "");
+  // Names are UTF-8, as on the command line.
   void WriteFile(const std::string& name, const std::string& bytes);
   std::string ReadFile(const std::string& name) const;
-  bool Exists(const std::string& name) const { return fs::exists(dir_ / name); }
+  bool Exists(const std::string& name) const;
   // The creation log's lines (without CR LF).
   std::vector<std::string> LogLines() const;
   // Files left in the private temporary folder.

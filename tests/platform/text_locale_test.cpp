@@ -2,6 +2,10 @@
 
 #include <gtest/gtest.h>
 
+#ifdef _WIN32
+#include <windows.h>
+#endif
+
 #include <string>
 #include <utility>
 #include <vector>
@@ -87,6 +91,55 @@ TEST(TextLocaleTest, Utf8Conversion) {
   EXPECT_EQ(Utf8ToCodePage(1252, "\xD0\x90", &lossy), "?");
   EXPECT_TRUE(lossy);
 }
+
+// Each maximal piece of a sequence that cannot be completed is one substitute, as ICU has it on
+// Linux and the decoder of the Windows build does likewise: a source reads the same on both.
+TEST(TextLocaleTest, IllFormedUtf8IsReplacedPieceByPiece) {
+  const struct {
+    std::string utf8;
+    std::u16string utf16;
+    int substitutions;
+  } cases[] = {
+      {"a\xC3\xA9", u"a\u00E9", 0},
+      {"\xF0\x9F\x98\x80", u"\U0001F600", 0},
+      {"\x80", u"?", 1},
+      {"\xC0\x80", u"??", 2},                // overlong
+      {"\xE0\x80\x80", u"???", 3},           // overlong
+      {"\xED\xA0\x80", u"???", 3},           // a surrogate
+      {"\xF4\x90\x80\x80", u"????", 4},      // above U+10FFFF
+      {"\xE2\x82", u"?", 1},                 // cut short at the end
+      {"\xE2\x82x\xF0\x9F\x98", u"?x?", 2},  // cut short twice
+      {"\xF5\xFF\xFE", u"???", 3},
+  };
+  for (const auto& c : cases) {
+    int substitutions = -1;
+    EXPECT_EQ(Utf8ToUtf16(c.utf8, u'?', &substitutions), c.utf16) << c.utf8;
+    EXPECT_EQ(substitutions, c.substitutions) << c.utf8;
+  }
+}
+
+// The two systems' comparisons differ by design: Windows' word sort passes over hyphens and
+// apostrophes (co-op stays beside coop), ICU orders them as punctuation before the letters.
+TEST(TextLocaleTest, HyphensInTheSystemsComparison) {
+  TextLocale western("en_US", 1252);
+#ifdef _WIN32
+  EXPECT_GT(western.CompareText("co-op", "coop"), 0);
+  EXPECT_GT(western.CompareText("co-op", "coat"), 0);
+  EXPECT_LT(western.CompareText("co-op", "cooper"), 0);
+#else
+  EXPECT_LT(western.CompareText("co-op", "coop"), 0);
+  EXPECT_LT(western.CompareText("co-op", "coat"), 0);
+#endif
+}
+
+#ifdef _WIN32
+TEST(TextLocaleTest, UserLocaleIsTheSystemsOwn) {
+  EXPECT_EQ(TextLocale::User().CodePage(), static_cast<int>(GetACP()));
+  wchar_t name[LOCALE_NAME_MAX_LENGTH] = {};
+  GetUserDefaultLocaleName(name, LOCALE_NAME_MAX_LENGTH);
+  EXPECT_EQ(TextLocale::User().Name(), std::string(name, name + wcslen(name)));
+}
+#endif
 
 }  // namespace
 }  // namespace tavrin
