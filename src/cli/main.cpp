@@ -211,6 +211,9 @@ int main(int argc, char** argv) {
   PrepareConsole();
   CLI::App app{"tavrin-cli: builds Corvalinth modules from marked text and inspects modules."};
   app.require_subcommand(1);
+  // A path such as /modules/a.k30 is a path on every system, never an option (CLI11 would take
+  // "/name" for "--name" on Windows).
+  app.allow_windows_style_options(false);
   app.set_version_flag("--version", "tavrin-cli 2.0");
 
   BuildArgs b;

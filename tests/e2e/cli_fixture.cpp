@@ -123,7 +123,7 @@ CliResult CliTest::Run(const std::vector<std::string>& args, const std::string& 
   if (started) {
     std::array<char, 4096> buffer;
     DWORD n = 0;
-    while (ReadFile(read_end, buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr) &&
+    while (::ReadFile(read_end, buffer.data(), static_cast<DWORD>(buffer.size()), &n, nullptr) &&
            n > 0)
       result.output.append(buffer.data(), n);
     WaitForSingleObject(process.hProcess, INFINITE);

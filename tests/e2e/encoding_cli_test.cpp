@@ -128,6 +128,10 @@ TEST_F(EncodingCliTest, NamesAreOrderedInTheModulesCodePage) {
       {"LC_ALL=ru_RU.UTF-8", "\xC1\xFB\xF2\r\n", "\xD0\x91\xD1\x8B\xD1\x82 1:1"},  // 1251 and UTF-8
   };
   for (const Verse& v : verses) {
+#ifdef _WIN32
+    // The user's code page there is the system's; no variable of the environment changes it.
+    if (!v.book_names.empty()) continue;
+#endif
     if (!v.book_names.empty()) WriteFile("tavrin.bok", v.book_names);
     WriteFile("c.txt", "\xEF\xBB\xBF#" + v.reference + "\r\n\xD0\x92 \xD0\xBD\xD0\xB0\xD1\x87\r\n");
     CliResult r = Run({"build", "commentary", "c.txt", "c.k30", "--name", "C", "--charset",
