@@ -161,6 +161,8 @@ void TBokF::showEvent(QShowEvent* event) {
     move(frame.topLeft());
   }
   FormResize();
+  // The keys are for the names, whichever button was pressed at the last showing.
+  grid_->setFocus(Qt::OtherFocusReason);
 }
 
 void TBokF::resizeEvent(QResizeEvent* event) {

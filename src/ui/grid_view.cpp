@@ -9,7 +9,6 @@
 #include <QMouseEvent>
 #include <QPainter>
 #include <QScrollBar>
-#include <QStyleOptionFocusRect>
 #include <QStyleOptionHeader>
 #include <algorithm>
 
@@ -242,21 +241,23 @@ void GridView::paintEvent(QPaintEvent*) {
       painter.restore();
       return;
     }
-    const bool current = col == grid_->Col() && row == grid_->Row();
-    const bool selected = col >= sel.left && col <= sel.right && row >= sel.top &&
-                          row <= sel.bottom && !(current && hasFocus());
+    // The current cell belongs to the selection like any other cell of it.
+    const bool selected =
+        col >= sel.left && col <= sel.right && row >= sel.top && row <= sel.bottom;
+    const QColor text_color =
+        palette().color(selected ? QPalette::HighlightedText : QPalette::Text);
     if (selected) painter.fillRect(rect, palette().color(QPalette::Highlight));
-    painter.setPen(palette().color(selected ? QPalette::HighlightedText : QPalette::Text));
+    painter.setPen(text_color);
     painter.drawText(rect.adjusted(kTextMargin, 0, -kTextMargin, 0),
                      Qt::AlignLeft | Qt::AlignVCenter | Qt::TextSingleLine, text);
     painter.setPen(line_color);
     painter.drawLine(rect.right() + 1, rect.top(), rect.right() + 1, rect.bottom() + 1);
     painter.drawLine(rect.left(), rect.bottom() + 1, rect.right() + 1, rect.bottom() + 1);
-    if (current && hasFocus()) {
-      QStyleOptionFocusRect focus;
-      focus.initFrom(this);
-      focus.rect = rect;
-      style()->drawPrimitive(QStyle::PE_FrameFocusRect, &focus, &painter, this);
+    if (col == grid_->Col() && row == grid_->Row() && hasFocus()) {
+      // Drawn here, not by the style: some styles draw focus frames only after the keyboard
+      // moved the focus, and a click must mark the cell too.
+      painter.setPen(QPen(text_color, 1, Qt::DotLine));
+      painter.drawRect(rect.adjusted(0, 0, -1, -1));
     }
   };
 

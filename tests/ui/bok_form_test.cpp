@@ -3,6 +3,7 @@
 #include <QAction>
 #include <QFile>
 #include <QLineEdit>
+#include <QMouseEvent>
 #include <QPushButton>
 #include <QScreen>
 #include <QStyle>
@@ -204,6 +205,66 @@ class BokFormTest : public QObject {
     QTest::mouseClick(form.Button1(), Qt::LeftButton);
     QCOMPARE(form.result(), int(QDialog::Accepted));
     QVERIFY(build().find("successfuly created") != std::string::npos);
+  }
+
+  void DrawsTheCurrentCellAndTheWholeSelection() {
+    test::UiSandbox sandbox;
+    WriteFile(sandbox.Path("tavrin.bok"), Names(66));
+    TBokF form(sandbox.ProgramFolder());
+    GridView* view = form.Grid();
+    TmStrGrid& grid = view->Grid();
+    auto open = [&] {
+      form.LoadBookNames();
+      form.show();
+      form.activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(&form));
+    };
+    // Rows of column 1 drawn highlighted, and whether the current cell has its frame.
+    auto drawn = [&] {
+      const QImage image = view->viewport()->grab().toImage();
+      const QColor highlight = view->palette().color(QPalette::Highlight);
+      QList<int> rows;
+      for (int r = 1; r < 12; ++r)
+        if (image.pixelColor(view->CellRect(1, r).center() + QPoint(30, 0)) == highlight) rows << r;
+      const QRect current = view->CellRect(grid.Col(), grid.Row());
+      int frame = 0;
+      for (int x = current.left(); x <= current.right(); ++x)
+        frame += image.pixelColor(x, current.top()) !=
+                 image.pixelColor(current.center().x() + 30, current.center().y());
+      return std::make_pair(rows, frame > 0);
+    };
+    open();
+    QCOMPARE(grid.Row(), 1);  // first opening
+    QCOMPARE(drawn(), std::make_pair(QList<int>{1}, true));
+
+    const auto at = [&](int row) { return view->CellRect(1, row).center(); };
+    const std::vector<std::function<void()>> ways = {
+        [&] {
+          QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at(2));
+          QTest::mouseClick(view->viewport(), Qt::LeftButton, Qt::ShiftModifier, at(5));
+        },
+        [&] {
+          QTest::mousePress(view->viewport(), Qt::LeftButton, {}, at(2));
+          QMouseEvent move(QEvent::MouseMove, at(5), view->viewport()->mapToGlobal(at(5)),
+                           Qt::NoButton, Qt::LeftButton, {});
+          QCoreApplication::sendEvent(view->viewport(), &move);
+          QTest::mouseRelease(view->viewport(), Qt::LeftButton, {}, at(5));
+        },
+        [&] {
+          QTest::mouseClick(view->viewport(), Qt::LeftButton, {}, at(2));
+          for (int i = 0; i < 3; ++i) QTest::keyClick(view, Qt::Key_Down, Qt::ShiftModifier);
+        }};
+    for (const auto& select : ways) {
+      select();
+      QCOMPARE(grid.Selection(), (TGridRect{1, 2, 1, 5}));
+      QCOMPARE(drawn(), std::make_pair(QList<int>{2, 3, 4, 5}, true));
+    }
+
+    form.hide();
+    open();  // reopening: the cell left last
+    QCOMPARE(grid.Row(), 5);
+    QCOMPARE(form.focusWidget(), view);
+    QVERIFY(drawn().first.contains(5));
   }
 
   void OpenedFromTheMainWindow() {
