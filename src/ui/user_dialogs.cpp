@@ -27,12 +27,20 @@ bool QtUserDialogs::Question(QWidget* parent, const QString& text) {
 
 QString QtUserDialogs::OpenFile(QWidget* parent, const QString& title, const QString& filter,
                                 const QString& default_suffix) {
-  QFileDialog dialog(parent, title, QDir::currentPath(), filter);
-  dialog.setFileMode(QFileDialog::ExistingFile);
-  dialog.setAcceptMode(QFileDialog::AcceptOpen);
-  dialog.setDefaultSuffix(default_suffix);
-  if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return {};
-  return dialog.selectedFiles().front();
+  std::unique_ptr<QFileDialog> dialog = MakeOpenDialog(parent, title, filter, default_suffix);
+  if (dialog->exec() != QDialog::Accepted || dialog->selectedFiles().isEmpty()) return {};
+  return dialog->selectedFiles().front();
+}
+
+std::unique_ptr<QFileDialog> MakeOpenDialog(QWidget* parent, const QString& title,
+                                            const QString& filter, const QString& default_suffix) {
+  auto dialog = std::make_unique<QFileDialog>(parent, title, QDir::currentPath(), filter);
+  dialog->setFileMode(QFileDialog::ExistingFile);
+  dialog->setAcceptMode(QFileDialog::AcceptOpen);
+  dialog->setDefaultSuffix(default_suffix);
+  // The captions name their patterns already; the toolkit would repeat them.
+  dialog->setOption(QFileDialog::HideNameFilterDetails);
+  return dialog;
 }
 
 int QtUserDialogs::Exec(QDialog& dialog) { return dialog.exec(); }

@@ -1,10 +1,12 @@
 #pragma once
 
 #include <QString>
+#include <memory>
 
 #include "builders/build_host.h"
 
 class QDialog;
+class QFileDialog;
 class QWidget;
 
 namespace tavrin {
@@ -35,6 +37,10 @@ class QtUserDialogs : public UserDialogs {
                    const QString& default_suffix) override;
   int Exec(QDialog& dialog) override;
 };
+
+// The file-open dialog of OpenFile, not yet shown.
+std::unique_ptr<QFileDialog> MakeOpenDialog(QWidget* parent, const QString& title,
+                                            const QString& filter, const QString& default_suffix);
 
 // A filter of the form "description|pattern; pattern" in the toolkit's form.
 QString ToolkitFilter(const QString& filter);

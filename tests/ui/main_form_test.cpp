@@ -2,7 +2,9 @@
 
 #include <QAction>
 #include <QCheckBox>
+#include <QComboBox>
 #include <QFile>
+#include <QFileDialog>
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
@@ -10,6 +12,7 @@
 #include <QtTest>
 #include <memory>
 
+#include "builders/window_rules.h"
 #include "platform/text_locale.h"
 #include "ui/log_form.h"
 #include "ui/radio_group.h"
@@ -220,6 +223,18 @@ class MainFormTest : public QObject {
     QCOMPARE(Edit("ToFile4")->text(), QString("refs.jpl"));
     QCOMPARE(h_.dialogs->open_filters.back(), QString("Source files [*.txt] (*.txt)"));
     QDir::setCurrent(here);
+  }
+
+  void openDialogShowsEachPatternOnce() {
+    for (BuildTab tab : {BuildTab::kDictionary, BuildTab::kCommentary, BuildTab::kJumplist}) {
+      const QString given = QString::fromLatin1(SourceFilter(tab));
+      const QString filter = ToolkitFilter(given);
+      std::unique_ptr<QFileDialog> dialog = MakeOpenDialog(nullptr, "Open file", filter, "txt");
+      auto* types = dialog->findChild<QComboBox*>("fileTypeCombo");
+      QVERIFY(types);
+      QCOMPARE(types->itemText(0), given.left(given.indexOf('|')));
+      QCOMPARE(dialog->nameFilters(), QStringList{filter});  // the patterns still apply
+    }
   }
 
   void busyStateAndBack() {
