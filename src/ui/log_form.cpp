@@ -10,6 +10,7 @@
 
 #include "platform/system.h"
 #include "ui/srich_edit.h"
+#include "ui/stay_on_top.h"
 #include "ui/ui_text.h"
 
 namespace tavrin {
@@ -32,6 +33,9 @@ TLogF::TLogF(const TextLocale& locale, std::string log_path, QWidget* parent)
     : QDialog(parent), locale_(locale), log_path_(std::move(log_path)) {
   setObjectName("LogF");
   setWindowTitle("Module creation log");
+  // Over the program's other windows, the help window included.
+  setWindowFlag(Qt::WindowStaysOnTopHint);
+  new StayOnTop(this);
   resize(500, 250);
 
   memo1_ = new TSRichEdit(this);

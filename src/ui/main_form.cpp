@@ -411,7 +411,7 @@ void TMainF::Option3Click() { option6_->setEnabled(option3_->isChecked()); }
 void TMainF::Browse(BuildTab tab) {
   Tab& t = TabOf(tab);
   QString chosen = dialogs_->OpenFile(
-      this, "Open file",
+      DialogParent(), "Open file",
       ToolkitFilter(QString::fromLatin1(SourceFilter(tab).data(), SourceFilter(tab).size())),
       "txt");
   if (chosen.isEmpty()) return;
@@ -528,12 +528,18 @@ void TMainF::Createmodules1Click() {
 
 void TMainF::About1Click() {
   // A fresh window each time; it frees itself when closed.
-  auto* about = new TAboutF(this);
+  auto* about = new TAboutF(DialogParent());
   dialogs_->Exec(*about);
 }
 
 void TMainF::ShowError(const std::exception& e) {
-  dialogs_->Message(this, ToDisplay(locale_, e.what()), MessageIcon::kStop);
+  dialogs_->Message(DialogParent(), ToDisplay(locale_, e.what()), MessageIcon::kStop);
+}
+
+QWidget* TMainF::DialogParent() {
+  // The log is kept on top of this window: what waits for an answer must come over it.
+  if (log_form_ != nullptr && log_form_->isVisible()) return log_form_;
+  return this;
 }
 
 void TMainF::closeEvent(QCloseEvent* event) {
@@ -554,11 +560,11 @@ void TMainF::closeEvent(QCloseEvent* event) {
 void TMainF::ShowMessage(const std::string& text, MessageIcon icon) {
   // A check's closing message ("would be created") says nothing: its findings do.
   if (checking_ && icon != MessageIcon::kStop) return;
-  dialogs_->Message(this, ToDisplay(locale_, text), icon);
+  dialogs_->Message(DialogParent(), ToDisplay(locale_, text), icon);
 }
 
 bool TMainF::AskYesNo(const std::string& text) {
-  return dialogs_->Question(this, ToDisplay(locale_, text));
+  return dialogs_->Question(DialogParent(), ToDisplay(locale_, text));
 }
 
 void TMainF::SetProgressRange(std::int64_t maximum) {

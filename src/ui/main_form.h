@@ -138,6 +138,8 @@ class TMainF : public QMainWindow, public BuildHost {
   void ReplaceOutputExtension(BuildTab tab);
   void Browse(BuildTab tab);
   void ShowError(const std::exception& e);
+  // The owner of message boxes and modal windows: this one, or the log while it is up.
+  QWidget* DialogParent();
   void ApplyProgress();
 
   const TextLocale& locale_;

@@ -10,6 +10,8 @@
 #include <QTimer>
 #include <QVBoxLayout>
 
+#include "ui/stay_on_top.h"
+
 namespace tavrin {
 
 TSplashF::TSplashF(QWidget* parent)
@@ -50,6 +52,8 @@ TSplashF::TSplashF(QWidget* parent)
 
   // Any key closes the splash, wherever the keyboard focus is meanwhile.
   qApp->installEventFilter(this);
+  // Over the main window too, when that is shown after it.
+  new StayOnTop(this);
 
   if (QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());

@@ -23,10 +23,11 @@ class FakeDialogs : public UserDialogs {
   struct Shown {
     QString text;
     MessageIcon icon;
+    QWidget* parent;
   };
 
-  void Message(QWidget*, const QString& text, MessageIcon icon) override {
-    messages.push_back({text, icon});
+  void Message(QWidget* parent, const QString& text, MessageIcon icon) override {
+    messages.push_back({text, icon, parent});
   }
   bool Question(QWidget*, const QString& text) override {
     questions << text;

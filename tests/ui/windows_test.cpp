@@ -19,6 +19,19 @@
 #include "ui_test_util.h"
 
 namespace tavrin::test {
+namespace {
+
+// Counts the times a window is raised.
+struct RaiseCounter : QObject {
+  explicit RaiseCounter(QWidget* window) { window->installEventFilter(this); }
+  bool eventFilter(QObject*, QEvent* event) override {
+    count += event->type() == QEvent::ZOrderChange;
+    return false;
+  }
+  int count = 0;
+};
+
+}  // namespace
 
 class WindowsTest : public QObject {
   Q_OBJECT
@@ -182,6 +195,40 @@ class WindowsTest : public QObject {
     splash->show();
     QTest::mouseClick(splash->findChild<QLabel*>("Image1"), Qt::LeftButton);
     QTRY_VERIFY(splash.isNull());
+  }
+
+  void splashComesBackOverTheMainWindow() {
+    // A display without a window manager stacks a window shown later over the splash.
+    QPointer<TSplashF> splash = new TSplashF;
+    splash->show();
+    RaiseCounter raised(splash);
+    QWidget main_window;
+    main_window.show();
+    QTRY_COMPARE(raised.count, 1);
+    splash->close();
+  }
+
+  void logStaysOverTheHelpWindow() {
+    UiSandbox sandbox;
+    FakeDialogs dialogs;
+    for (const char* name : {"tavrin.log", "tavrin-help.html"}) {
+      QFile file(sandbox.Path(name));
+      QVERIFY(file.open(QIODevice::WriteOnly));
+      file.write("<p id=\"contents\">x</p>\r\n");
+    }
+    TMainF main_form(locale_, {.dialogs = &dialogs, .program_folder = sandbox.ProgramFolder()});
+    main_form.show();
+    TLogF* log = main_form.LogForm();
+    QVERIFY(log->windowFlags() & Qt::WindowStaysOnTopHint);
+    main_form.Showlognow1Click();
+    QVERIFY(log->isVisible());
+    RaiseCounter raised(log);
+    main_form.Helpindex1Click();
+    QVERIFY(main_form.HelpForm()->isVisible());
+    QTRY_COMPARE(raised.count, 1);
+    // A message comes over the log, not under it.
+    main_form.ShowMessage("x", MessageIcon::kInformation);
+    QCOMPARE(dialogs.messages.back().parent, log);
   }
 
   void helpOpensAtContentsAndTopics() {
