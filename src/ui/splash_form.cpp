@@ -90,9 +90,14 @@ void TSplashF::Image1Click() { close(); }
 void TSplashF::FormKeyDown() { close(); }
 
 bool TSplashF::eventFilter(QObject* watched, QEvent* event) {
-  if (event->type() == QEvent::KeyPress && isVisible()) {
+  // Any key closes the splash before it does whatever else it does: a menu short cut is
+  // announced to the focus widget before it runs, and a modifier key counts as a key.
+  if ((event->type() == QEvent::ShortcutOverride || event->type() == QEvent::KeyPress) &&
+      isVisible()) {
     FormKeyDown();
-  } else if (watched == image1_ && event->type() == QEvent::MouseButtonPress) {
+    return false;
+  }
+  if (watched == image1_ && event->type() == QEvent::MouseButtonPress) {
     Image1Click();
     return true;
   }

@@ -28,6 +28,7 @@ class FakeDialogs : public UserDialogs {
 
   void Message(QWidget* parent, const QString& text, MessageIcon icon) override {
     messages.push_back({text, icon, parent});
+    if (on_message) on_message();
   }
   bool Question(QWidget*, const QString& text) override {
     questions << text;
@@ -48,6 +49,7 @@ class FakeDialogs : public UserDialogs {
   bool answer_yes = true;
   QString open_file;
   std::function<void(QDialog&)> on_exec;
+  std::function<void()> on_message;
   std::vector<Shown> messages;
   QStringList questions;
   QStringList open_titles;

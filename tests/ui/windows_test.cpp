@@ -231,6 +231,26 @@ class WindowsTest : public QObject {
     QCOMPARE(dialogs.messages.back().parent, log);
   }
 
+  void splashClosesBeforeAShortCutRuns() {
+    UiSandbox sandbox;
+    FakeDialogs dialogs;
+    TMainF main_form(locale_, {.dialogs = &dialogs, .program_folder = sandbox.ProgramFolder()});
+    main_form.show();
+    QPointer<TSplashF> splash;
+    QStringList seen;  // what each command found when it ran
+    dialogs.on_message = [&] { seen << (splash && splash->isVisible() ? "splash" : "clear"); };
+    // With no log and no help document beside the program, each command shows a message.
+    for (const char* key : {"F1", "Ctrl+L", "Ctrl+B", "A"}) {
+      splash = new TSplashF;
+      splash->show();
+      main_form.activateWindow();
+      QVERIFY(QTest::qWaitForWindowActive(&main_form));
+      QTest::keySequence(&main_form, QKeySequence(key));
+      QVERIFY2(!splash->isVisible(), key);
+    }
+    QCOMPARE(seen, QStringList({"clear", "clear", "clear"}));
+  }
+
   void helpOpensAtContentsAndTopics() {
     UiSandbox sandbox;
     THelpF missing(sandbox.Path("tavrin-help.html"));
