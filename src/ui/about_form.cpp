@@ -1,5 +1,6 @@
 #include "ui/about_form.h"
 
+#include <QFontMetrics>
 #include <QFrame>
 #include <QGuiApplication>
 #include <QLabel>
@@ -11,6 +12,32 @@
 
 namespace tavrin {
 namespace {
+
+constexpr int kClientWidth = 300;
+constexpr int kClientHeight = 349;
+constexpr int kWindowMargin = 8;
+constexpr int kLineMargin = 4;
+
+constexpr char kAuthoring[] = "Authoring Tool for Corvalinth Bible Software";
+constexpr char kVersion[] = "version 2.0.2";
+constexpr char kSeeUs[] = "See us on Internet at:";
+constexpr char kMailTo[] = "or send e-mail to:";
+constexpr char kAwardWinning[] = "Our award winning Corvalinth Bible Software is FREE!";
+constexpr char kLatestVersion[] = "Get the latest version from our site now!";
+
+// `font`, or the largest font below it in half points, in which every line fits `width`
+// pixels: the window has a fixed size, and its lines must not wrap at larger desktop fonts.
+QFont FittingFont(QFont font, const QStringList& lines, int width) {
+  auto fits = [&] {
+    const QFontMetrics metrics(font);
+    for (const QString& line : lines)
+      if (metrics.horizontalAdvance(line) > width) return false;
+    return true;
+  };
+  constexpr double kSmallest = 6;
+  while (!fits() && font.pointSizeF() > kSmallest) font.setPointSizeF(font.pointSizeF() - 0.5);
+  return font;
+}
 
 QLabel* Line(const QString& text, QWidget* parent) {
   auto* label = new QLabel(text, parent);
@@ -49,6 +76,14 @@ TAboutF::TAboutF(QWidget* parent) : QDialog(parent) {
   panel->setFrameStyle(QFrame::Panel | QFrame::Sunken);
   auto* lines = new QVBoxLayout(panel);
   lines->setSpacing(6);
+  const QMargins margins = lines->contentsMargins();
+  lines->setContentsMargins(kLineMargin, margins.top(), kLineMargin, margins.bottom());
+  const int line_width =
+      kClientWidth - 2 * kWindowMargin - 2 * panel->frameWidth() - 2 * kLineMargin;
+  panel->setFont(FittingFont(font(),
+                             {kAuthoring, kVersion, kSeeUs, kWebAddress, kMailTo, kMailAddress,
+                              kAwardWinning, kLatestVersion},
+                             line_width));
 
   QLabel* title = Line("Tavrin for Corvalinth", panel);
   QFont title_font = title->font();
@@ -66,18 +101,15 @@ TAboutF::TAboutF(QWidget* parent) : QDialog(parent) {
 
   lines->addStretch();
   lines->addWidget(title);
-  lines->addWidget(Line("Authoring Tool for Corvalinth Bible Software", panel));
-  lines->addWidget(Line("version 2.0.2", panel));
+  lines->addWidget(Line(kAuthoring, panel));
+  lines->addWidget(Line(kVersion, panel));
   lines->addWidget(Line("", panel));
-  lines->addWidget(Line("See us on Internet at:", panel));
+  lines->addWidget(Line(kSeeUs, panel));
   lines->addWidget(web_link_);
-  lines->addWidget(Line("or send e-mail to:", panel));
+  lines->addWidget(Line(kMailTo, panel));
   lines->addWidget(mail_link_);
-  lines->addWidget(Line("", panel));
-  QLabel* free = Line("Our award winning Corvalinth Bible Software is FREE!", panel);
-  free->setWordWrap(true);
-  lines->addWidget(free);
-  lines->addWidget(Line("Get the latest version from our site now!", panel));
+  lines->addWidget(Line(kAwardWinning, panel));
+  lines->addWidget(Line(kLatestVersion, panel));
   lines->addStretch();
 
   button1_ = new QPushButton("Close", this);
@@ -87,11 +119,13 @@ TAboutF::TAboutF(QWidget* parent) : QDialog(parent) {
   connect(button1_, &QPushButton::clicked, this, &TAboutF::Button1Click);
 
   auto* layout = new QVBoxLayout(this);
-  layout->setContentsMargins(8, 8, 8, 8);
+  layout->setContentsMargins(kWindowMargin, kWindowMargin, kWindowMargin, kWindowMargin);
   layout->addWidget(panel, 1);
   layout->addWidget(button1_, 0, Qt::AlignHCenter);
 
-  setFixedSize(300, 349);
+  // Enter is for Close: the links come first in the focus order, and would take it.
+  button1_->setFocus();
+  setFixedSize(kClientWidth, kClientHeight);
   if (QScreen* screen = QGuiApplication::primaryScreen())
     move(screen->availableGeometry().center() - rect().center());
 }

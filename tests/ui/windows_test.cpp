@@ -1,5 +1,6 @@
 // The small windows: log, splash, about, the link label, the help window.
 #include <QLabel>
+#include <QLayout>
 #include <QPushButton>
 #include <QScrollBar>
 #include <QSignalSpy>
@@ -172,6 +173,56 @@ class WindowsTest : public QObject {
     first->show();
     first->findChild<QPushButton*>("Button1")->click();
     QTRY_VERIFY(first.isNull());  // freed when closed
+  }
+
+  void aboutOpensWithTheFocusOnClose() {
+    QPointer<TAboutF> about = new TAboutF;
+    int opened = 0;
+    for (TASLink* link : {about->WebLink(), about->MailLink()})
+      link->SetOpener([&](const QUrl&) { return ++opened; });
+    about->show();
+    about->activateWindow();
+    QVERIFY(QTest::qWaitForWindowActive(about));
+    QCOMPARE(QApplication::focusWidget(), about->findChild<QPushButton*>("Button1"));
+    about->WebLink()->setFocus();
+    QTest::keyClick(about->WebLink(), Qt::Key_Space);
+    QCOMPARE(opened, 1);
+    about->findChild<QPushButton*>("Button1")->setFocus();
+    QTest::keyClick(QApplication::focusWidget(), Qt::Key_Return);
+    QTRY_VERIFY(about.isNull());
+    QCOMPARE(opened, 1);
+  }
+
+  void aboutLinesAreTheListOnOneLineEach() {
+    // At the usual desktop fonts too: the window has a fixed size.
+    const QFont font = QApplication::font();
+    for (int points : {8, 9, 10, 12}) {
+      QFont size = font;
+      size.setPointSize(points);
+      QApplication::setFont(size);
+      TAboutF window;
+      window.show();
+      QCoreApplication::processEvents();
+      QStringList lines;
+      QLayout* list = window.findChild<QFrame*>("Panel1")->layout();
+      for (int i = 0; i < list->count(); ++i) {
+        auto* label = qobject_cast<QLabel*>(list->itemAt(i)->widget());
+        if (label == nullptr) continue;  // the stretch above and below
+        lines << label->text();
+        QVERIFY(!label->wordWrap());
+        QVERIFY2(
+            label->fontMetrics().horizontalAdvance(label->text()) <= label->contentsRect().width(),
+            qPrintable(QString("%1 pt: %2").arg(points).arg(label->text())));
+      }
+      QCOMPARE(lines,
+               QStringList({"Tavrin for Corvalinth", "Authoring Tool for Corvalinth Bible Software",
+                            "version 2.0.2", "", "See us on Internet at:", TAboutF::kWebAddress,
+                            "or send e-mail to:", TAboutF::kMailAddress,
+                            "Our award winning Corvalinth Bible Software is FREE!",
+                            "Get the latest version from our site now!"}));
+      QCOMPARE(window.size(), QSize(300, 349));
+    }
+    QApplication::setFont(font);
   }
 
   void splashClosesOnAKeyAndOnItsTimer() {
