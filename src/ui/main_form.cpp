@@ -232,7 +232,10 @@ void TMainF::CreateControls() {
   layout->addLayout(buttons);
   layout->addWidget(gauge_);
   layout->addWidget(status_p_);
-  page_control1_->setMinimumWidth(ScaleToScreen(380));
+  // Wide enough for the four captions whole at the desktop's font, which may be larger than
+  // the design's.
+  page_control1_->setMinimumWidth(
+      std::max(ScaleToScreen(380), page_control1_->tabBar()->sizeHint().width()));
 
   // Every change of a tab's edits recomputes Create.
   const std::array<void (TMainF::*)(), 4> change = {

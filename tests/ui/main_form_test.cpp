@@ -8,6 +8,7 @@
 #include <QLineEdit>
 #include <QProgressBar>
 #include <QPushButton>
+#include <QTabBar>
 #include <QTabWidget>
 #include <QtTest>
 #include <memory>
@@ -235,6 +236,27 @@ class MainFormTest : public QObject {
       QCOMPARE(types->itemText(0), given.left(given.indexOf('|')));
       QCOMPARE(dialog->nameFilters(), QStringList{filter});  // the patterns still apply
     }
+  }
+
+  void tabCaptionsFitAtTheUsualFonts() {
+    const QFont font = QApplication::font();
+    for (int points : {8, 9, 10, 12}) {
+      QFont size = font;
+      size.setPointSize(points);
+      QApplication::setFont(size);
+      Open().show();
+      QCoreApplication::processEvents();
+      auto* pages = Find<QTabWidget>("PageControl1");
+      QTabBar* bar = pages->tabBar();
+      for (int i = 0; i < bar->count(); ++i) {
+        const QRect tab = bar->tabRect(i);
+        const QString where = QString("%1 pt: %2").arg(points).arg(bar->tabText(i));
+        QVERIFY2(bar->rect().contains(tab), qPrintable(where));
+        QVERIFY2(pages->rect().contains(QRect(bar->mapTo(pages, tab.topLeft()), tab.size())),
+                 qPrintable(where));
+      }
+    }
+    QApplication::setFont(font);
   }
 
   void busyStateAndBack() {
