@@ -239,11 +239,9 @@ class MainFormTest : public QObject {
   }
 
   void tabCaptionsFitAtTheUsualFonts() {
-    const QFont font = QApplication::font();
-    for (int points : {8, 9, 10, 12}) {
-      QFont size = font;
-      size.setPointSize(points);
-      QApplication::setFont(size);
+    const UsualFontSizes fonts;
+    for (int points : UsualFontSizes::kPoints) {
+      fonts.Set(points);
       Open().show();
       QCoreApplication::processEvents();
       auto* pages = Find<QTabWidget>("PageControl1");
@@ -256,7 +254,6 @@ class MainFormTest : public QObject {
                  qPrintable(where));
       }
     }
-    QApplication::setFont(font);
   }
 
   void busyStateAndBack() {

@@ -1,11 +1,14 @@
 #pragma once
 
+#include <QApplication>
 #include <QCoreApplication>
 #include <QDialog>
 #include <QDir>
+#include <QFont>
 #include <QSettings>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <array>
 #include <functional>
 #include <memory>
 #include <string>
@@ -69,6 +72,23 @@ struct UiSandbox {
 
   QTemporaryDir config;
   QTemporaryDir program;
+};
+
+// Sets the application font to each of the usual desktop sizes in turn; the font comes back
+// when the object goes, also when a check has failed.
+class UsualFontSizes {
+ public:
+  static constexpr std::array<int, 4> kPoints = {8, 9, 10, 12};
+  UsualFontSizes() : font_(QApplication::font()) {}
+  ~UsualFontSizes() { QApplication::setFont(font_); }
+  void Set(int points) const {
+    QFont font = font_;
+    font.setPointSize(points);
+    QApplication::setFont(font);
+  }
+
+ private:
+  QFont font_;
 };
 
 // A main window over a fresh sandbox with fake dialogs: what every window test starts from.

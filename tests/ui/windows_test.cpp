@@ -195,11 +195,9 @@ class WindowsTest : public QObject {
 
   void aboutLinesAreTheListOnOneLineEach() {
     // At the usual desktop fonts too: the window has a fixed size.
-    const QFont font = QApplication::font();
-    for (int points : {8, 9, 10, 12}) {
-      QFont size = font;
-      size.setPointSize(points);
-      QApplication::setFont(size);
+    const UsualFontSizes fonts;
+    for (int points : UsualFontSizes::kPoints) {
+      fonts.Set(points);
       TAboutF window;
       window.show();
       QCoreApplication::processEvents();
@@ -222,7 +220,6 @@ class WindowsTest : public QObject {
                             "Get the latest version from our site now!"}));
       QCOMPARE(window.size(), QSize(300, 349));
     }
-    QApplication::setFont(font);
   }
 
   void splashClosesOnAKeyAndOnItsTimer() {
