@@ -52,7 +52,8 @@ std::unique_ptr<std::istream> OpenInputStream(const std::string& path);
 
 // Paths travel through the core as byte strings: the file system's own bytes on Linux, UTF-8 on
 // Windows (whose file names are UTF-16). Every file is opened through FilePath, so a name with
-// letters outside the ANSI code page works there too.
+// letters outside the ANSI code page works there too; on Windows a name that is not UTF-8 is
+// read in the ANSI code page (a header file's includes are 8-bit text).
 std::filesystem::path FilePath(std::string_view path);
 std::string PathText(const std::filesystem::path& path);
 

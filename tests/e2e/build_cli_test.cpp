@@ -52,6 +52,23 @@ TEST_F(BuildCliTest, FileNamesBeyondTheCodePage) {
   EXPECT_EQ(ReadFile(output), expected.Bytes());
 }
 
+#ifdef _WIN32
+// A header file's include names are 8-bit text: on Windows in the ANSI code page (1252 here).
+TEST_F(BuildCliTest, IncludeNamedInTheAnsiCodePage) {
+  WriteFile(
+      "\xC3\x89sa\xC3\xAF"
+      "e.txt",
+      "#A\r\na\r\n");  // Ésaïe.txt
+  WriteFile("b.txt", "#B\r\nb\r\n");
+  WriteFile("two.hdr",
+            "title T\r\ninclude \xC9sa\xEF"
+            "e.txt\r\ninclude b.txt\r\n");
+  CliResult r = Run({"build", "dictionary", "two.hdr", "t.k30"});
+  ASSERT_EQ(r.exit_code, 0) << r.output;
+  EXPECT_EQ(r.output, "File 't.k30' successfuly created.\n");
+}
+#endif
+
 TEST_F(BuildCliTest, DictionaryInBothFormatsIsByteExact) {
   WriteFile("d.txt", "#beta\r\nbb\r\n#Alpha\r\na\r\n");
   CliResult r = Run({"build", "dictionary", "d.txt", "d.k30", "--name", "  My   Dictionary "});

@@ -82,12 +82,19 @@ fs::path CreateTempFile(const std::string& prefix) {
   throw EFCreateError(PathText(dir / FilePath(prefix + "XXXXXX")));
 }
 
+// A name that is not UTF-8 comes from 8-bit text (an include line of a header file), which holds
+// it in the ANSI code page, as the system's own 8-bit functions would take it.
 fs::path FilePath(std::string_view path) {
   if (path.empty()) return fs::path();
   const int n = static_cast<int>(path.size());
-  std::wstring wide(
-      static_cast<std::size_t>(MultiByteToWideChar(CP_UTF8, 0, path.data(), n, nullptr, 0)), L'\0');
-  MultiByteToWideChar(CP_UTF8, 0, path.data(), n, wide.data(), static_cast<int>(wide.size()));
+  UINT code_page = CP_UTF8;
+  int length = MultiByteToWideChar(code_page, MB_ERR_INVALID_CHARS, path.data(), n, nullptr, 0);
+  if (length == 0) {
+    code_page = CP_ACP;
+    length = MultiByteToWideChar(code_page, 0, path.data(), n, nullptr, 0);
+  }
+  std::wstring wide(static_cast<std::size_t>(length), L'\0');
+  MultiByteToWideChar(code_page, 0, path.data(), n, wide.data(), length);
   return fs::path(wide);
 }
 
