@@ -3,10 +3,8 @@
 #include <cstdio>
 #include <iostream>
 
-#include "platform/exceptions.h"
-#include "platform/system.h"
-
 #include "platform/console.h"
+#include "platform/exceptions.h"
 #include "platform/system.h"
 
 namespace tavrin {
