@@ -4,6 +4,8 @@
 #include <cstdio>
 #include <filesystem>
 
+#include "source/text_util.h"
+
 namespace tavrin {
 
 namespace {
@@ -22,38 +24,6 @@ bool NumberedWarning(std::string_view text, std::string_view prefix, std::int64_
   number = n;
   rest = text.substr(i + kBetween.size());
   return true;
-}
-
-void AppendJsonString(std::string& out, std::string_view text) {
-  out += '"';
-  for (char c : text) {
-    switch (c) {
-      case '"':
-        out += "\\\"";
-        break;
-      case '\\':
-        out += "\\\\";
-        break;
-      case '\n':
-        out += "\\n";
-        break;
-      case '\r':
-        out += "\\r";
-        break;
-      case '\t':
-        out += "\\t";
-        break;
-      default:
-        if (static_cast<unsigned char>(c) < 0x20) {
-          char escaped[8];
-          std::snprintf(escaped, sizeof escaped, "\\u%04x", static_cast<unsigned char>(c));
-          out += escaped;
-        } else {
-          out += c;
-        }
-    }
-  }
-  out += '"';
 }
 
 }  // namespace
@@ -145,12 +115,12 @@ std::string FindingsJson(const std::vector<Finding>& findings) {
     const Finding& f = findings[i];
     out += i == 0 ? "\n  {" : ",\n  {";
     out += "\"file\": ";
-    AppendJsonString(out, f.file);
+    out += JsonString(f.file);
     out += ", \"line\": " + std::to_string(f.line) + ", \"column\": " + std::to_string(f.column);
     out += ", \"check\": ";
-    AppendJsonString(out, f.check);
+    out += JsonString(f.check);
     out += ", \"message\": ";
-    AppendJsonString(out, f.message);
+    out += JsonString(f.message);
     out += "}";
   }
   out += findings.empty() ? "]\n" : "\n]\n";

@@ -23,38 +23,7 @@ class Printer {
     return raw_ ? bytes : CodePageToUtf8(code_page_, bytes);
   }
   // A JSON string; raw bytes above 0x7F are written as the characters of the same number.
-  std::string Json(const std::string& bytes) const {
-    std::string text = Text(bytes);
-    std::string out = "\"";
-    char buf[8];
-    for (unsigned char c : text) {
-      switch (c) {
-        case '"':
-          out += "\\\"";
-          break;
-        case '\\':
-          out += "\\\\";
-          break;
-        case '\n':
-          out += "\\n";
-          break;
-        case '\r':
-          out += "\\r";
-          break;
-        case '\t':
-          out += "\\t";
-          break;
-        default:
-          if (c < 0x20 || (raw_ && c >= 0x80)) {
-            std::snprintf(buf, sizeof buf, "\\u%04x", c);
-            out += buf;
-          } else {
-            out += static_cast<char>(c);
-          }
-      }
-    }
-    return out + "\"";
-  }
+  std::string Json(const std::string& bytes) const { return JsonString(Text(bytes), raw_); }
 
  private:
   int code_page_;

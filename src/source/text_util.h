@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdio>
 #include <string>
 #include <string_view>
 
@@ -33,6 +34,40 @@ inline std::string CollapseBlanks(std::string_view text) {
     out.push_back(c);
   }
   return out;
+}
+
+// `text` as a JSON string, quotes included. With `escape_high`, bytes above 0x7F are written as
+// the characters of the same number (raw bytes of a code page, not UTF-8).
+inline std::string JsonString(std::string_view text, bool escape_high = false) {
+  std::string out = "\"";
+  for (unsigned char c : text) {
+    switch (c) {
+      case '"':
+        out += "\\\"";
+        break;
+      case '\\':
+        out += "\\\\";
+        break;
+      case '\n':
+        out += "\\n";
+        break;
+      case '\r':
+        out += "\\r";
+        break;
+      case '\t':
+        out += "\\t";
+        break;
+      default:
+        if (c < 0x20 || (escape_high && c >= 0x80)) {
+          char escaped[8];
+          std::snprintf(escaped, sizeof escaped, "\\u%04x", c);
+          out += escaped;
+        } else {
+          out += static_cast<char>(c);
+        }
+    }
+  }
+  return out + "\"";
 }
 
 }  // namespace tavrin
