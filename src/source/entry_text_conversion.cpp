@@ -812,17 +812,34 @@ void ExplainTags(std::string_view source, const MarkupContext& context,
   // The working copy as the scan would see it, byte for byte in place: lower-cased, each break
   // turned into a line break and blanks, a literal break left as it stands (it reaches the scan
   // restored, "<lit><BR></lit>").
-  std::string& text = buffers.text;
   std::string& copy = buffers.copy;
-  text.assign(source);
-  copy.resize(source.size());
-  for (std::size_t i = 0; i < source.size(); ++i) copy[i] = context.locale.LowerByte(source[i]);
+  const std::size_t n = source.size();
+  copy.resize(n);
+  const TextLocale& locale = context.locale;
+  std::size_t i = 0;
+  if (locale.LowerIsAscii()) {
+    // Eight ASCII bytes at a time.
+    constexpr std::uint64_t kHigh = kEach(0x80);
+    for (; i + 8 <= n; i += 8) {
+      std::uint64_t w;
+      std::memcpy(&w, source.data() + i, 8);
+      if ((w & kHigh) != 0) {
+        for (std::size_t k = i; k < i + 8; ++k) copy[k] = locale.LowerByte(source[k]);
+        continue;
+      }
+      w = AsciiLowerWord(w);
+      std::memcpy(copy.data() + i, &w, 8);
+    }
+  }
+  for (; i < n; ++i) copy[i] = locale.LowerByte(source[i]);
   for (std::size_t at = copy.find(kBreakTag); at != std::string::npos;
        at = copy.find(kBreakTag, at + 1)) {
     if (at >= 5 && copy.compare(at - 5, kLiteralBreak.size(), kLiteralBreak) == 0) continue;
     copy.replace(at, kBreakTag.size(), "\r\n  ");
   }
-  TagScan scan(text, copy, true, context.tag_table, buffers.closings);
+  // Tags are kept, so the scan changes the text only where it changes the copy: one buffer
+  // serves as both.
+  TagScan scan(copy, copy, true, context.tag_table, buffers.closings);
   scan.Explain(&verdicts);
   scan.Run();
 }
