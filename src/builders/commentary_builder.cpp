@@ -42,7 +42,6 @@ void ReadVerseText(BuildRun& run, ReadingState& state, const VerseSources& sourc
   const MarkupContext markup = job.Markup();
   const TextLocale& locale = job.Locale();
   SourceLines reader(run, state);
-  state.lint = run.Lint();
   std::string_view line;
   auto next_line = [&] { return reader.Next(line); };
   bool more = true;

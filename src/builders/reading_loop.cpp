@@ -15,7 +15,6 @@ void ReadMarkedText(BuildRun& run, ReadingState& state, const ControlLineHandler
   const MarkupContext markup = job.Markup();
   const TextLocale& locale = job.Locale();
   SourceLines reader(run, state);
-  state.lint = run.Lint();
   std::string_view line;
   auto next_line = [&] { return reader.Next(line); };
   for (;;) {

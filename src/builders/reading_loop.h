@@ -53,8 +53,11 @@ struct ReadingState {
 // source, its error kept in the reading state.
 class SourceLines {
  public:
+  // The run's lint (when there is one) is told where each gathered line stands.
   SourceLines(BuildRun& run, ReadingState& state)
-      : run_(run), state_(state), reader_(*run.Job().source) {}
+      : run_(run), state_(state), reader_(*run.Job().source) {
+    state.lint = run.Lint();
+  }
   // The next line, valid until the next call.
   bool Next(std::string_view& line);
   std::int64_t Position() const { return reader_.Position(); }
