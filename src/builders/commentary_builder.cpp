@@ -14,6 +14,7 @@ namespace tavrin {
 BuildOutcome RunVerseBuild(
     BuildJob& job, const std::function<BuildOutcome(BuildRun&, const VerseSources&)>& body) {
   std::string refusal;
+  std::string reason;  // the system's, when it gave one
   std::string log_path;
   {
     BuildRun run(job, "Reading text from file...");
@@ -24,13 +25,15 @@ BuildOutcome RunVerseBuild(
       sources.books.LoadFromFile(PathText(FilePath(folder) / kBookNamesFileName));
     } catch (const EFileError& e) {
       refusal = e.what();
+      reason = e.Reason();
     }
     if (refusal.empty()) return body(run, sources);
-    run.LogError("Error: " + refusal);
+    run.LogNamedError("Error: " + refusal);
     run.Log().Close();
     log_path = run.Log().Path();
   }  // the run's end brings the window back to its idle state
-  job.host.ShowMessage(refusal + ". Module creation terminated due to error.", MessageIcon::kStop);
+  job.host.ShowMessage(refusal + ". Module creation terminated due to error.", MessageIcon::kStop,
+                       reason.empty() ? reason : "(" + reason + ")");
   if (job.show_log_when_finished) job.host.ShowLog(log_path);
   return BuildOutcome::kFailed;
 }

@@ -46,6 +46,51 @@ bool LogCreatable(const std::string& path, BuildHost& host) {
   return false;
 }
 
+// A build refused before its builder ran: the message (with the path and the system's reason
+// as its details), and a creation log that says why, so the log of an earlier build never
+// stands as this one's.
+BuildOutcome Refuse(BuildJob& job, const std::string& text, const std::string& detail = {}) {
+  job.host.ShowMessage(text, MessageIcon::kStop, detail);
+  if (job.log_path.empty()) return BuildOutcome::kNotStarted;
+  BuildLog log(job.log_path);
+  const bool written = log.Opened();
+  log.Line("Error: " + text);
+  if (!detail.empty()) log.Line(detail);
+  log.Line("");
+  log.Line("Module creation terminated due to error.");
+  log.Close();
+  if (job.show_log_when_finished && written) job.host.ShowLog(log.Path());
+  return BuildOutcome::kNotStarted;
+}
+
+// An output that is no file to replace, or that would replace the build's own input.
+std::string OutputRefusal(const std::string& output, const std::vector<std::string>& inputs) {
+  std::error_code ec;
+  const fs::path out = FilePath(output);
+  if (fs::is_directory(out, ec)) return "Output '" + output + "' is a folder, not a file.";
+  for (const std::string& input : inputs) {
+    if (input.empty() || !fs::exists(out, ec)) break;
+    if (fs::equivalent(out, FilePath(input), ec))
+      return "Output '" + output + "' is the source file '" + input + "' itself.";
+  }
+  return {};
+}
+
+// Warnings about the module name as it will be stored: letters the code page could not hold,
+// and a name longer than its header field.
+void NameWarnings(const BuildRequest& request, BuildJob& job, int code_page) {
+  if (!TabHasModuleName(request.tab)) return;
+  if (request.module_name_lossy)
+    job.build_warnings.push_back("Warning: characters of the module name not in code page " +
+                                 std::to_string(code_page) + " replaced by '?'");
+  if (!KindInfo(job.kind).finished) return;  // editable modules store no name
+  const auto field =
+      static_cast<std::size_t>(HeaderLayoutFor(HeaderSize(job.kind, job.new_format)).name_width);
+  if (job.module_name.size() > field)
+    job.build_warnings.push_back("Warning: module name cut to its first " + std::to_string(field) +
+                                 " characters");
+}
+
 bool OutputExists(const std::string& path) {
   std::error_code ec;
   return !path.empty() && fs::exists(FilePath(path), ec);
@@ -123,6 +168,8 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
   job.lint = request.lint;
   if (job.lint != nullptr)
     job.lint->source_folder = fs::path(request.source_path).parent_path().string();
+  // The inputs an output must not replace.
+  std::vector<std::string> inputs{request.source_path};
 
   const std::string extension = FileExtension(request.source_path);
   const ModuleKindInfo& kind = KindInfo(job.kind);
@@ -132,32 +179,31 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
     try {
       InputFile in(request.source_path, true);
       header.resize(in.Read(header.data(), header.size()));
-    } catch (const EFileError&) {
-      host.ShowMessage(std::string(kFileOpeningMessage), MessageIcon::kStop);
-      return BuildOutcome::kNotStarted;
+    } catch (const EFileError& e) {
+      return Refuse(job, std::string(kFileOpeningMessage), e.Detail());
     }
     const std::string_view expected = KindString(*stored);
     bool of_type = header.size() == static_cast<std::size_t>(kShortHeaderSize) &&
                    static_cast<unsigned char>(header[0]) == expected.size() &&
                    std::string_view(header).substr(1, expected.size()) == expected;
-    if (!of_type) {
-      host.ShowMessage("File '" + request.source_path + "' is not of expected type.",
-                       MessageIcon::kStop);
-      return BuildOutcome::kNotStarted;
-    }
+    if (!of_type) return Refuse(job, "File '" + request.source_path + "' is not of expected type.");
     // Offsets that would send the conversion outside its sections refuse the file at once.
     try {
       StoredModule layout(request.source_path, *stored);
       job.source_size = layout.Size();
     } catch (const Exception& e) {
-      host.ShowMessage(e.what(), MessageIcon::kStop);
-      return BuildOutcome::kNotStarted;
+      return Refuse(job, e.what());
+    }
+    if (!request.check_only) {
+      if (std::string refusal = OutputRefusal(request.output_path, inputs); !refusal.empty())
+        return Refuse(job, refusal);
     }
     if (!request.check_only && OutputExists(request.output_path) &&
         !host.AskYesNo("File named '" + request.output_path +
                        "' already exists. Do you wish to overwrite it?"))
       return BuildOutcome::kNotStarted;
     if (!LogCreatable(job.log_path, host)) return BuildOutcome::kNotStarted;
+    NameWarnings(request, job, ModuleCodePage(request, session.Locale()));
     if (job.lint != nullptr) job.lint->source_map.Add(DisplayPath(request.source_path), 1);
     try {
       return RunConversion(job);
@@ -180,6 +226,8 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
   const auto decode = [&](std::string raw, std::int64_t first_line) {
     return DecodeSource(std::move(raw), encoding, code_page, first_line);
   };
+  // What the message of a source that does not open names besides the path.
+  std::string included_by;
   std::unique_ptr<std::istream> source;
   try {
     bool assembled_in_code_page = false;
@@ -194,21 +242,25 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
         job.module_name = name;
         host.SetModuleName(name);
       }
-      AssembledSource assembled = AssembleIncludes(session.Header(), decode);
-      if (!assembled.failure.empty()) {
-        host.ShowMessage(assembled.failure, MessageIcon::kStop);
-        return BuildOutcome::kNotStarted;
-      }
+      const HeaderFileState& state = session.Header();
+      if (state.include_list.empty())
+        return Refuse(job, "Header file '" + request.source_path +
+                               "' has no include line: it names no source to build.");
+      inputs.insert(inputs.end(), state.include_list.begin(), state.include_list.end());
+      AssembledSource assembled = AssembleIncludes(state, decode);
+      if (!assembled.failure.empty()) return Refuse(job, assembled.failure);
       if (job.lint != nullptr) {
         // Findings name the included files and their own lines, not the assembled source.
         LintReport& lint = *job.lint;
         lint.header_file = DisplayPath(request.source_path);
-        lint.include_names = session.Header().include_list;
-        lint.include_lines = session.Header().include_lines;
+        lint.include_names = state.include_list;
+        lint.include_lines = state.include_lines;
         for (std::size_t i = 0; i < assembled.first_lines.size(); ++i)
-          lint.source_map.Add(DisplayPath(session.Header().include_list[i]),
-                              assembled.first_lines[i]);
+          lint.source_map.Add(DisplayPath(state.include_list[i]), assembled.first_lines[i]);
       }
+      if (!assembled.delete_after_build)
+        included_by = " (included by " + request.source_path + ", line " +
+                      std::to_string(state.include_lines.front()) + ")";
       temporary.path = assembled.path;
       temporary.delete_after = assembled.delete_after_build;
       assembled_in_code_page = assembled.delete_after_build;
@@ -223,16 +275,14 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
     }
     if (job.lint != nullptr && job.lint->source_map.Empty())
       job.lint->source_map.Add(DisplayPath(job.source_path), 1);
-    std::error_code ec;
-    if (job.source_path.empty() || fs::is_directory(FilePath(job.source_path), ec))
-      throw std::runtime_error("no source");
-    auto size = fs::file_size(FilePath(job.source_path), ec);
-    if (ec) throw std::runtime_error("size");
-    job.source_size = static_cast<std::int64_t>(size);
     std::unique_ptr<std::istream> file = OpenInputStream(job.source_path);
+    std::error_code ec;
+    auto size = fs::file_size(FilePath(job.source_path), ec);
+    if (ec) throw EFOpenError(job.source_path, ec.message());
+    job.source_size = static_cast<std::int64_t>(size);
     // Only a byte order mark or an explicit encoding makes the whole source be read at once.
-    std::string start(3, '\0');
-    file->read(start.data(), 3);
+    std::string start(512, '\0');
+    file->read(start.data(), static_cast<std::streamsize>(start.size()));
     start.resize(static_cast<std::size_t>(file->gcount()));
     std::size_t mark = 0;
     if (!assembled_in_code_page &&
@@ -243,21 +293,34 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
       job.source_size = static_cast<std::int64_t>(text.bytes.size());
       source = std::make_unique<std::istringstream>(std::move(text.bytes));
     } else {
+      SourceEncoding utf16 = SourceEncoding::kAuto;
+      if (LooksLikeUtf16(start, utf16))
+        job.leading_warnings.push_back(
+            "line #1 - Warning: the source looks like UTF-16 without a byte order mark (NUL "
+            "bytes at every other position); save it with a byte order mark, or build it with "
+            "--source-encoding " +
+            std::string(utf16 == SourceEncoding::kUtf16LE ? "utf-16le" : "utf-16be"));
       file->clear();
       file->seekg(0);
       source = std::move(file);
     }
+  } catch (const EFileError& e) {
+    return Refuse(job, std::string(kFileOpeningMessage), e.Detail() + included_by);
   } catch (const std::exception&) {
-    host.ShowMessage(std::string(kFileOpeningMessage), MessageIcon::kStop);
-    return BuildOutcome::kNotStarted;
+    return Refuse(job, std::string(kFileOpeningMessage), job.source_path + included_by);
   }
 
+  if (!request.check_only) {
+    if (std::string refusal = OutputRefusal(request.output_path, inputs); !refusal.empty())
+      return Refuse(job, refusal);
+  }
   if (!request.check_only && OutputExists(request.output_path) &&
       !host.AskYesNo("File named '" + request.output_path +
                      "' already exists. Do you wish to overwrite it?"))
     return BuildOutcome::kNotStarted;
 
   if (!LogCreatable(job.log_path, host)) return BuildOutcome::kNotStarted;
+  NameWarnings(request, job, code_page);
   job.source = source.get();
   try {
     return RunBuilder(job);

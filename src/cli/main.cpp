@@ -47,26 +47,12 @@ struct BuildArgs {
   std::int64_t offset_limit = std::numeric_limits<std::int32_t>::max();
 };
 
-// The errors of the creation log (its warnings are printed at their files and lines).
-void PrintErrors(const std::string& log_path) {
-  std::string log;
-  try {
-    log = ReadWholeFile(log_path);
-  } catch (const EFileError& e) {
-    std::cerr << "error: " << e.what() << "\n";
-    return;
-  }
-  std::istringstream in(log);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.rfind("Error", 0) == 0) std::cout << line << "\n";
-  }
-}
+// Why the window's Create button would be disabled for these arguments; empty when it is not.
+enum class Refusal { kNone, kNoName, kNoMark };
 
-// The request the window would make for these arguments; false (with a message) when the
-// window's Create button would be disabled.
-bool MakeRequest(const BuildArgs& args, BuildRequest& request, int& code_page) {
+// The request the window would make for these arguments, and whether the window's Create
+// button would be disabled for it.
+Refusal MakeRequest(const BuildArgs& args, BuildRequest& request, int& code_page) {
   SetKind(request, *ModuleKindFromWord(args.kind));
   request.compatible = args.compatible;
   request.charset = *CharsetChoiceFromWord(args.charset);
@@ -85,14 +71,23 @@ bool MakeRequest(const BuildArgs& args, BuildRequest& request, int& code_page) {
 
   // Names typed on the command line are UTF-8; modules hold the code page of their text.
   code_page = ModuleCodePage(request, TextLocale::User());
-  request.module_name = Utf8ToCodePage(code_page, args.name);
+  request.module_name = Utf8ToCodePage(code_page, args.name, &request.module_name_lossy);
   request.options.line_mark = Utf8ToCodePage(code_page, args.mark);
 
-  if (!CreateEnabled(request)) {
-    std::cerr << "error: a module name is needed (--name) unless the source is a header file\n";
-    return false;
+  if (CreateEnabled(request)) return Refusal::kNone;
+  return request.options.line_mark.empty() && !ConvertsStoredModule(request) ? Refusal::kNoMark
+                                                                             : Refusal::kNoName;
+}
+
+// The message of a request the window would not take, on the standard error; the exit status.
+int Refused(Refusal refusal) {
+  if (refusal == Refusal::kNoMark) {
+    // A value the build cannot use, not a missing argument: like a source with no entry.
+    std::cerr << "error: the control line mark is empty (--mark): no line could open an entry\n";
+    return kExitNotBuilt;
   }
-  return true;
+  std::cerr << "error: a module name is needed (--name) unless the source is a header file\n";
+  return kExitUsage;
 }
 
 // Findings in the module's code page, printed as UTF-8.
@@ -104,7 +99,8 @@ std::vector<Finding> InUtf8(std::vector<Finding> findings, int code_page) {
 int RunBuild(const BuildArgs& args) {
   BuildRequest request;
   int code_page = 0;
-  if (!MakeRequest(args, request, code_page)) return kExitUsage;
+  if (Refusal refusal = MakeRequest(args, request, code_page); refusal != Refusal::kNone)
+    return Refused(refusal);
   // The build's warnings go to the standard error too, at their files and lines.
   LintReport report;
   for (std::string_view check : kAllChecks)
@@ -114,8 +110,14 @@ int RunBuild(const BuildArgs& args) {
   Session session(TextLocale::User());
   TerminalHost host(args.overwrite, args.show_log);
   BuildOutcome outcome = StartBuild(request, host, session);
-  if (args.check && !args.show_log) PrintErrors(LogFilePath(session.ProgramFolder()));
+  std::cout.flush();
   for (const Finding& f : InUtf8(report.Sorted(), code_page)) std::cerr << FormatFinding(f) << "\n";
+  std::cerr.flush();
+  host.PrintMessages(outcome == BuildOutcome::kCreatedWithWarnings);
+  // A failed build's message sends the user to the log: say where it is. (The warnings of a
+  // finished one were all printed above.)
+  if (outcome == BuildOutcome::kFailed && !args.show_log)
+    std::cerr << "note: the creation log is " << LogFilePath(session.ProgramFolder()) << "\n";
   return ModuleWritten(outcome) ? kExitBuilt : kExitNotBuilt;
 }
 
@@ -130,7 +132,8 @@ int RunLint(BuildArgs args, const LintArgs& lint) {
   args.output = "lint";  // never written
   BuildRequest request;
   int code_page = 0;
-  if (!MakeRequest(args, request, code_page)) return kExitUsage;
+  const Refusal refusal = MakeRequest(args, request, code_page);
+  if (refusal == Refusal::kNoName) return Refused(refusal);
   LintReport report;
   for (const std::string& check : lint.disable) report.disabled.insert(check);
   request.lint = &report;
@@ -138,14 +141,26 @@ int RunLint(BuildArgs args, const LintArgs& lint) {
 
   Session session(TextLocale::User());
   LintHost host;
-  const BuildOutcome outcome = StartBuild(request, host, session);
-  const std::vector<Finding> findings = InUtf8(report.Sorted(), code_page);
+  BuildOutcome outcome = BuildOutcome::kNotStarted;
+  std::vector<std::string> errors;
+  if (refusal == Refusal::kNoMark)
+    errors.push_back("the control line mark is empty (--mark): no line could open an entry");
+  else
+    outcome = StartBuild(request, host, session);
+  for (const std::string& error : host.Errors()) errors.push_back(error);
+  std::vector<Finding> findings = InUtf8(report.Sorted(), code_page);
+  // What kept the build from running has no line of its own: it stands first, at the source.
+  std::vector<Finding> refusals;
+  for (const std::string& error : errors)
+    refusals.push_back({DisplayPath(args.source), 0, 0, std::string(kCheckBuild), error, true});
+  findings.insert(findings.begin(), refusals.begin(), refusals.end());
   if (lint.format == "json") {
     std::cout << FindingsJson(findings);
   } else {
     for (const Finding& f : findings) std::cout << FormatFinding(f) << "\n";
   }
-  if (host.ShowedError() || outcome == BuildOutcome::kNotStarted) return kExitNotBuilt;
+  if (!errors.empty() || report.HasError() || outcome == BuildOutcome::kNotStarted)
+    return kExitNotBuilt;
   return findings.empty() ? kExitBuilt : kExitNotBuilt;
 }
 
@@ -250,6 +265,20 @@ int main(int argc, char** argv) {
 
   // The arguments as UTF-8 whatever the system gives: paths and names are converted from it.
   std::vector<std::string> arguments = CommandLineArguments(argc, argv);
+  // The toolkit would only say that a subcommand is required: name the word it did not know.
+  if (arguments.size() > 1 && !arguments[1].starts_with("-")) {
+    std::string names;
+    bool known = false;
+    for (const CLI::App* command : app.get_subcommands({})) {
+      known = known || command->get_name() == arguments[1];
+      names += (names.empty() ? "" : ", ") + command->get_name();
+    }
+    if (!known) {
+      std::cerr << "error: unknown command '" << arguments[1] << "' (the commands: " << names
+                << "; --help says more)\n";
+      return kExitUsage;
+    }
+  }
   std::vector<char*> utf8_argv;
   for (std::string& argument : arguments) utf8_argv.push_back(argument.data());
   try {

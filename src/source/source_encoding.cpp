@@ -31,6 +31,28 @@ bool ParseSourceEncoding(std::string_view text, SourceEncoding& encoding) {
   return true;
 }
 
+bool LooksLikeUtf16(std::string_view start, SourceEncoding& which) {
+  const std::size_t pairs = start.size() / 2;
+  if (pairs < 4) return false;
+  std::size_t nul_first = 0, nul_second = 0;
+  for (std::size_t i = 0; i < pairs; ++i) {
+    nul_first += start[2 * i] == '\0';
+    nul_second += start[2 * i + 1] == '\0';
+  }
+  // Latin text in UTF-16 has a NUL in nearly every pair; a few other letters may stand there.
+  auto most = [&](std::size_t n) { return n * 10 >= pairs * 9; };
+  auto few = [&](std::size_t n) { return n * 10 <= pairs; };
+  if (most(nul_second) && few(nul_first)) {
+    which = SourceEncoding::kUtf16LE;
+    return true;
+  }
+  if (most(nul_first) && few(nul_second)) {
+    which = SourceEncoding::kUtf16BE;
+    return true;
+  }
+  return false;
+}
+
 SourceEncoding DetectSourceEncoding(std::string_view bytes, SourceEncoding requested,
                                     std::size_t& mark_length) {
   mark_length = 0;

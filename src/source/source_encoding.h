@@ -23,6 +23,11 @@ bool ParseSourceEncoding(std::string_view text, SourceEncoding& encoding);
 SourceEncoding DetectSourceEncoding(std::string_view bytes, SourceEncoding requested,
                                     std::size_t& mark_length);
 
+// Whether the first bytes of a file read as 8-bit text look like UTF-16 without a byte order
+// mark: NUL bytes at nearly every other position and nowhere else. `which` is then the byte
+// order they suggest (NUL second: little-endian).
+bool LooksLikeUtf16(std::string_view start, SourceEncoding& which);
+
 // A source turned into 8-bit text of the module's code page, as the reading loop reads it.
 struct DecodedSource {
   std::string bytes;

@@ -345,7 +345,8 @@ BuildRequest TMainF::RequestOf(BuildTab tab, int* typed_code_page) const {
   r.output_path = PathToCore(t.to_file->text());
   const int code_page = ModuleCodePage(r, locale_);
   if (typed_code_page != nullptr) *typed_code_page = code_page;
-  if (t.module_name != nullptr) r.module_name = TypedToCore(code_page, t.module_name->text());
+  if (t.module_name != nullptr)
+    r.module_name = TypedToCore(code_page, t.module_name->text(), &r.module_name_lossy);
   r.options.line_mark = TypedToCore(code_page, line_mark_->text());
   r.options.join_lines = option2_->isChecked();
   r.options.preserve_empty_lines = option3_->isChecked();
@@ -490,13 +491,14 @@ void TMainF::CheckSourceClick() {
   request.write_log = false;
   request.show_log_when_finished = false;
   checking_ = true;
+  check_errors_.clear();
   try {
     StartBuild(request, *this, session_);
   } catch (const std::exception& e) {
     ShowError(e);
   }
   checking_ = false;
-  QStringList lines;
+  QStringList lines = check_errors_;
   for (const Finding& f : report.Sorted())
     lines << QString::fromStdString(CodePageToUtf8(typed_code_page_, FormatFinding(f)));
   if (lines.isEmpty()) lines << "No finding: the source looks clean.";
@@ -560,10 +562,16 @@ void TMainF::closeEvent(QCloseEvent* event) {
 
 // ---- BuildHost
 
-void TMainF::ShowMessage(const std::string& text, MessageIcon icon) {
-  // A check's closing message ("would be created") says nothing: its findings do.
-  if (checking_ && icon != MessageIcon::kStop) return;
-  dialogs_->Message(DialogParent(), ToDisplay(locale_, text), icon);
+void TMainF::ShowMessage(const std::string& text, MessageIcon icon, const std::string& detail) {
+  if (checking_) {
+    // A check's closing message ("would be created") says nothing: its findings do. What kept
+    // the check from running is listed with them.
+    if (icon == MessageIcon::kStop)
+      check_errors_ << "error: " + ToDisplay(locale_, text) +
+                           (detail.empty() ? QString() : " " + QString::fromStdString(detail));
+    return;
+  }
+  dialogs_->Message(DialogParent(), ToDisplay(locale_, text), icon, QString::fromStdString(detail));
 }
 
 bool TMainF::AskYesNo(const std::string& text) {
