@@ -255,6 +255,8 @@ void TMainF::CreateControls() {
   connect(tabs_[1].editable, &QCheckBox::toggled, this, &TMainF::COption1Click);
   connect(page_control1_, &QTabWidget::currentChanged, this, &TMainF::PageControl1Change);
   connect(option3_, &QCheckBox::toggled, this, &TMainF::Option3Click);
+  // The mark is shared by every tab: without one no entry could be marked.
+  connect(line_mark_, &QLineEdit::textChanged, this, [this] { UpdateMakeBut(ActiveTab()); });
   connect(make_but_, &QPushButton::clicked, this, &TMainF::MakeButClick);
   connect(cancel_but_, &QPushButton::clicked, this, &TMainF::CancelButClick);
 }

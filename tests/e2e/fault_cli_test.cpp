@@ -195,5 +195,96 @@ TEST_F(FaultCliTest, TemporaryFolderAndLogThatCannotBeMade) {
   EXPECT_EQ(ReadFile("o.k30"), "old module");
 }
 
+// Sources the build cannot use, and commands it cannot run: each says what it found, on the
+// terminal, and the lint says it without sending the user to a log.
+TEST_F(FaultCliTest, CausesAreShownWhereTheUserLooks) {
+  WriteFile("empty.txt", "");
+  WriteFile("a.txt", "#A\r\na\r\n");
+  WriteFile("include-gone.hdr", "include gone.txt\r\n");
+  struct Case {
+    std::vector<std::string> args;
+    int exit_code;
+    std::string output;
+  } cases[] = {
+      {{"lint", "dictionary", "empty.txt", "--name", "X"},
+       1,
+       "empty.txt:1:1: error: no topics marked [build]\n"},
+      {{"lint", "dictionary", "empty.txt", "--name", "X", "--format", "json"},
+       1,
+       "[\n  {\"file\": \"empty.txt\", \"line\": 1, \"column\": 1, \"severity\": \"error\", "
+       "\"check\": \"build\", \"message\": \"no topics marked\"}\n]\n"},
+      {{"lint", "dictionary", "a.txt", "--name", "X", "--mark", ""},
+       1,
+       "a.txt: error: the control line mark is empty (--mark): no line could open an entry "
+       "[build]\n"},
+      {{"build", "dictionary", "a.txt", "a.k30", "--name", "X", "--mark", ""},
+       1,
+       "error: the control line mark is empty (--mark): no line could open an entry\n"},
+      {{"lint", "dictionary", "gone.txt", "--name", "X"},
+       1,
+       "gone.txt: error: File opening error. File does not exist or is used by other "
+       "application. gone.txt: No such file or directory [build]\n"},
+      {{"build", "dictionary", "include-gone.hdr", "o.k30"},
+       1,
+       "error: File opening error. File does not exist or is used by other application. "
+       "gone.txt: No such file or directory (included by include-gone.hdr, line 1)\n"},
+      {{"bogus", "x", "y"},
+       2,
+       "error: unknown command 'bogus' (the commands: build, lint, dump; --help says more)\n"},
+      {{"dump", "a.txt"},
+       1,
+       "error: File 'a.txt' is not a module: it does not begin with the kind string of one of "
+       "the six module kinds\n"},
+  };
+  for (const Case& c : cases) {
+    WriteFile("tavrin.log", "File 'old.k30' successfuly created.\r\n");
+    CliResult r = Run(c.args);
+    EXPECT_EQ(r.exit_code, c.exit_code) << c.args[0] << " " << c.args[2];
+    EXPECT_EQ(r.output, c.output);
+    if (c.args[0] == "lint") {
+      EXPECT_EQ(LogLines(), (Lines{"File 'old.k30' successfuly created."}));
+    }
+  }
+
+  // A refused build starts its own log, so --show-log never shows an earlier build's.
+  CliResult r = Run({"build", "dictionary", "gone.txt", "o.k30", "--name", "X", "--show-log"});
+  EXPECT_EQ(r.output,
+            "Error: File opening error. File does not exist or is used by other application.\n"
+            "gone.txt: No such file or directory\n\nModule creation terminated due to error.\n"
+            "error: File opening error. File does not exist or is used by other application. "
+            "gone.txt: No such file or directory\n");
+}
+
+// Sources that would have built into garbage or a cut name without a word.
+TEST_F(FaultCliTest, OddSourcesAndNamesAreWarned) {
+  WriteFile("cr.txt", "#Apple\rRed fruit\r#Fig\rGreen\r");
+  CliResult r = Run({"build", "dictionary", "cr.txt", "cr.k30", "--name", "D"});
+  EXPECT_EQ(r.exit_code, 0) << r.output;
+  EXPECT_EQ(LogLines()[0],
+            "line #1 - Warning: lines end in CR alone (no LF); each CR was taken as a line end");
+  EXPECT_EQ(LogLines().end()[-3], "Total of: 4 lines, 2 topics");
+
+  std::string utf16;
+  for (char c : std::string("#Apple\r\nRed\r\n")) utf16 += std::string{c, '\0'};
+  WriteFile("u16.txt", utf16);
+  r = Run({"build", "dictionary", "u16.txt", "u16.k30", "--name", "D"});
+  EXPECT_NE(r.output.find("u16.txt:1:1: warning: the source looks like UTF-16 without a byte "
+                          "order mark (NUL bytes at every other position); save it with a byte "
+                          "order mark, or build it with --source-encoding utf-16le [build]"),
+            std::string::npos)
+      << r.output;
+
+  WriteFile("a.txt", "#A\r\na\r\n");
+  for (bool compatible : {false, true}) {
+    std::vector<std::string> args{"build",  "dictionary",          "a.txt",      "a.k30",
+                                  "--name", std::string(120, 'n'), "--overwrite"};
+    if (compatible) args.push_back("--compatible");
+    r = Run(args);
+    EXPECT_EQ(r.output.substr(0, r.output.find('\n')), "warning: module name cut to its first " +
+                                                           std::string(compatible ? "50" : "100") +
+                                                           " characters [build]");
+  }
+}
+
 }  // namespace
 }  // namespace tavrin::e2e

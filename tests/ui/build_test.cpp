@@ -98,6 +98,17 @@ class BuildTest : public QObject {
              qPrintable(f.LogForm()->Memo1()->toPlainText()));
     QVERIFY(h_.dialogs->messages.empty());
     QVERIFY(!QFile::exists(h_.sandbox->Path("tavrin.log")));
+
+    // A source the build cannot use: the cause is listed, with no box and no "clean".
+    Write("s.txt", "");
+    h_.form->findChild<QAction*>("CheckSource")->trigger();
+    QVERIFY2(f.LogForm()->Memo1()->toPlainText().endsWith("error: no topics marked [build]"),
+             qPrintable(f.LogForm()->Memo1()->toPlainText()));
+    FillDictionaryTab("gone.txt", "", "Name");
+    h_.form->findChild<QAction*>("CheckSource")->trigger();
+    QVERIFY2(f.LogForm()->Memo1()->toPlainText().startsWith("error: File opening error."),
+             qPrintable(f.LogForm()->Memo1()->toPlainText()));
+    QVERIFY(h_.dialogs->messages.empty());
   }
 
   void overwriteAnsweredNoLeavesTheFile() {
@@ -188,11 +199,15 @@ class BuildTest : public QObject {
     QCOMPARE(h_.dialogs->messages.back().icon, MessageIcon::kStop);
     QVERIFY(!h_.form->LogForm()->isVisible());
     QVERIFY(Button("MakeBut")->isEnabled());
-    // A source that cannot be opened: the message, nothing else.
+    // A source that cannot be opened: the message, with the path and the system's reason as its
+    // details; the log says the same, so the previous build's does not stand.
     Edit("FromFile1")->setText(h_.sandbox->Path("missing.txt"));
     Button("MakeBut")->click();
     QCOMPARE(LastMessage(),
              QString("File opening error. File does not exist or is used by other application."));
+    QCOMPARE(h_.dialogs->messages.back().detail,
+             h_.sandbox->Path("missing.txt") + ": No such file or directory");
+    QVERIFY(Read("tavrin.log").startsWith("Error: File opening error."));
     Edit("ModuleName1")->clear();
     QVERIFY(!Button("MakeBut")->isEnabled());
   }
