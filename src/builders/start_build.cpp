@@ -180,8 +180,8 @@ Step OpenStoredModule(PreparedBuild& build, ModuleKind stored) {
 
 // Reads a header file's directives and assembles its includes into the source the build reads
 // (job.source_path); `included_by` names the header for a message about its one include.
-Step OpenHeaderFile(PreparedBuild& build, const IncludeDecoder& decode, bool& assembled_in_code_page,
-                    std::string& included_by) {
+Step OpenHeaderFile(PreparedBuild& build, const IncludeDecoder& decode,
+                    bool& assembled_in_code_page, std::string& included_by) {
   BuildJob& job = build.job;
   BuildRequest& request = build.request;
   Session& session = job.session;
@@ -361,7 +361,6 @@ BuildOutcome RunBuilder(BuildJob& job) {
                        MessageIcon::kStop);
   return BuildOutcome::kNotStarted;
 }
-
 
 // The builder or conversion of the job; whatever escapes it ends the build with the per-build
 // guard's message, the window back in its idle state (the builder's run saw to that).

@@ -32,6 +32,8 @@ void TerminalHost::PrintMessages(bool warnings) {
   }
   messages_.clear();
   std::cout.flush();
+  if (!log_to_show_.empty()) PrintLog(log_to_show_);
+  log_to_show_.clear();
 }
 
 std::vector<std::string> LintHost::Errors() const {
@@ -78,7 +80,10 @@ bool TerminalHost::CancelRequested() { return InterruptRequested(); }
 void TerminalHost::ClearCancelRequest() { ClearInterruptRequest(); }
 
 void TerminalHost::ShowLog(const std::string& log_path) {
-  if (!show_log_) return;
+  if (show_log_) log_to_show_ = log_path;
+}
+
+void TerminalHost::PrintLog(const std::string& log_path) {
   std::string text;
   try {
     text = ReadWholeFile(log_path);

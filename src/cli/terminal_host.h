@@ -36,7 +36,7 @@ class TerminalHost : public BuildHost {
   bool ShowedError() const { return showed_error_; }
   // Prints the messages shown so far: stop messages as "error: TEXT DETAIL" on the standard
   // error, the others on the standard output ("warning: " before those of a build with
-  // warnings).
+  // warnings); then the log, when it was to be shown.
   void PrintMessages(bool warnings);
 
  protected:
@@ -49,6 +49,7 @@ class TerminalHost : public BuildHost {
 
  private:
   void Draw(bool force);
+  void PrintLog(const std::string& log_path);
   void ClearLine();
 
   bool overwrite_;
@@ -59,6 +60,7 @@ class TerminalHost : public BuildHost {
   std::int64_t maximum_ = 0;
   std::int64_t position_ = 0;
   std::string status_;
+  std::string log_to_show_;
   std::chrono::steady_clock::time_point last_draw_{};
 };
 

@@ -249,10 +249,10 @@ TEST_F(FaultCliTest, CausesAreShownWhereTheUserLooks) {
   // A refused build starts its own log, so --show-log never shows an earlier build's.
   CliResult r = Run({"build", "dictionary", "gone.txt", "o.k30", "--name", "X", "--show-log"});
   EXPECT_EQ(r.output,
-            "Error: File opening error. File does not exist or is used by other application.\n"
-            "gone.txt: No such file or directory\n\nModule creation terminated due to error.\n"
             "error: File opening error. File does not exist or is used by other application. "
-            "gone.txt: No such file or directory\n");
+            "gone.txt: No such file or directory\n"
+            "Error: File opening error. File does not exist or is used by other application.\n"
+            "gone.txt: No such file or directory\n\nModule creation terminated due to error.\n");
 }
 
 // Sources that would have built into garbage or a cut name without a word.
