@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "builders/build_run.h"
-#include "builders/commentary_builder.h"
+#include "builders/verse_reading.h"
 #include "module/module_header.h"
 #include "source/session.h"
 

@@ -5,7 +5,7 @@
 #include <unordered_set>
 
 #include "builders/build_request.h"
-#include "builders/commentary_builder.h"
+#include "builders/verse_reading.h"
 #include "source/entry_text_conversion.h"
 #include "source/session.h"
 #include "source/text_util.h"
