@@ -164,14 +164,25 @@ int RunLint(BuildArgs args, const LintArgs& lint) {
   return findings.empty() ? kExitBuilt : kExitNotBuilt;
 }
 
+// "a, b or c".
+std::string WordList(const std::vector<std::string>& words) {
+  std::string list;
+  for (std::size_t i = 0; i < words.size(); ++i)
+    list += (i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + words[i];
+  return list;
+}
+
 void AddBuildOptions(CLI::App* command, BuildArgs& b, bool builds) {
   std::vector<std::string> kind_names;
-  for (const ModuleKindInfo& kind : AllKinds()) kind_names.emplace_back(kind.word);
+  std::vector<std::string> kind_help;  // each word, with its window box where it has one
+  for (const ModuleKindInfo& kind : AllKinds()) {
+    kind_names.emplace_back(kind.word);
+    kind_help.emplace_back(kind.word);
+    if (!kind.editable_caption.empty())
+      kind_help.back() += " (\"" + std::string(kind.editable_caption) + "\")";
+  }
   std::sort(kind_names.begin(), kind_names.end());  // as the usage message has always listed them
-  command
-      ->add_option("KIND", b.kind,
-                   "dictionary, topics (\"Create as editable topic book\"), commentary, notes "
-                   "(\"Create as editable note set\"), writing or jumplist")
+  command->add_option("KIND", b.kind, WordList(kind_help))
       ->required()
       ->check(CLI::IsMember(kind_names));
   command->add_option("SOURCE", b.source, "File to create the module from")->required();
@@ -195,11 +206,11 @@ void AddBuildOptions(CLI::App* command, BuildArgs& b, bool builds) {
       ->capture_default_str();
   std::vector<std::string> charset_words;
   for (const CharacterSet& set : kCharacterSets) charset_words.emplace_back(set.word);
+  const std::string charset_help =
+      "Default character set of a current-format module: " + WordList(charset_words);
   command->add_flag("--compatible", b.compatible,
                     "Check \"Corvalinth 2.6 compatible\" (.dat modules; tags stripped)");
-  command
-      ->add_option("--charset", b.charset,
-                   "Default character set of a current-format module: western, ce or cyrillic")
+  command->add_option("--charset", b.charset, charset_help)
       ->check(CLI::IsMember(charset_words))
       ->capture_default_str();
   command
@@ -248,12 +259,12 @@ int main(int argc, char** argv) {
   lint->add_option("--format", lint_args.format, "text (one finding a line) or json")
       ->check(CLI::IsMember({"text", "json"}))
       ->capture_default_str();
-  lint->add_option("--disable", lint_args.disable,
-                   "Checks to turn off: build, unknown-tag, invalid-tag, unpaired-tag, "
-                   "link-target, empty-entry")
+  const std::vector<std::string> checks(std::begin(kAllChecks), std::end(kAllChecks));
+  std::string checks_help = "Checks to turn off: ";
+  for (std::size_t i = 0; i < checks.size(); ++i) checks_help += (i ? ", " : "") + checks[i];
+  lint->add_option("--disable", lint_args.disable, checks_help)
       ->delimiter(',')
-      ->check(
-          CLI::IsMember(std::vector<std::string>(std::begin(kAllChecks), std::end(kAllChecks))));
+      ->check(CLI::IsMember(checks));
 
   DumpArgs d;
   CLI::App* dump = app.add_subcommand("dump", "Print the header and entries of a module file.");

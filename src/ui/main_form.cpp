@@ -26,6 +26,7 @@
 #include "builders/start_build.h"
 #include "builders/window_rules.h"
 #include "module/character_set.h"
+#include "module/module_kind.h"
 #include "platform/exceptions.h"
 #include "platform/system.h"
 #include "platform/text_locale.h"
@@ -156,11 +157,14 @@ void TMainF::CreateControls() {
 
   page_control1_ = new QTabWidget(central);
   page_control1_->setObjectName("PageControl1");
+  const auto caption = [](ModuleKind kind) {
+    return QString::fromUtf8(KindInfo(kind).editable_caption);
+  };
   page_control1_->addTab(CreateTab(1, "File to create dictionary from:", "Dictionary name:",
-                                   "Create as editable topic book"),
+                                   caption(ModuleKind::kTopics)),
                          "Dictionary/Topics");
   page_control1_->addTab(CreateTab(2, "File to create commentary from:", "Commentary name:",
-                                   "Create as editable note set"),
+                                   caption(ModuleKind::kNotes)),
                          "Commentary/Notes");
   page_control1_->addTab(CreateTab(3, "File to create writing from:", "Writing name:", ""),
                          "Writing");
