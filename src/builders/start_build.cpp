@@ -184,11 +184,14 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
   try {
     bool assembled_in_code_page = false;
     if (kind.takes_header_files && extension == kHeaderFileExtension) {
-      DecodedSource header_text = decode(ReadWholeFile(request.source_path), 1);
+      const std::string raw_header = ReadWholeFile(request.source_path);
+      DecodedSource header_text = decode(raw_header, 1);
       std::istringstream header(header_text.bytes);
       std::string name = request.module_name;
       ProcessHeaderFile(header, job.Locale(), session.Links(), session.Header(),
                         has_name ? &name : nullptr);
+      if (const std::optional<std::string> spelled = DecodeToUtf8(raw_header, encoding))
+        SpellIncludes(*spelled, session.Header(), header_text);
       if (has_name && name != request.module_name) {
         request.module_name = name;
         job.module_name = name;
@@ -206,7 +209,7 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
         lint.include_names = session.Header().include_list;
         lint.include_lines = session.Header().include_lines;
         for (std::size_t i = 0; i < assembled.first_lines.size(); ++i)
-          lint.source_map.Add(DisplayPath(session.Header().include_list[i]),
+          lint.source_map.Add(DisplayPath(session.Header().IncludePath(i)),
                               assembled.first_lines[i]);
       }
       temporary.path = assembled.path;

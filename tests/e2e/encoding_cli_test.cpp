@@ -162,5 +162,48 @@ TEST_F(EncodingCliTest, HeaderWithIncludesInDifferentEncodings) {
   EXPECT_EQ(LogLines()[0], "line #6 - Warning: characters not in code page 1252 replaced by '?'");
 }
 
+// Include names are file names, and file names are Unicode: an include is found by its name as
+// the header spells it, whatever the header's encoding and the module's code page.
+TEST_F(EncodingCliTest, IncludesAreFoundByTheNamesTheHeaderSpells) {
+  const std::string esaie =
+      "\xC3\x89sa\xC3\xAF"
+      "e.txt";
+  const std::string file_one =
+      "\xD0\xA4\xD0\xB0\xD0\xB9\xD0\xBB \xD0\xBE\xD0\xB4\xD0\xB8\xD0\xBD.txt";
+  WriteFile(esaie, "#Un\r\nun\r\n");
+  WriteFile(file_one, "#Deux\r\ndeux\r\n");
+  const std::string header = "title T\r\ninclude " + esaie + "\r\ninclude " + file_one + "\r\n";
+  const struct {
+    std::string bytes;
+    Lines flags;
+  } headers[] = {
+      {"\xEF\xBB\xBF" + header, {}},
+      {header, {"--source-encoding", "utf-8"}},
+      {Utf16(header, false, true), {}},
+  };
+  for (const char* charset : {"western", "cyrillic"}) {
+    for (const auto& h : headers) {
+      WriteFile("h.hdr", h.bytes);
+      Lines args = {"build", "dictionary", "h.hdr", "h.k30", "--charset", charset, "--overwrite"};
+      args.insert(args.end(), h.flags.begin(), h.flags.end());
+      CliResult r = Run(args);
+      ASSERT_EQ(r.exit_code, 0) << charset << " " << h.bytes.size() << r.output;
+      EXPECT_EQ(r.output, "File 'h.k30' successfuly created.\n")
+          << charset << " " << h.bytes.size();
+      ModuleFile module = ReadModuleFile((dir_ / "h.k30").string());
+      ASSERT_EQ(module.entries.size(), 2u) << charset << " " << h.bytes.size();
+      EXPECT_EQ(module.entries[0].text + module.entries[1].text, "deuxun");
+    }
+  }
+  // A missing include keeps its warning at its own line; the title's lost letter keeps its own.
+  WriteFile("m.hdr",
+            "\xEF\xBB\xBFtitle \xD0\x96\r\ninclude " + esaie +
+                "\r\ninclude \xD0\xA4\xD0\xB0\xD0\xB9\xD0\xBB \xD0\xB4\xD0\xB2\xD0\xB0.txt\r\n");
+  EXPECT_EQ(Run({"lint", "dictionary", "m.hdr"}).output,
+            "m.hdr:1:1: warning: characters not in code page 1252 replaced by '?' [build]\n"
+            "m.hdr:3:1: warning: cannot read included file '???? ???.txt'; it and the files after "
+            "it were left out [build]\n");
+}
+
 }  // namespace
 }  // namespace tavrin::e2e
