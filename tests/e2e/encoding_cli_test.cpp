@@ -145,6 +145,26 @@ TEST_F(EncodingCliTest, NamesAreOrderedInTheModulesCodePage) {
   }
 }
 
+// A book name keyed in the user's code page (1257) meets a reference in the module's (1250): the
+// same letter, another byte.
+TEST_F(EncodingCliTest, BookNameInTheUsersCodePageMeetsTheModules) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the user's code page there is the system's; no variable changes it";
+#endif
+  std::string book_names = ReadFile("tavrin.bok");
+  const std::size_t luke = book_names.find("\r\nLuke\r\n");
+  ASSERT_NE(luke, std::string::npos);
+  WriteFile("tavrin.bok", book_names.replace(luke + 2, 4, "\xD9k"));  // Łk
+  WriteFile("c.txt", "#\xA3k 1:1\r\nnote\r\n");
+  CliResult r = Run({"build", "commentary", "c.txt", "c.k30", "--name", "C", "--charset", "ce"},
+                    "LC_ALL= LC_COLLATE= LANG=lt_LT.UTF-8");
+  ASSERT_EQ(r.exit_code, 0) << r.output;
+  EXPECT_EQ(r.output, "File 'c.k30' successfuly created.\n");
+  ModuleFile module = ReadModuleFile((dir_ / "c.k30").string());
+  ASSERT_EQ(module.entries.size(), 1u);
+  EXPECT_EQ(module.entries[0].book, 42);
+}
+
 TEST_F(EncodingCliTest, HeaderWithIncludesInDifferentEncodings) {
   WriteFile("a.txt", "#Alpha\r\ncaf\xE9\r\n");                              // cp1252
   WriteFile("b.txt", "\xEF\xBB\xBF#Beta\r\ncaf\xC3\xA9 \xE4\xB8\xAD\r\n");  // UTF-8
