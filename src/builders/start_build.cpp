@@ -203,13 +203,14 @@ BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session
         return BuildOutcome::kNotStarted;
       }
       if (job.lint != nullptr) {
-        // Findings name the included files and their own lines, not the assembled source.
+        // Findings name the included files and their own lines, not the assembled source; by
+        // their paths in UTF-8, also where an 8-bit header names them in the ANSI code page.
         LintReport& lint = *job.lint;
         lint.header_file = DisplayPath(request.source_path);
         lint.include_names = session.Header().include_list;
         lint.include_lines = session.Header().include_lines;
         for (std::size_t i = 0; i < assembled.first_lines.size(); ++i)
-          lint.source_map.Add(DisplayPath(session.Header().IncludePath(i)),
+          lint.source_map.Add(DisplayPath(PathText(FilePath(session.Header().IncludePath(i)))),
                               assembled.first_lines[i]);
       }
       temporary.path = assembled.path;

@@ -60,7 +60,7 @@ constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN
 
 // Marks the open file to be deleted when its handle closes, or no longer.
 bool SetDeleteOnClose(HANDLE file, bool delete_on_close) {
-  FILE_DISPOSITION_INFO disposition{delete_on_close ? TRUE : FALSE};
+  FILE_DISPOSITION_INFO disposition{static_cast<BOOLEAN>(delete_on_close)};
   return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof(disposition)) !=
          FALSE;
 }
