@@ -185,17 +185,22 @@ Step OpenHeaderFile(PreparedBuild& build, const IncludeDecoder& decode,
   BuildJob& job = build.job;
   BuildRequest& request = build.request;
   Session& session = job.session;
-  DecodedSource header_text;
+  std::string raw_header;
   try {
-    header_text = decode(ReadWholeFile(request.source_path), 1);
+    raw_header = ReadWholeFile(request.source_path);
   } catch (const EFileError& e) {
     return Refuse(job, std::string(kFileOpeningMessage), e.Detail());
   }
+  DecodedSource header_text = decode(raw_header, 1);
   std::istringstream header(header_text.bytes);
   const bool has_name = TabHasModuleName(request.tab);
   std::string name = request.module_name;
   ProcessHeaderFile(header, job.Locale(), session.Links(), session.Header(),
                     has_name ? &name : nullptr);
+  // Includes open the files by the names the header spells, not by their code page bytes.
+  if (const std::optional<std::string> spelled =
+          DecodeToUtf8(raw_header, build.request.source_encoding))
+    SpellIncludes(*spelled, session.Header(), header_text);
   if (has_name && name != request.module_name) {
     request.module_name = name;
     job.module_name = name;
@@ -205,17 +210,20 @@ Step OpenHeaderFile(PreparedBuild& build, const IncludeDecoder& decode,
   if (state.include_list.empty())
     return Refuse(job, "Header file '" + request.source_path +
                            "' has no include line: it names no source to build.");
-  build.inputs.insert(build.inputs.end(), state.include_list.begin(), state.include_list.end());
+  for (std::size_t i = 0; i < state.include_list.size(); ++i)
+    build.inputs.push_back(state.IncludePath(i));
   AssembledSource assembled = AssembleIncludes(state, decode);
   if (!assembled.failure.empty()) return Refuse(job, assembled.failure);
   if (job.lint != nullptr) {
-    // Findings name the included files and their own lines, not the assembled source.
+    // Findings name the included files and their own lines, not the assembled source; by
+    // their paths in UTF-8, also where an 8-bit header names them in the ANSI code page.
     LintReport& lint = *job.lint;
     lint.header_file = DisplayPath(request.source_path);
     lint.include_names = state.include_list;
     lint.include_lines = state.include_lines;
     for (std::size_t i = 0; i < assembled.first_lines.size(); ++i)
-      lint.source_map.Add(DisplayPath(state.include_list[i]), assembled.first_lines[i]);
+      lint.source_map.Add(DisplayPath(PathText(FilePath(state.IncludePath(i)))),
+                          assembled.first_lines[i]);
   }
   if (!assembled.delete_after_build)
     included_by = " (included by " + request.source_path + ", line " +

@@ -52,11 +52,12 @@ class EFOpenError : public EFileError {
       : EFileError("Cannot open file " + path, path, std::move(reason)) {}
 };
 
-// "Cannot create file %s"
+// "Cannot create file %s", and ": REASON" where the system says why and the user can act on it
+// (a read-only file, no permission).
 class EFCreateError : public EFileError {
  public:
-  explicit EFCreateError(const std::string& path)
-      : EFileError("Cannot create file " + path, path) {}
+  explicit EFCreateError(const std::string& path, const std::string& reason = "")
+      : EFileError("Cannot create file " + path + (reason.empty() ? "" : ": " + reason), path) {}
 };
 
 // A write or read that failed after the file was opened (disk full, I/O error).

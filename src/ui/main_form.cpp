@@ -505,8 +505,11 @@ void TMainF::CheckSourceClick() {
   }
   checking_ = false;
   QStringList lines = check_errors_;
-  for (const Finding& f : report.Sorted())
-    lines << QString::fromStdString(CodePageToUtf8(typed_code_page_, FormatFinding(f)));
+  for (Finding f : report.Sorted()) {
+    // The file is a path; only the message is text of the code page.
+    f.message = CodePageToUtf8(typed_code_page_, f.message);
+    lines << QString::fromStdString(FormatFinding(f));
+  }
   if (lines.isEmpty()) lines << "No finding: the source looks clean.";
   log_form_->ShowLines(lines);
   log_form_->show();

@@ -70,6 +70,14 @@ TEST_F(BuildCliTest, IncludeNamedInTheAnsiCodePage) {
   CliResult r = Run({"build", "dictionary", "two.hdr", "t.k30"});
   ASSERT_EQ(r.exit_code, 0) << r.output;
   EXPECT_EQ(r.output, "File 't.k30' successfuly created.\n");
+  // Findings name it by its path in UTF-8, as the console shows it.
+  WriteFile(
+      "\xC3\x89sa\xC3\xAF"
+      "e.txt",
+      "#A\r\n<bx>\r\n");
+  EXPECT_EQ(Run({"lint", "dictionary", "two.hdr"}).output,
+            "\xC3\x89sa\xC3\xAF"
+            "e.txt:2:1: warning: unknown tag <bx> is shown as text [unknown-tag]\n");
 }
 #endif
 

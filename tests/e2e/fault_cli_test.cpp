@@ -58,16 +58,27 @@ TEST_F(FaultCliTest, OutputThatCannotBeWritten) {
   ExpectRefused(Run({"build", "dictionary", "d.txt", "/proc/d.k30", "--name", "D"}),
                 "error: Cannot create file /proc/d.k30");
   EXPECT_EQ(LogLines().back(), "Module creation terminated due to error.");
+  // A folder that takes no new file, for root too: the system's reason follows.
+  ExpectRefused(Run({"build", "dictionary", "d.txt", "/sys/d.k30", "--name", "D"}),
+                "error: Cannot create file /sys/d.k30: ");
 
   if (geteuid() != 0) {  // root writes into read-only folders anyway
     fs::create_directories(dir_ / "ro");
     WriteFile("ro/d.k30", "old module");
     chmod((dir_ / "ro").c_str(), 0555);
     ExpectRefused(Run({"build", "dictionary", "d.txt", "ro/d.k30", "--name", "D", "--overwrite"}),
-                  "error: Cannot create file ro/d.k30");
+                  "error: Cannot create file ro/d.k30: Permission denied");
     chmod((dir_ / "ro").c_str(), 0755);
     EXPECT_EQ(ReadFile("ro/d.k30"), "old module");
   }
+#else  // a read-only module is kept, and the refusal says why
+  WriteFile("ro.k30", "old module");
+  fs::permissions(dir_ / "ro.k30", fs::perms::all, fs::perm_options::remove);
+  ExpectRefused(Run({"build", "dictionary", "d.txt", "ro.k30", "--name", "D", "--overwrite"}),
+                "error: Cannot create file ro.k30: the file is read-only");
+  fs::permissions(dir_ / "ro.k30", fs::perms::owner_write, fs::perm_options::add);
+  EXPECT_EQ(ReadFile("ro.k30"), "old module");
+  EXPECT_EQ(StrayFiles(dir_), 0u);
 #endif
 }
 

@@ -88,18 +88,21 @@ class BuildTest : public QObject {
   }
 
   void checkSourceShowsTheFindingsAndWritesNothing() {
-    Write("s.txt", "#A\r\n<colr>x\r\n");
+    const QString source = QString::fromUtf8(
+        "\xC3\x89sa\xC3\xAF"
+        "e.txt");  // a path, not text
+    Write(source, "#A\r\n<colr>x\r\n");
     TMainF& f = Open();
-    FillDictionaryTab("s.txt", "", "Name");
+    FillDictionaryTab(source, "", "Name");
     h_.form->findChild<QAction*>("CheckSource")->trigger();
     QVERIFY(f.LogForm()->isVisible());
     QVERIFY2(f.LogForm()->Memo1()->toPlainText().endsWith(
-                 "s.txt:2:1: warning: unknown tag <colr> is shown as text [unknown-tag]"),
+                 source + ":2:1: warning: unknown tag <colr> is shown as text [unknown-tag]"),
              qPrintable(f.LogForm()->Memo1()->toPlainText()));
     QVERIFY(h_.dialogs->messages.empty());
     QVERIFY(!QFile::exists(h_.sandbox->Path("tavrin.log")));
 
-    // A source the build cannot use: the cause is listed, with no box and no "clean".
+    Write(source, "");
     Write("s.txt", "");
     h_.form->findChild<QAction*>("CheckSource")->trigger();
     QVERIFY2(f.LogForm()->Memo1()->toPlainText().endsWith("error: no topics marked [build]"),
