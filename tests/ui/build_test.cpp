@@ -102,8 +102,8 @@ class BuildTest : public QObject {
     QVERIFY(h_.dialogs->messages.empty());
     QVERIFY(!QFile::exists(h_.sandbox->Path("tavrin.log")));
 
+    // A source the build cannot use: the cause is listed, with no box and no "clean".
     Write(source, "");
-    Write("s.txt", "");
     h_.form->findChild<QAction*>("CheckSource")->trigger();
     QVERIFY2(f.LogForm()->Memo1()->toPlainText().endsWith("error: no topics marked [build]"),
              qPrintable(f.LogForm()->Memo1()->toPlainText()));
