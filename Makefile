@@ -2,8 +2,10 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
+# WERROR=ON (as .ci/run sets it) turns every warning of our code into an error.
+WERROR ?= OFF
 
-.PHONY: windows-deps all deps configure build test demo format clean test-asan fuzz test-windows package-windows
+.PHONY: windows-deps all deps configure build test demo format format-check tidy clean test-asan fuzz test-windows package-windows
 
 all: build
 
@@ -11,7 +13,8 @@ deps:
 	@scripts/install-deps
 
 configure: deps
-	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) > $(BUILD_DIR).configure.log 2>&1 \
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DTAVRIN_WERROR=$(WERROR) \
+	  > $(BUILD_DIR).configure.log 2>&1 \
 	  || (cat $(BUILD_DIR).configure.log; exit 1)
 
 build: configure
@@ -32,6 +35,7 @@ SANITIZER_ENV = ASAN_OPTIONS=abort_on_error=1:detect_leaks=1:strict_string_check
 
 test-asan: deps
 	@cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIN_SANITIZE=ON \
+	  -DTAVRIN_WERROR=$(WERROR) \
 	  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DTAVRIN_BUILD_BENCH=OFF \
 	  > $(ASAN_DIR).configure.log 2>&1 \
 	  || (cat $(ASAN_DIR).configure.log; exit 1)
@@ -44,7 +48,7 @@ FUZZ_TIME ?= 60
 FUZZ_JOBS ?= 1
 
 fuzz: deps
-	@cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	@cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIN_WERROR=$(WERROR) \
 	  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only" \
 	  -DCMAKE_CXX_COMPILER=clang++ -DTAVRIN_FUZZ=ON -DTAVRIN_BUILD_TESTS=OFF \
 	  -DTAVRIN_BUILD_UI=OFF -DTAVRIN_BUILD_BENCH=OFF > $(FUZZ_DIR).configure.log 2>&1 \
@@ -75,6 +79,16 @@ package-windows: windows-deps
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# Fails, naming the files, when a file is not as clang-format would write it.
+format-check:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
+# clang-tidy with the checks of .clang-tidy over the product code of the Linux build (the
+# compile commands of BUILD_DIR); every finding is an error.
+tidy: build
+	@git ls-files 'src/*.cpp' | grep -v '^src/platform/windows/' | \
+	  xargs -P $(JOBS) -n 4 clang-tidy -p $(BUILD_DIR) --quiet 2>/dev/null
 
 clean:
 	@rm -rf $(BUILD_DIR) $(BUILD_DIR).configure.log out

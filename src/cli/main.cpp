@@ -144,13 +144,14 @@ int RunLint(BuildArgs args, const LintArgs& lint) {
   BuildOutcome outcome = BuildOutcome::kNotStarted;
   std::vector<std::string> errors;
   if (refusal == Refusal::kNoMark)
-    errors.push_back("the control line mark is empty (--mark): no line could open an entry");
+    errors.emplace_back("the control line mark is empty (--mark): no line could open an entry");
   else
     outcome = StartBuild(request, host, session);
   for (const std::string& error : host.Errors()) errors.push_back(error);
   std::vector<Finding> findings = InUtf8(report.Sorted(), code_page);
   // What kept the build from running has no line of its own: it stands first, at the source.
   std::vector<Finding> refusals;
+  refusals.reserve(errors.size());
   for (const std::string& error : errors)
     refusals.push_back({DisplayPath(args.source), 0, 0, std::string(kCheckBuild), error, true});
   findings.insert(findings.begin(), refusals.begin(), refusals.end());
@@ -205,6 +206,7 @@ void AddBuildOptions(CLI::App* command, BuildArgs& b, bool builds) {
       ->check(CLI::Range(0, 1))
       ->capture_default_str();
   std::vector<std::string> charset_words;
+  charset_words.reserve(std::size(kCharacterSets));
   for (const CharacterSet& set : kCharacterSets) charset_words.emplace_back(set.word);
   const std::string charset_help =
       "Default character set of a current-format module: " + WordList(charset_words);
@@ -291,6 +293,7 @@ int main(int argc, char** argv) {
     }
   }
   std::vector<char*> utf8_argv;
+  utf8_argv.reserve(arguments.size());
   for (std::string& argument : arguments) utf8_argv.push_back(argument.data());
   try {
     app.parse(static_cast<int>(utf8_argv.size()), utf8_argv.data());
@@ -298,7 +301,13 @@ int main(int argc, char** argv) {
     int code = app.exit(e);
     return e.get_exit_code() == 0 ? code : kExitUsage;
   }
-  if (*build) return RunBuild(b);
-  if (*lint) return RunLint(l, lint_args);
-  return RunDump(d);
+  try {
+    if (*build) return RunBuild(b);
+    if (*lint) return RunLint(l, lint_args);
+    return RunDump(d);
+  } catch (const std::exception& e) {
+    // Nothing the core raises should come this far; should it, it is said, not a crash.
+    std::cerr << "error: " << e.what() << "\n";
+    return kExitNotBuilt;
+  }
 }

@@ -38,7 +38,7 @@ int ScaleToScreen(int n) {
 
 }  // namespace
 
-TBokF::TBokF(std::string program_folder, QWidget* parent)
+TBokF::TBokF(const std::string& program_folder, QWidget* parent)
     : QDialog(parent),
       book_names_path_((std::filesystem::path(program_folder) / "tavrin.bok").string()),
       own_dialogs_(std::make_unique<QtUserDialogs>()),

@@ -68,7 +68,7 @@ QCheckBox* Check(const QString& name, const QString& caption, QWidget* parent) {
 
 }  // namespace
 
-TMainF::TMainF(const TextLocale& locale, MainFormSetup setup, QWidget* parent)
+TMainF::TMainF(const TextLocale& locale, const MainFormSetup& setup, QWidget* parent)
     : QMainWindow(parent), locale_(locale), session_(locale), dialogs_(setup.dialogs) {
   setObjectName("MainF");
   setWindowTitle(kMainCaption);

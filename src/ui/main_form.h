@@ -45,7 +45,8 @@ class TMainF : public QMainWindow, public BuildHost {
   Q_OBJECT
 
  public:
-  explicit TMainF(const TextLocale& locale, MainFormSetup setup = {}, QWidget* parent = nullptr);
+  explicit TMainF(const TextLocale& locale, const MainFormSetup& setup = {},
+                  QWidget* parent = nullptr);
   // Saves the settings: the only time they are written.
   ~TMainF() override;
 
