@@ -3,7 +3,9 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <ostream>
 
+#include "platform/text_locale.h"
 #include "source/text_util.h"
 
 namespace tavrin {
@@ -32,8 +34,8 @@ void SourceMap::Add(std::string file, std::int64_t first_line) {
   spans_.push_back({std::move(file), first_line});
 }
 
-std::pair<std::string, std::int64_t> SourceMap::Locate(std::int64_t line) const {
-  if (spans_.empty()) return {std::string(), line};
+std::pair<std::string_view, std::int64_t> SourceMap::Locate(std::int64_t line) const {
+  if (spans_.empty()) return {std::string_view(), line};
   // The last span that starts at or before the line.
   auto after = std::upper_bound(spans_.begin(), spans_.end(), line,
                                 [](std::int64_t l, const Span& s) { return l < s.first_line; });
@@ -47,17 +49,90 @@ bool LintReport::ChecksEntries() const {
 }
 
 void LintReport::AtSourceLine(std::int64_t line, std::int64_t column, std::string_view check,
-                              std::string message) {
-  auto [file, own_line] = source_map.Locate(line);
-  AtFile(std::move(file), own_line, column, check, std::move(message));
+                              std::string_view message) {
+  if (!Enabled(check)) return;
+  const auto [file, own_line] = source_map.Locate(line);
+  AtFile(file, own_line, column, check, message);
 }
 
-void LintReport::AtFile(std::string file, std::int64_t line, std::int64_t column,
-                        std::string_view check, std::string message) {
+bool LintReport::Before(const Record& a, const Record& b) {
+  if (a.file != b.file) return a.file < b.file;
+  if (a.line != b.line) return a.line < b.line;
+  if (a.column != b.column) return a.column < b.column;
+  return a.made < b.made;
+}
+
+std::uint32_t LintReport::FileNumber(std::string_view file) {
+  // Findings come in runs from one file.
+  if (!files_.empty() && files_[last_file_] == file) return last_file_;
+  std::string name(file);
+  const auto [at, added] =
+      file_numbers_.try_emplace(name, static_cast<std::uint32_t>(files_.size()));
+  if (added) files_.push_back(std::move(name));
+  last_file_ = at->second;
+  return last_file_;
+}
+
+std::uint32_t LintReport::MessageNumber(std::string_view check, std::string_view message) {
+  std::size_t check_number = 0;
+  while (check_number < checks_.size() && checks_[check_number] != check) ++check_number;
+  if (check_number == checks_.size()) checks_.emplace_back(check);
+  key_.assign(1, static_cast<char>(check_number));
+  key_ += message;
+  if (const auto found = message_numbers_.find(key_); found != message_numbers_.end())
+    return found->second;
+  const auto at =
+      message_numbers_.emplace(key_, static_cast<std::uint32_t>(messages_.size())).first;
+  // The map's nodes stay where they are, so the key can be pointed at.
+  messages_.push_back(&at->first);
+  return at->second;
+}
+
+void LintReport::DropUnusedMessages() {
+  std::vector<std::uint32_t> renumbered(messages_.size(), UINT32_MAX);
+  std::unordered_map<std::string, std::uint32_t> kept;
+  std::vector<const std::string*> kept_messages;
+  for (Record& r : records_) {
+    std::uint32_t& number = renumbered[r.message];
+    if (number == UINT32_MAX) {
+      auto node = message_numbers_.extract(*messages_[r.message]);
+      number = static_cast<std::uint32_t>(kept_messages.size());
+      node.mapped() = number;
+      kept_messages.push_back(&kept.insert(std::move(node)).position->first);
+    }
+    r.message = number;
+  }
+  message_numbers_ = std::move(kept);
+  messages_ = std::move(kept_messages);
+}
+
+void LintReport::AtFile(std::string_view file, std::int64_t line, std::int64_t column,
+                        std::string_view check, std::string_view message) {
   if (!Enabled(check)) return;
-  if (std::find(file_order_.begin(), file_order_.end(), file) == file_order_.end())
-    file_order_.push_back(file);
-  findings_.push_back({std::move(file), line, column, std::string(check), std::move(message)});
+  Record record{line, column, made_++, FileNumber(file), 0};
+  if (sorted_) {
+    if (max_findings > 0) std::make_heap(records_.begin(), records_.end(), Before);
+    sorted_ = false;
+  }
+  if (max_findings == 0) {
+    record.message = MessageNumber(check, message);
+    records_.push_back(record);
+    return;
+  }
+  if (records_.size() < max_findings) {
+    record.message = MessageNumber(check, message);
+    records_.push_back(record);
+    std::push_heap(records_.begin(), records_.end(), Before);
+    return;
+  }
+  ++left_out_;
+  // Only a finding printed before the last one kept takes its place.
+  if (!Before(record, records_.front())) return;
+  std::pop_heap(records_.begin(), records_.end(), Before);
+  record.message = MessageNumber(check, message);
+  records_.back() = record;
+  std::push_heap(records_.begin(), records_.end(), Before);
+  if (messages_.size() > 2 * max_findings + 1024) DropUnusedMessages();
 }
 
 void LintReport::BuildWarning(std::string_view log_line, std::int64_t entry_line) {
@@ -66,13 +141,12 @@ void LintReport::BuildWarning(std::string_view log_line, std::int64_t entry_line
   if (entry_line > 0) {
     // About a whole entry: at its control or reference line, whatever number the log names.
     const std::size_t warning = log_line.find("Warning: ");
-    AtSourceLine(
-        entry_line, 1, kCheckBuild,
-        std::string(warning == std::string_view::npos ? log_line : log_line.substr(warning + 9)));
+    AtSourceLine(entry_line, 1, kCheckBuild,
+                 warning == std::string_view::npos ? log_line : log_line.substr(warning + 9));
   } else if (NumberedWarning(log_line, "line #", number, rest)) {
-    AtSourceLine(number, 1, kCheckBuild, std::string(rest));
+    AtSourceLine(number, 1, kCheckBuild, rest);
   } else if (NumberedWarning(log_line, "header file line #", number, rest)) {
-    AtFile(header_file, number, 1, kCheckBuild, std::string(rest));
+    AtFile(header_file, number, 1, kCheckBuild, rest);
   } else if (constexpr std::string_view kInclude = "Warning: cannot read included file '";
              log_line.starts_with(kInclude)) {
     // Placed at the include that could not be read, in the header file.
@@ -81,26 +155,37 @@ void LintReport::BuildWarning(std::string_view log_line, std::int64_t entry_line
     std::int64_t line = 1;
     for (std::size_t i = 0; i < include_names.size() && i < include_lines.size(); ++i)
       if (include_names[i] == name) line = include_lines[i];
-    AtFile(header_file, line, 1, kCheckBuild, std::string(log_line.substr(9)));
+    AtFile(header_file, line, 1, kCheckBuild, log_line.substr(9));
   } else if (NumberedWarning(log_line, "section #", number, rest)) {
-    AtSourceLine(std::max<std::int64_t>(1, entry_line), 1, kCheckBuild, std::string(rest));
+    AtSourceLine(std::max<std::int64_t>(1, entry_line), 1, kCheckBuild, rest);
   } else {
-    std::string message(log_line.starts_with("Warning: ") ? log_line.substr(9) : log_line);
-    AtSourceLine(std::max<std::int64_t>(1, entry_line), 1, kCheckBuild, std::move(message));
+    AtSourceLine(std::max<std::int64_t>(1, entry_line), 1, kCheckBuild,
+                 log_line.starts_with("Warning: ") ? log_line.substr(9) : log_line);
+  }
+}
+
+void LintReport::ForEach(const std::function<void(const Finding&)>& visit) const {
+  // Findings are mostly made in the order they are printed.
+  if (!sorted_ && (max_findings > 0 || !std::is_sorted(records_.begin(), records_.end(), Before))) {
+    std::sort(records_.begin(), records_.end(), Before);
+    sorted_ = true;
+  }
+  Finding finding;
+  for (const Record& r : records_) {
+    const std::string& message = *messages_[r.message];
+    finding.file = files_[r.file];
+    finding.line = r.line;
+    finding.column = r.column;
+    finding.check = checks_[static_cast<unsigned char>(message[0])];
+    finding.message.assign(message, 1);
+    visit(finding);
   }
 }
 
 std::vector<Finding> LintReport::Sorted() const {
-  std::vector<Finding> sorted = findings_;
-  auto rank = [&](const std::string& file) {
-    return std::find(file_order_.begin(), file_order_.end(), file) - file_order_.begin();
-  };
-  std::stable_sort(sorted.begin(), sorted.end(), [&](const Finding& a, const Finding& b) {
-    const auto ra = rank(a.file), rb = rank(b.file);
-    if (ra != rb) return ra < rb;
-    if (a.line != b.line) return a.line < b.line;
-    return a.column < b.column;
-  });
+  std::vector<Finding> sorted;
+  sorted.reserve(records_.size());
+  ForEach([&](const Finding& f) { sorted.push_back(f); });
   return sorted;
 }
 
@@ -109,22 +194,54 @@ std::string FormatFinding(const Finding& f) {
          ": warning: " + f.message + " [" + f.check + "]";
 }
 
-std::string FindingsJson(const std::vector<Finding>& findings) {
-  std::string out = "[";
-  for (std::size_t i = 0; i < findings.size(); ++i) {
-    const Finding& f = findings[i];
-    out += i == 0 ? "\n  {" : ",\n  {";
-    out += "\"file\": ";
-    out += JsonString(f.file);
-    out += ", \"line\": " + std::to_string(f.line) + ", \"column\": " + std::to_string(f.column);
-    out += ", \"check\": ";
-    out += JsonString(f.check);
-    out += ", \"message\": ";
-    out += JsonString(f.message);
-    out += "}";
-  }
-  out += findings.empty() ? "]\n" : "\n]\n";
+namespace {
+
+std::string JsonFinding(const Finding& f) {
+  std::string out = "{\"file\": ";
+  out += JsonString(f.file);
+  out += ", \"line\": " + std::to_string(f.line) + ", \"column\": " + std::to_string(f.column);
+  out += ", \"check\": ";
+  out += JsonString(f.check);
+  out += ", \"message\": ";
+  out += JsonString(f.message);
+  out += "}";
   return out;
+}
+
+}  // namespace
+
+void WriteFindings(const LintReport& report, bool json, int code_page, std::ostream& out) {
+  bool first = true;
+  auto write = [&](const Finding& f) {
+    if (json)
+      out << (first ? "[\n  " : ",\n  ") << JsonFinding(f);
+    else
+      out << FormatFinding(f) << "\n";
+    first = false;
+  };
+  Finding utf8;
+  report.ForEach([&](const Finding& f) {
+    // Every code page holds ASCII as ASCII: most messages need no conversion.
+    if (std::all_of(f.message.begin(), f.message.end(),
+                    [](char c) { return static_cast<unsigned char>(c) < 0x80; })) {
+      write(f);
+      return;
+    }
+    utf8 = f;
+    utf8.message = CodePageToUtf8(code_page, f.message);
+    write(utf8);
+  });
+  if (const std::int64_t left_out = report.LeftOut(); left_out > 0) {
+    const std::string note = std::to_string(left_out) +
+                             (left_out == 1 ? " more finding" : " more findings") +
+                             " left out (the first " + std::to_string(report.max_findings) +
+                             " are shown; --max-findings 0 shows all)";
+    if (json)
+      write(Finding{"", 0, 0, "max-findings", note});
+    else
+      out << "note: " << note << "\n";
+  }
+  if (json) out << (first ? "[]\n" : "\n]\n");
 }
 
 std::string DisplayPath(const std::string& path) {
@@ -140,16 +257,20 @@ std::string DisplayPath(const std::string& path) {
 }
 
 std::int64_t RawColumn(std::string_view raw, std::string_view cleaned, std::size_t index) {
+  return RawColumns(raw, cleaned).Column(index);
+}
+
+std::int64_t RawColumns::Column(std::size_t index) {
   // Cleaning only takes bytes out (blanks, control bytes) and makes 0xA4 a blank, so the
   // cleaned line is the raw one with some bytes skipped: match them up greedily.
-  std::size_t i = 0;
-  for (std::size_t j = 0; j < cleaned.size() && i < raw.size(); ++i) {
-    const bool same = raw[i] == cleaned[j] || (raw[i] == '\xA4' && cleaned[j] == ' ');
+  if (index < j_) i_ = j_ = 0;
+  for (; j_ < cleaned_.size() && i_ < raw_.size(); ++i_) {
+    const bool same = raw_[i_] == cleaned_[j_] || (raw_[i_] == '\xA4' && cleaned_[j_] == ' ');
     if (!same) continue;
-    if (j == index) return static_cast<std::int64_t>(i) + 1;
-    ++j;
+    if (j_ == index) return static_cast<std::int64_t>(i_) + 1;
+    ++j_;
   }
-  return static_cast<std::int64_t>(std::min(index, raw.size())) + 1;
+  return static_cast<std::int64_t>(std::min(index, raw_.size())) + 1;
 }
 
 }  // namespace tavrin

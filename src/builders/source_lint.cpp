@@ -51,19 +51,24 @@ void SourceLint::Line(std::size_t offset, std::int64_t line, std::string_view ra
 }
 
 std::pair<std::int64_t, std::int64_t> SourceLint::Locate(std::string_view text,
-                                                         std::size_t offset) const {
+                                                         std::size_t offset) {
   auto after = std::upper_bound(places_.begin(), places_.end(), offset,
                                 [](std::size_t o, const Place& p) { return o < p.offset; });
   if (after == places_.begin()) return {places_.empty() ? 0 : places_.front().line, 1};
-  const Place& place = *std::prev(after);
-  const std::size_t end = after == places_.end() ? text.size() : after->offset;
-  const std::string_view cleaned = text.substr(place.offset, end - place.offset);
-  const std::string_view raw = std::string_view(raw_lines_).substr(place.raw_begin, place.raw_size);
-  return {place.line, RawColumn(raw, cleaned, offset - place.offset)};
+  const std::size_t index = static_cast<std::size_t>(after - places_.begin()) - 1;
+  const Place& place = places_[index];
+  if (index != columns_place_) {
+    const std::size_t end = after == places_.end() ? text.size() : after->offset;
+    columns_ = RawColumns(std::string_view(raw_lines_).substr(place.raw_begin, place.raw_size),
+                          text.substr(place.offset, end - place.offset));
+    columns_place_ = index;
+  }
+  return {place.line, columns_.Column(offset - place.offset)};
 }
 
 void SourceLint::Entry(std::int64_t first_line, std::string_view name, std::string_view text,
                        bool finished_empty) {
+  columns_place_ = SIZE_MAX;
   if (finished_empty)
     report_.AtSourceLine(first_line, 1, kCheckEmptyEntry, "the entry's finished text is empty");
   if (NamesEntries(job_.kind)) names_.emplace_back(name);
@@ -145,6 +150,7 @@ void SourceLint::Entry(std::int64_t first_line, std::string_view name, std::stri
   }
   places_.clear();
   raw_lines_.clear();
+  columns_place_ = SIZE_MAX;
 }
 
 void SourceLint::CheckLink(std::string_view tag, std::int64_t line, std::int64_t column) {

@@ -122,6 +122,7 @@ int RunBuild(const BuildArgs& args) {
 struct LintArgs {
   std::string format = "text";
   std::vector<std::string> disable;
+  std::size_t max_findings = 1000;
 };
 
 int RunLint(BuildArgs args, const LintArgs& lint) {
@@ -133,20 +134,16 @@ int RunLint(BuildArgs args, const LintArgs& lint) {
   if (!MakeRequest(args, request, code_page)) return kExitUsage;
   LintReport report;
   for (const std::string& check : lint.disable) report.disabled.insert(check);
+  report.max_findings = lint.max_findings;
   request.lint = &report;
   request.write_log = false;
 
   Session session(TextLocale::User());
   LintHost host;
   const BuildOutcome outcome = StartBuild(request, host, session);
-  const std::vector<Finding> findings = InUtf8(report.Sorted(), code_page);
-  if (lint.format == "json") {
-    std::cout << FindingsJson(findings);
-  } else {
-    for (const Finding& f : findings) std::cout << FormatFinding(f) << "\n";
-  }
+  WriteFindings(report, lint.format == "json", code_page, std::cout);
   if (host.ShowedError() || outcome == BuildOutcome::kNotStarted) return kExitNotBuilt;
-  return findings.empty() ? kExitBuilt : kExitNotBuilt;
+  return report.Count() == 0 ? kExitBuilt : kExitNotBuilt;
 }
 
 void AddBuildOptions(CLI::App* command, BuildArgs& b, bool builds) {
@@ -239,6 +236,10 @@ int main(int argc, char** argv) {
       ->delimiter(',')
       ->check(
           CLI::IsMember(std::vector<std::string>(std::begin(kAllChecks), std::end(kAllChecks))));
+  lint->add_option("--max-findings", lint_args.max_findings,
+                   "Print at most this many findings (the first file by file and by line), then "
+                   "a line saying how many were left out; 0 prints all")
+      ->capture_default_str();
 
   DumpArgs d;
   CLI::App* dump = app.add_subcommand("dump", "Print the header and entries of a module file.");
