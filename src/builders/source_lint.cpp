@@ -35,6 +35,19 @@ bool HasScheme(std::string_view address) {
   return false;
 }
 
+// Source text a message quotes is cut after this many bytes: many tags that end at one ">" far
+// behind them must not make the findings as long as the entry times their number.
+constexpr std::size_t kQuoteLimit = 200;
+
+std::string Quoted(std::string_view text) {
+  if (text.size() <= kQuoteLimit) return std::string(text);
+  return std::string(text.substr(0, kQuoteLimit)) + "...";
+}
+
+// A link tag longer than this is no link an author meant (its target is not looked at, which
+// would cost its length once for each of the links that can overlap it).
+constexpr std::size_t kLinkCheckLimit = 2048;
+
 bool NamesEntries(ModuleKind kind) {
   return kind == ModuleKind::kDictionary || kind == ModuleKind::kTopics;
 }
@@ -91,8 +104,7 @@ void SourceLint::Entry(std::int64_t first_line, std::string_view name, std::stri
       return std::pair(line != 0 ? line : first_line, column);
     };
     auto tag_text = [&] {
-      return std::string(
-          text.substr(v.open, v.close == TagVerdict::kNone ? 1 : v.close - v.open + 1));
+      return Quoted(text.substr(v.open, v.close == TagVerdict::kNone ? 1 : v.close - v.open + 1));
     };
     switch (v.decision) {
       case TagVerdict::Decision::kNoClosingBracket:
@@ -154,15 +166,20 @@ void SourceLint::Entry(std::int64_t first_line, std::string_view name, std::stri
 }
 
 void SourceLint::CheckLink(std::string_view tag, std::int64_t line, std::int64_t column) {
+  auto report = [&](std::string message) {
+    report_.AtSourceLine(line, column, kCheckLinkTarget, std::move(message));
+  };
+  if (tag.size() > kLinkCheckLimit) {
+    report("link " + Quoted(tag) + " is longer than " + std::to_string(kLinkCheckLimit) +
+           " bytes: its target is not checked");
+    return;
+  }
   // The link as the module will hold it: aliases replaced, folders put in front.
   const std::string link = RewriteLinks(tag, job_.Markup());
   const std::string lower = AsciiLower(link);
   const std::size_t eq = lower.find('=');
-  auto report = [&](std::string message) {
-    report_.AtSourceLine(line, column, kCheckLinkTarget, std::move(message));
-  };
   if (eq == std::string::npos) {
-    report("link " + link + " has no type and target");
+    report("link " + Quoted(link) + " has no type and target");
     return;
   }
   const std::string type(TrimControl(std::string_view(lower).substr(5, eq - 5)));
@@ -174,19 +191,21 @@ void SourceLint::CheckLink(std::string_view tag, std::int64_t line, std::int64_t
     if (verses == nullptr) return;
     const ReferenceLine ref = ReadReferenceLine(value, 0, 1, "", verses->books, verses->map);
     if (ref.kind != ReferenceLine::Kind::kReference)
-      report("bible link to '" + value + "': no such reference with these book names");
+      report("bible link to '" + Quoted(value) + "': no such reference with these book names");
     else if (!ref.warning.empty())
-      report("bible link to '" + value + "' lies outside the verse map");
+      report("bible link to '" + Quoted(value) + "' lies outside the verse map");
   } else if (type == "picture" || type == "sound" || type == "file") {
     std::string path = value;
     std::replace(path.begin(), path.end(), '\\', '/');
     std::error_code ec;
     if (!std::filesystem::exists(std::filesystem::path(report_.source_folder) / path, ec))
-      report(type + " link to '" + value + "': no such file beside the source");
+      report(type + " link to '" + Quoted(value) + "': no such file beside the source");
   } else if (type == "url") {
-    if (!HasScheme(value)) report("url link to '" + value + "' has no scheme (such as http://)");
+    if (!HasScheme(value))
+      report("url link to '" + Quoted(value) + "' has no scheme (such as http://)");
   } else if (type == "email") {
-    if (value.find('@') == std::string::npos) report("email link to '" + value + "' has no @");
+    if (value.find('@') == std::string::npos)
+      report("email link to '" + Quoted(value) + "' has no @");
   }
 }
 
@@ -214,7 +233,7 @@ void SourceLint::Finish() {
   for (const LocalLink& link : local_links_)
     if (!keys.contains(locale.SortKey(link.target)))
       report_.AtSourceLine(link.line, link.column, kCheckLinkTarget,
-                           "local link to '" + link.target + "': no topic of that name");
+                           "local link to '" + Quoted(link.target) + "': no topic of that name");
 }
 
 }  // namespace tavrin
