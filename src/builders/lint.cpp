@@ -234,8 +234,8 @@ void WriteFindings(const LintReport& report, bool json, int code_page, std::ostr
   if (const std::int64_t left_out = report.LeftOut(); left_out > 0) {
     const std::string note = std::to_string(left_out) +
                              (left_out == 1 ? " more finding" : " more findings") +
-                             " left out (the first " + std::to_string(report.max_findings) +
-                             " are shown; --max-findings 0 shows all)";
+                             " left out by --max-findings " + std::to_string(report.max_findings) +
+                             " (0 shows them all)";
     if (json)
       write(Finding{"", 0, 0, "max-findings", note});
     else

@@ -132,8 +132,9 @@ std::string FormatFinding(const Finding& finding);
 
 // Writes the findings kept, one a line in the form above or as one JSON array of {file, line,
 // column, check, message}, each message converted from `code_page` to UTF-8. When some were
-// left out, a last line "note: N more findings left out ..." says how many; in JSON it is the
-// array's last element, with the check "max-findings", an empty file and line and column 0.
+// left out, a last line "note: N more findings left out by --max-findings M ..." says how many;
+// in JSON that is the array's last element, with the check "max-findings", an empty file and
+// line and column 0.
 void WriteFindings(const LintReport& report, bool json, int code_page, std::ostream& out);
 
 // A path as findings name it: relative to the current folder when it lies under it.
