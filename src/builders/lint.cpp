@@ -108,31 +108,34 @@ void LintReport::DropUnusedMessages() {
 
 void LintReport::AtFile(std::string_view file, std::int64_t line, std::int64_t column,
                         std::string_view check, std::string_view message) {
-  if (!Enabled(check)) return;
-  Record record{line, column, made_++, FileNumber(file), 0};
+  if (Enabled(check) && Admit(file, line, column)) Keep(check, message);
+}
+
+bool LintReport::Admit(std::string_view file, std::int64_t line, std::int64_t column) {
+  pending_ = Record{line, column, made_++, FileNumber(file), 0};
   if (sorted_) {
     if (max_findings > 0) std::make_heap(records_.begin(), records_.end(), Before);
     sorted_ = false;
   }
-  if (max_findings == 0) {
-    record.message = MessageNumber(check, message);
-    records_.push_back(record);
-    return;
-  }
-  if (records_.size() < max_findings) {
-    record.message = MessageNumber(check, message);
-    records_.push_back(record);
-    std::push_heap(records_.begin(), records_.end(), Before);
-    return;
-  }
+  if (max_findings == 0 || records_.size() < max_findings) return true;
+  // Full: one finding is left out, this one unless it is printed before the last one kept.
   ++left_out_;
-  // Only a finding printed before the last one kept takes its place.
-  if (!Before(record, records_.front())) return;
-  std::pop_heap(records_.begin(), records_.end(), Before);
-  record.message = MessageNumber(check, message);
-  records_.back() = record;
-  std::push_heap(records_.begin(), records_.end(), Before);
-  if (messages_.size() > 2 * max_findings + 1024) DropUnusedMessages();
+  return Before(pending_, records_.front());
+}
+
+void LintReport::Keep(std::string_view check, std::string_view message) {
+  pending_.message = MessageNumber(check, message);
+  if (max_findings == 0) {
+    records_.push_back(pending_);
+  } else if (records_.size() < max_findings) {
+    records_.push_back(pending_);
+    std::push_heap(records_.begin(), records_.end(), Before);
+  } else {
+    std::pop_heap(records_.begin(), records_.end(), Before);
+    records_.back() = pending_;
+    std::push_heap(records_.begin(), records_.end(), Before);
+    if (messages_.size() > 2 * max_findings + 1024) DropUnusedMessages();
+  }
 }
 
 void LintReport::BuildWarning(std::string_view log_line, std::int64_t entry_line) {
@@ -171,9 +174,13 @@ void LintReport::ForEach(const std::function<void(const Finding&)>& visit) const
     sorted_ = true;
   }
   Finding finding;
+  std::uint32_t file = UINT32_MAX;
   for (const Record& r : records_) {
     const std::string& message = *messages_[r.message];
-    finding.file = files_[r.file];
+    if (r.file != file) {
+      file = r.file;
+      finding.file = files_[file];
+    }
     finding.line = r.line;
     finding.column = r.column;
     finding.check = checks_[static_cast<unsigned char>(message[0])];
@@ -190,34 +197,59 @@ std::vector<Finding> LintReport::Sorted() const {
 }
 
 std::string FormatFinding(const Finding& f) {
-  return f.file + ":" + std::to_string(f.line) + ":" + std::to_string(f.column) +
-         ": warning: " + f.message + " [" + f.check + "]";
+  std::string out;
+  AppendFinding(f, out);
+  return out;
 }
 
 namespace {
 
-std::string JsonFinding(const Finding& f) {
-  std::string out = "{\"file\": ";
+void AppendJsonFinding(const Finding& f, std::string& out) {
+  out += "{\"file\": ";
   out += JsonString(f.file);
-  out += ", \"line\": " + std::to_string(f.line) + ", \"column\": " + std::to_string(f.column);
+  out += ", \"line\": ";
+  out += std::to_string(f.line);
+  out += ", \"column\": ";
+  out += std::to_string(f.column);
   out += ", \"check\": ";
   out += JsonString(f.check);
   out += ", \"message\": ";
   out += JsonString(f.message);
   out += "}";
-  return out;
 }
 
 }  // namespace
 
+void AppendFinding(const Finding& f, std::string& out) {
+  out += f.file;
+  out += ':';
+  out += std::to_string(f.line);
+  out += ':';
+  out += std::to_string(f.column);
+  out += ": warning: ";
+  out += f.message;
+  out += " [";
+  out += f.check;
+  out += ']';
+}
+
 void WriteFindings(const LintReport& report, bool json, int code_page, std::ostream& out) {
+  // Written a block at a time: there may be millions.
+  std::string block;
   bool first = true;
   auto write = [&](const Finding& f) {
-    if (json)
-      out << (first ? "[\n  " : ",\n  ") << JsonFinding(f);
-    else
-      out << FormatFinding(f) << "\n";
+    if (json) {
+      block += first ? "[\n  " : ",\n  ";
+      AppendJsonFinding(f, block);
+    } else {
+      AppendFinding(f, block);
+      block += '\n';
+    }
     first = false;
+    if (block.size() >= 1 << 16) {
+      out << block;
+      block.clear();
+    }
   };
   Finding utf8;
   report.ForEach([&](const Finding& f) {
@@ -239,9 +271,10 @@ void WriteFindings(const LintReport& report, bool json, int code_page, std::ostr
     if (json)
       write(Finding{"", 0, 0, "max-findings", note});
     else
-      out << "note: " << note << "\n";
+      block += "note: " + note + "\n";
   }
-  if (json) out << (first ? "[]\n" : "\n]\n");
+  if (json) block += first ? "[]\n" : "\n]\n";
+  out << block;
 }
 
 std::string DisplayPath(const std::string& path) {

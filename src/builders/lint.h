@@ -74,13 +74,24 @@ class LintReport {
   // only counted (0: every finding is kept).
   std::size_t max_findings = 0;
 
-  bool Enabled(std::string_view check) const { return !disabled.contains(check); }
+  bool Enabled(std::string_view check) const {
+    return disabled.empty() || !disabled.contains(check);
+  }
   // Whether any check that looks inside entries (tags, links, empty entries) is on.
   bool ChecksEntries() const;
 
   // A finding on line `line` of the read source.
   void AtSourceLine(std::int64_t line, std::int64_t column, std::string_view check,
                     std::string_view message);
+  // The same with its message made by `make_message` only when the finding is kept (past
+  // max_findings most are only counted).
+  template <typename MakeMessage>
+  void AtSourceLineWith(std::int64_t line, std::int64_t column, std::string_view check,
+                        MakeMessage make_message) {
+    if (!Enabled(check)) return;
+    const auto [file, own_line] = source_map.Locate(line);
+    if (Admit(file, own_line, column)) Keep(check, make_message());
+  }
   void AtFile(std::string_view file, std::int64_t line, std::int64_t column, std::string_view check,
               std::string_view message);
   // One warning line of the creation log, placed by the line number it names ("line #N"), its
@@ -106,6 +117,10 @@ class LintReport {
     std::uint32_t message;  // in messages_
   };
   static bool Before(const Record& a, const Record& b);
+  // Whether a finding at this place is kept (it is then `pending_`, waiting for its message),
+  // or only counted.
+  bool Admit(std::string_view file, std::int64_t line, std::int64_t column);
+  void Keep(std::string_view check, std::string_view message);
   std::uint32_t FileNumber(std::string_view file);
   std::uint32_t MessageNumber(std::string_view check, std::string_view message);
   // Keeps only the messages of the findings kept, once the ones dropped outweigh them.
@@ -115,6 +130,7 @@ class LintReport {
   // Sorted in place when they are printed.
   mutable std::deque<Record> records_;
   mutable bool sorted_ = false;
+  Record pending_{};
   std::int64_t left_out_ = 0;
   std::uint64_t made_ = 0;
   std::vector<std::string> files_;
@@ -129,6 +145,7 @@ class LintReport {
 
 // "FILE:LINE:COLUMN: warning: MESSAGE [CHECK]", the form editors and compilers share.
 std::string FormatFinding(const Finding& finding);
+void AppendFinding(const Finding& finding, std::string& out);
 
 // Writes the findings kept, one a line in the form above or as one JSON array of {file, line,
 // column, check, message}, each message converted from `code_page` to UTF-8. When some were

@@ -19,8 +19,8 @@ bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 
 // The letters right behind `from` of `text`, lower-cased (ASCII: tag names are).
 std::string LetterRun(std::string_view text, std::size_t from) {
   std::string name;
-  while (from < text.size() && IsAsciiLetter(text[from]))
-    name += AsciiLower(text.substr(from++, 1));
+  for (; from < text.size() && IsAsciiLetter(text[from]); ++from)
+    name += static_cast<char>(text[from] | 0x20);
   return name;
 }
 
@@ -65,13 +65,20 @@ void SourceLint::Line(std::size_t offset, std::int64_t line, std::string_view ra
 
 std::pair<std::int64_t, std::int64_t> SourceLint::Locate(std::string_view text,
                                                          std::size_t offset) {
-  auto after = std::upper_bound(places_.begin(), places_.end(), offset,
-                                [](std::size_t o, const Place& p) { return o < p.offset; });
-  if (after == places_.begin()) return {places_.empty() ? 0 : places_.front().line, 1};
-  const std::size_t index = static_cast<std::size_t>(after - places_.begin()) - 1;
+  if (places_.empty() || offset < places_.front().offset)
+    return {places_.empty() ? 0 : places_.front().line, 1};
+  // The place of the line the offset stands in: the last that begins at or before it, found
+  // by going on from the place asked last (offsets come in growing order).
+  std::size_t index = columns_place_;
+  if (index >= places_.size() || places_[index].offset > offset) {
+    const auto after = std::upper_bound(places_.begin(), places_.end(), offset,
+                                        [](std::size_t o, const Place& p) { return o < p.offset; });
+    index = static_cast<std::size_t>(after - places_.begin()) - 1;
+  }
+  while (index + 1 < places_.size() && places_[index + 1].offset <= offset) ++index;
   const Place& place = places_[index];
   if (index != columns_place_) {
-    const std::size_t end = after == places_.end() ? text.size() : after->offset;
+    const std::size_t end = index + 1 < places_.size() ? places_[index + 1].offset : text.size();
     columns_ = RawColumns(std::string_view(raw_lines_).substr(place.raw_begin, place.raw_size),
                           text.substr(place.offset, end - place.offset));
     columns_place_ = index;
@@ -106,6 +113,12 @@ void SourceLint::Entry(std::int64_t first_line, std::string_view name, std::stri
     auto tag_text = [&] {
       return Quoted(text.substr(v.open, v.close == TagVerdict::kNone ? 1 : v.close - v.open + 1));
     };
+    // A finding at the tag; its message is only made when it is kept.
+    auto report = [&](std::string_view check, const auto& make_message) {
+      if (!report_.Enabled(check)) return;
+      const auto [line, column] = at();
+      report_.AtSourceLineWith(line, column, check, make_message);
+    };
     switch (v.decision) {
       case TagVerdict::Decision::kNoClosingBracket:
         break;  // a lone "<" is text
@@ -114,41 +127,35 @@ void SourceLint::Entry(std::int64_t first_line, std::string_view name, std::stri
         if (behind < text.size() && text[behind] == '/') {
           const std::string name = LetterRun(text, behind + 1);
           if (table.IndexOf(name) < 0) {
-            if (!name.empty() && name != "br") {
-              auto [line, column] = at();
-              report_.AtSourceLine(line, column, kCheckUnknownTag,
-                                   "unknown tag " + tag_text() + " is shown as text");
-            }
+            if (!name.empty() && name != "br")
+              report(kCheckUnknownTag,
+                     [&] { return "unknown tag " + tag_text() + " is shown as text"; });
           } else {
-            auto [line, column] = at();
-            report_.AtSourceLine(
-                line, column, kCheckUnpairedTag,
-                "closing tag " + tag_text() + " has no opening tag before it in its entry");
+            report(kCheckUnpairedTag, [&] {
+              return "closing tag " + tag_text() + " has no opening tag before it in its entry";
+            });
           }
         } else if (behind < text.size() && IsAsciiLetter(text[behind])) {
-          const std::string name = LetterRun(text, behind);
-          if (name != "br") {
-            auto [line, column] = at();
-            report_.AtSourceLine(line, column, kCheckUnknownTag,
-                                 "unknown tag " + tag_text() + " is shown as text");
-          }
+          if (LetterRun(text, behind) != "br")
+            report(kCheckUnknownTag,
+                   [&] { return "unknown tag " + tag_text() + " is shown as text"; });
         }
         break;
       }
       case TagVerdict::Decision::kNoClosingTag:
       case TagVerdict::Decision::kFailsRule: {
-        auto [line, column] = at();
         const TagDefinition& definition = table.Definition(v.kind);
         if (v.decision == TagVerdict::Decision::kFailsRule || !v.rule_ok) {
-          report_.AtSourceLine(line, column, kCheckInvalidTag,
-                               tag_text() + " is shown as text: " + TagRuleText(definition));
+          report(kCheckInvalidTag,
+                 [&] { return tag_text() + " is shown as text: " + TagRuleText(definition); });
         } else if (definition.name == "lines") {
-          report_.AtSourceLine(line, column, kCheckUnpairedTag,
-                               "<lines> block is never closed in its entry");
+          report(kCheckUnpairedTag,
+                 [&] { return std::string("<lines> block is never closed in its entry"); });
         } else {
-          report_.AtSourceLine(line, column, kCheckUnpairedTag,
-                               tag_text() + " has no closing </" + std::string(definition.name) +
-                                   "> behind it in its entry");
+          report(kCheckUnpairedTag, [&] {
+            return tag_text() + " has no closing </" + std::string(definition.name) +
+                   "> behind it in its entry";
+          });
         }
         break;
       }
