@@ -5,6 +5,7 @@
 // first findings of the uncapped one and count the rest.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <map>
 #include <sstream>
@@ -32,10 +33,13 @@ constexpr SourceEncoding kEncodings[] = {SourceEncoding::kAuto,    SourceEncodin
 enum class Shape { kText, kHeader, kStored, kRepeated };
 
 // The byte length of each line of a file as the build reads it (decoded, split as the reading
-// loop splits it).
+// loop splits it). Lines behind a 0x1A byte, where reading stops, count too: a warning of the
+// decoding may name them.
 std::vector<std::size_t> LineLengths(const std::string& raw, SourceEncoding encoding,
                                      int code_page) {
-  std::istringstream in(DecodeSource(raw, encoding, code_page, 1).bytes);
+  std::string text = DecodeSource(raw, encoding, code_page, 1).bytes;
+  std::replace(text.begin(), text.end(), '\x1A', 'x');
+  std::istringstream in(std::move(text));
   LineReader reader(in);
   std::vector<std::size_t> lengths;
   for (std::string_view line; reader.ReadLine(line);) lengths.push_back(line.size());
@@ -145,6 +149,14 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     }
   }
 
+  if (fuzz::Tracing()) {
+    fuzz::Trace("kind " + std::string(kind.word) + ", shape " +
+                std::to_string(static_cast<int>(shape)) + ", encoding " +
+                std::to_string(static_cast<int>(request.source_encoding)) + ", mark '" +
+                request.options.line_mark + "'");
+    for (const auto& [path, lines] : input.files)
+      fuzz::Trace(path + ": " + std::to_string(lines.size()) + " lines");
+  }
   LintReport all;
   RunLint(input, all);
   std::vector<Finding> findings = all.Sorted();
