@@ -239,6 +239,9 @@ int main(int argc, char** argv) {
   lint->add_option("--max-findings", lint_args.max_findings,
                    "Print at most this many findings (the first file by file and by line), then "
                    "a line saying how many were left out; 0 prints all")
+      ->check(CLI::Validator(
+          [](std::string& text) { return text.starts_with('-') ? "must be 0 or more" : ""; }, "",
+          "count"))
       ->capture_default_str();
 
   DumpArgs d;

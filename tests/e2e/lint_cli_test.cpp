@@ -98,8 +98,10 @@ TEST_F(LintCliTest, FormatsChecksAndExitStatus) {
   EXPECT_EQ(last_.output,
             "[\n  {\"file\": \"s.txt\", \"line\": 2, \"column\": 1, \"check\": \"unknown-tag\", "
             "\"message\": \"unknown tag <colr> is shown as text\"}\n]\n");
-  Lint("dictionary", "#A\r\nx\r\n", {"--disable", "nonsense"});
-  EXPECT_EQ(last_.exit_code, 2) << last_.output;
+  for (const Lines& wrong : {Lines{"--disable", "nonsense"}, Lines{"--max-findings", "-1"}}) {
+    Lint("dictionary", "#A\r\nx\r\n", wrong);
+    EXPECT_EQ(last_.exit_code, 2) << last_.output;
+  }
   // A clean example: nothing to say.
   for (const char* example : {"topics.txt", "writing.txt"}) {
     fs::copy_file(fs::path(TAVRIN_EXAMPLES_DIR) / example, dir_ / example);
