@@ -114,6 +114,7 @@ void LintReport::AtFile(std::string_view file, std::int64_t line, std::int64_t c
 bool LintReport::Admit(std::string_view file, std::int64_t line, std::int64_t column) {
   pending_ = Record{line, column, made_++, FileNumber(file), 0};
   if (sorted_) {
+    // Printed before: the heap is made again.
     if (max_findings > 0) std::make_heap(records_.begin(), records_.end(), Before);
     sorted_ = false;
   }
@@ -126,7 +127,11 @@ bool LintReport::Admit(std::string_view file, std::int64_t line, std::int64_t co
 void LintReport::Keep(std::string_view check, std::string_view message) {
   pending_.message = MessageNumber(check, message);
   if (max_findings == 0) {
-    records_.push_back(pending_);
+    // Kept in print order; the few made out of it wait aside until then.
+    if (records_.empty() || !Before(pending_, records_.back()))
+      records_.push_back(pending_);
+    else
+      late_.push_back(pending_);
   } else if (records_.size() < max_findings) {
     records_.push_back(pending_);
     std::push_heap(records_.begin(), records_.end(), Before);
@@ -168,10 +173,16 @@ void LintReport::BuildWarning(std::string_view log_line, std::int64_t entry_line
 }
 
 void LintReport::ForEach(const std::function<void(const Finding&)>& visit) const {
-  // Findings are mostly made in the order they are printed.
-  if (!sorted_ && (max_findings > 0 || !std::is_sorted(records_.begin(), records_.end(), Before))) {
-    std::sort(records_.begin(), records_.end(), Before);
+  if (max_findings > 0 && !sorted_) {
+    std::sort_heap(records_.begin(), records_.end(), Before);
     sorted_ = true;
+  } else if (!late_.empty()) {
+    std::sort(late_.begin(), late_.end(), Before);
+    const std::size_t in_order = records_.size();
+    records_.insert(records_.end(), late_.begin(), late_.end());
+    late_.clear();
+    std::inplace_merge(records_.begin(), records_.begin() + static_cast<std::ptrdiff_t>(in_order),
+                       records_.end(), Before);
   }
   Finding finding;
   std::uint32_t file = UINT32_MAX;
@@ -191,7 +202,7 @@ void LintReport::ForEach(const std::function<void(const Finding&)>& visit) const
 
 std::vector<Finding> LintReport::Sorted() const {
   std::vector<Finding> sorted;
-  sorted.reserve(records_.size());
+  sorted.reserve(records_.size() + late_.size());
   ForEach([&](const Finding& f) { sorted.push_back(f); });
   return sorted;
 }
@@ -204,19 +215,35 @@ std::string FormatFinding(const Finding& f) {
 
 namespace {
 
-void AppendJsonFinding(const Finding& f, std::string& out) {
-  out += "{\"file\": ";
-  out += JsonString(f.file);
-  out += ", \"line\": ";
-  out += std::to_string(f.line);
-  out += ", \"column\": ";
-  out += std::to_string(f.column);
-  out += ", \"check\": ";
-  out += JsonString(f.check);
-  out += ", \"message\": ";
-  out += JsonString(f.message);
-  out += "}";
-}
+// One finding as a JSON object; a file, check or message that recurs is written from the
+// string made for the finding before.
+class JsonFindingWriter {
+ public:
+  void Append(const Finding& f, std::string& out) {
+    Remember(f.file, file_, file_json_);
+    Remember(f.check, check_, check_json_);
+    out += "{\"file\": ";
+    out += file_json_;
+    out += ", \"line\": ";
+    out += std::to_string(f.line);
+    out += ", \"column\": ";
+    out += std::to_string(f.column);
+    out += ", \"check\": ";
+    out += check_json_;
+    out += ", \"message\": ";
+    Remember(f.message, message_, message_json_);
+    out += message_json_;
+    out += "}";
+  }
+
+ private:
+  static void Remember(const std::string& text, std::string& last, std::string& json) {
+    if (text == last && !json.empty()) return;
+    last = text;
+    json = JsonString(text);
+  }
+  std::string file_, file_json_, check_, check_json_, message_, message_json_;
+};
 
 }  // namespace
 
@@ -237,10 +264,11 @@ void WriteFindings(const LintReport& report, bool json, int code_page, std::ostr
   // Written a block at a time: there may be millions.
   std::string block;
   bool first = true;
+  JsonFindingWriter json_writer;
   auto write = [&](const Finding& f) {
     if (json) {
       block += first ? "[\n  " : ",\n  ";
-      AppendJsonFinding(f, block);
+      json_writer.Append(f, block);
     } else {
       AppendFinding(f, block);
       block += '\n';

@@ -104,7 +104,9 @@ class LintReport {
   void ForEach(const std::function<void(const Finding&)>& visit) const;
   std::vector<Finding> Sorted() const;
   // Every finding made, those left out included.
-  std::int64_t Count() const { return static_cast<std::int64_t>(records_.size()) + left_out_; }
+  std::int64_t Count() const {
+    return static_cast<std::int64_t>(records_.size() + late_.size()) + left_out_;
+  }
   // The findings beyond `max_findings`.
   std::int64_t LeftOut() const { return left_out_; }
 
@@ -126,9 +128,10 @@ class LintReport {
   // Keeps only the messages of the findings kept, once the ones dropped outweigh them.
   void DropUnusedMessages();
 
-  // With `max_findings`, a heap with the finding printed last on top; else in the order made.
-  // Sorted in place when they are printed.
+  // With `max_findings`, a heap with the finding printed last on top, sorted in place when they
+  // are printed; else in print order, with those made out of it in `late_` until then.
   mutable std::deque<Record> records_;
+  mutable std::deque<Record> late_;
   mutable bool sorted_ = false;
   Record pending_{};
   std::int64_t left_out_ = 0;
