@@ -90,12 +90,6 @@ int Refused(Refusal refusal) {
   return kExitUsage;
 }
 
-// Findings in the module's code page, printed as UTF-8.
-std::vector<Finding> InUtf8(std::vector<Finding> findings, int code_page) {
-  for (Finding& f : findings) f.message = CodePageToUtf8(code_page, f.message);
-  return findings;
-}
-
 int RunBuild(const BuildArgs& args) {
   BuildRequest request;
   int code_page = 0;
@@ -111,7 +105,7 @@ int RunBuild(const BuildArgs& args) {
   TerminalHost host(args.overwrite, args.show_log);
   BuildOutcome outcome = StartBuild(request, host, session);
   std::cout.flush();
-  for (const Finding& f : InUtf8(report.Sorted(), code_page)) std::cerr << FormatFinding(f) << "\n";
+  WriteFindings(report, false, code_page, std::cerr);
   std::cerr.flush();
   host.PrintMessages(outcome == BuildOutcome::kCreatedWithWarnings);
   // A failed build's message sends the user to the log: say where it is. (The warnings of a
@@ -124,6 +118,7 @@ int RunBuild(const BuildArgs& args) {
 struct LintArgs {
   std::string format = "text";
   std::vector<std::string> disable;
+  std::size_t max_findings = 1000;
 };
 
 int RunLint(BuildArgs args, const LintArgs& lint) {
@@ -136,33 +131,24 @@ int RunLint(BuildArgs args, const LintArgs& lint) {
   if (refusal == Refusal::kNoName) return Refused(refusal);
   LintReport report;
   for (const std::string& check : lint.disable) report.disabled.insert(check);
+  report.max_findings = lint.max_findings;
   request.lint = &report;
   request.write_log = false;
 
   Session session(TextLocale::User());
   LintHost host;
   BuildOutcome outcome = BuildOutcome::kNotStarted;
-  std::vector<std::string> errors;
   if (refusal == Refusal::kNoMark)
-    errors.emplace_back("the control line mark is empty (--mark): no line could open an entry");
+    report.BuildError("the control line mark is empty (--mark): no line could open an entry", 0,
+                      DisplayPath(args.source));
   else
     outcome = StartBuild(request, host, session);
-  for (const std::string& error : host.Errors()) errors.push_back(error);
-  std::vector<Finding> findings = InUtf8(report.Sorted(), code_page);
-  // What kept the build from running has no line of its own: it stands first, at the source.
-  std::vector<Finding> refusals;
-  refusals.reserve(errors.size());
-  for (const std::string& error : errors)
-    refusals.push_back({DisplayPath(args.source), 0, 0, std::string(kCheckBuild), error, true});
-  findings.insert(findings.begin(), refusals.begin(), refusals.end());
-  if (lint.format == "json") {
-    std::cout << FindingsJson(findings);
-  } else {
-    for (const Finding& f : findings) std::cout << FormatFinding(f) << "\n";
-  }
-  if (!errors.empty() || report.HasError() || outcome == BuildOutcome::kNotStarted)
-    return kExitNotBuilt;
-  return findings.empty() ? kExitBuilt : kExitNotBuilt;
+  // What kept the build from running has no line of its own: it stands at the source.
+  for (const std::string& error : host.Errors())
+    report.BuildError(error, 0, DisplayPath(args.source));
+  WriteFindings(report, lint.format == "json", code_page, std::cout);
+  if (report.HasError() || outcome == BuildOutcome::kNotStarted) return kExitNotBuilt;
+  return report.Count() == 0 ? kExitBuilt : kExitNotBuilt;
 }
 
 // "a, b or c".
@@ -267,6 +253,13 @@ int main(int argc, char** argv) {
   lint->add_option("--disable", lint_args.disable, checks_help)
       ->delimiter(',')
       ->check(CLI::IsMember(checks));
+  lint->add_option("--max-findings", lint_args.max_findings,
+                   "Print at most this many findings (the first file by file and by line), then "
+                   "a line saying how many were left out; 0 prints all")
+      ->check(CLI::Validator(
+          [](std::string& text) { return text.starts_with('-') ? "must be 0 or more" : ""; }, "",
+          "count"))
+      ->capture_default_str();
 
   DumpArgs d;
   CLI::App* dump = app.add_subcommand("dump", "Print the header and entries of a module file.");
