@@ -5,7 +5,8 @@ JOBS ?= $(shell nproc)
 # WERROR=ON (as .ci/run sets it) turns every warning of our code into an error.
 WERROR ?= OFF
 
-.PHONY: windows-deps all deps configure build test demo format format-check tidy clean test-asan fuzz test-windows package-windows
+.PHONY: windows-deps windows-configure all deps configure build test demo format format-check tidy \
+  clean test-asan fuzz test-windows package-windows package-linux
 
 all: build
 
@@ -56,26 +57,45 @@ fuzz: deps
 	@cmake --build $(FUZZ_DIR) -j $(JOBS) --target fuzz_targets
 	@FUZZ_JOBS=$(FUZZ_JOBS) scripts/fuzz $(FUZZ_DIR) $(FUZZ_TIME)
 
-# The core, tavrin-cli.exe and their tests cross-built for Windows with MinGW-w64 and run under
-# Wine; the Linux build beside it for the test that the two systems write the same modules.
+# The Windows build: the core, both programs and every suite cross-built with MinGW-w64 against
+# a static Qt made here once per machine (scripts/build-qt-windows, in ~/.cache/tavrin), the
+# tests run under Wine; the Linux build beside it for the tests that the two systems write the
+# same modules. Qt's toolchain file finds that Qt and loads ours.
 WIN_DIR ?= build-windows
-WIN_CONFIGURE = cmake -S . -B $(WIN_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-  -DCMAKE_BUILD_TYPE=Release -DTAVRIN_BUILD_UI=OFF -DTAVRIN_BUILD_BENCH=OFF
+QT_WINDOWS = $(shell scripts/build-qt-windows --print)
+WIN_CONFIGURE = cmake -S . -B $(WIN_DIR) \
+  -DCMAKE_TOOLCHAIN_FILE=$(QT_WINDOWS)/lib/cmake/Qt6/qt.toolchain.cmake \
+  -DQT_CHAINLOAD_TOOLCHAIN_FILE=$(abspath cmake/mingw-w64-x86_64.cmake) \
+  -DCMAKE_BUILD_TYPE=Release -DTAVRIN_BUILD_UI=ON -DTAVRIN_BUILD_BENCH=OFF \
+  -DTAVRIN_LINUX_CLI=$(abspath $(BUILD_DIR))/bin/tavrin-cli
 
 windows-deps:
 	@scripts/install-deps --windows
+	@scripts/build-qt-windows
 
-test-windows: windows-deps build
-	@$(WIN_CONFIGURE) -DTAVRIN_LINUX_CLI=$(abspath $(BUILD_DIR))/bin/tavrin-cli \
-	  > $(WIN_DIR).configure.log 2>&1 || (cat $(WIN_DIR).configure.log; exit 1)
+# A folder configured before the Windows build had its Qt keeps its first toolchain: start it anew.
+windows-configure: windows-deps build
+	@grep -qs 'qt.toolchain.cmake' $(WIN_DIR)/CMakeCache.txt || rm -rf $(WIN_DIR)/CMakeCache.txt $(WIN_DIR)/CMakeFiles
+	@$(WIN_CONFIGURE) > $(WIN_DIR).configure.log 2>&1 || (cat $(WIN_DIR).configure.log; exit 1)
+
+test-windows: windows-configure
 	@scripts/wine-session $(WIN_DIR) sh -c 'cmake --build $(WIN_DIR) -j $(JOBS) && \
 	  cd $(WIN_DIR) && ctest --output-on-failure -j $(JOBS)'
 
-# tavrin-windows-x64.zip in the Windows build folder: the program, its data files, the help
-# document, the examples and README-windows.txt.
-package-windows: windows-deps
-	@$(WIN_CONFIGURE) > $(WIN_DIR).configure.log 2>&1 || (cat $(WIN_DIR).configure.log; exit 1)
+# In the Windows build folder: tavrin-windows-x64.zip (the folder tavrin\ with both programs, their
+# data files, the help document, the examples and README-windows.txt) and the installer
+# tavrin-<version>-setup-x64.exe; the installer is then tried under Wine in a fresh prefix.
+package-windows: windows-configure
 	@scripts/wine-session $(WIN_DIR) cmake --build $(WIN_DIR) -j $(JOBS) --target package_windows
+	@tests/packaging/windows-installer $(WIN_DIR)/tavrin-*-setup-x64.exe $(BUILD_DIR)/bin/tavrin-cli
+
+# tavrin_<version>_amd64.deb in the build folder (CPack, dependencies from dpkg-shlibdeps), then
+# unpacked and tried, and checked by lintian.
+package-linux: build
+	@scripts/install-deps --linux-package
+	@cd $(BUILD_DIR) && cpack -G DEB > ../$(BUILD_DIR).cpack.log 2>&1 \
+	  || (cat ../$(BUILD_DIR).cpack.log; exit 1)
+	@tests/packaging/linux-package $(BUILD_DIR)/tavrin_*_amd64.deb
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i

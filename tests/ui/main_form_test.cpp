@@ -61,12 +61,13 @@ class MainFormTest : public QObject {
     QVERIFY(Find<QProgressBar>("Gauge")->isHidden());
     QCOMPARE(Find<TRadioGroup>("CharRG1")->ItemIndex(), 0);
     QVERIFY(f.NewFormat());
-    QVERIFY(!QFile::exists(h_.sandbox->IniFile()));  // nothing is written before the end
+    QVERIFY(!h_.sandbox->AnyStored());  // nothing is written before the end
 
     Check("Option2")->setChecked(true);
     Edit("LineMark")->setText("##");
     h_.form.reset();
-    QSettings ini(h_.sandbox->IniFile(), QSettings::IniFormat);
+    std::unique_ptr<QSettings> stored = h_.sandbox->Stored();
+    QSettings& ini = *stored;
     QCOMPARE(ini.childGroups(), QStringList{"Settings"});
     ini.beginGroup("Settings");
     QCOMPARE(ini.value("Show log").toString(), QString("1"));
@@ -83,7 +84,8 @@ class MainFormTest : public QObject {
 
   void storedSettingsAreReadWithTheirDefaults() {
     {
-      QSettings ini(h_.sandbox->IniFile(), QSettings::IniFormat);
+      std::unique_ptr<QSettings> stored = h_.sandbox->Stored();
+      QSettings& ini = *stored;
       ini.beginGroup("Settings");
       ini.setValue("Preserve empty", "0");
       ini.setValue("Show log", "no");  // not a number: default

@@ -5,9 +5,11 @@
 #include <QDialog>
 #include <QDir>
 #include <QFont>
+#include <QMap>
 #include <QSettings>
 #include <QStringList>
 #include <QTemporaryDir>
+#include <QVariant>
 #include <array>
 #include <functional>
 #include <memory>
@@ -62,18 +64,52 @@ class FakeDialogs : public UserDialogs {
   QStringList executed;
 };
 
-// A private configuration folder for QSettings and a program folder, both temporary.
+// A private configuration folder for QSettings and a program folder, both temporary. On Windows
+// the settings live in the user's registry key instead, which the sandbox takes aside while it
+// lives and puts back after, so that every test starts without stored settings.
 struct UiSandbox {
   UiSandbox() {
     QSettings::setPath(QSettings::IniFormat, QSettings::UserScope, config.path());
     QDir().mkpath(config.path());
+#ifdef Q_OS_WIN
+    QSettings key(kRegistryKey, QSettings::NativeFormat);
+    for (const QString& name : key.allKeys()) set_aside_[name] = key.value(name);
+    key.remove("");
+#endif
   }
+  ~UiSandbox() {
+#ifdef Q_OS_WIN
+    QSettings key(kRegistryKey, QSettings::NativeFormat);
+    key.remove("");
+    for (auto it = set_aside_.cbegin(); it != set_aside_.cend(); ++it)
+      key.setValue(it.key(), it.value());
+#endif
+  }
+  UiSandbox(const UiSandbox&) = delete;
+  UiSandbox& operator=(const UiSandbox&) = delete;
+
   QString IniFile() const { return config.path() + "/Lorvantide.ini"; }
+  // The settings as the program left them where it keeps them on this system.
+  std::unique_ptr<QSettings> Stored() const {
+#ifdef Q_OS_WIN
+    return std::make_unique<QSettings>(kRegistryKey, QSettings::NativeFormat);
+#else
+    return std::make_unique<QSettings>(IniFile(), QSettings::IniFormat);
+#endif
+  }
+  bool AnyStored() const { return !Stored()->allKeys().isEmpty(); }
   std::string ProgramFolder() const { return QDir(program.path()).path().toStdString() + "/"; }
   QString Path(const QString& name) const { return program.path() + "/" + name; }
 
   QTemporaryDir config;
   QTemporaryDir program;
+
+ private:
+#ifdef Q_OS_WIN
+  static constexpr char kRegistryKey[] =
+      "HKEY_CURRENT_USER\\Software\\Microsoft\\Windows\\CurrentVersion\\Lorvantide";
+  QMap<QString, QVariant> set_aside_;
+#endif
 };
 
 // Sets the application font to each of the usual desktop sizes in turn; the font comes back
