@@ -10,6 +10,7 @@
 #include "builders/lint.h"
 #include "builders/start_build.h"
 #include "cli/dump.h"
+#include "cli/import.h"
 #include "cli/terminal_host.h"
 #include "module/character_set.h"
 #include "module/module_reader.h"
@@ -248,6 +249,9 @@ int main(int argc, char** argv) {
   dump->add_flag("--source", d.source,
                  "Print marked text that tavrin-cli build turns into the same entries");
 
+  ImportArgs import_args;
+  CLI::App* import = AddImportCommand(app, import_args);
+
   // The arguments as UTF-8 whatever the system gives: paths and names are converted from it.
   std::vector<std::string> arguments = CommandLineArguments(argc, argv);
   std::vector<char*> utf8_argv;
@@ -260,5 +264,6 @@ int main(int argc, char** argv) {
   }
   if (*build) return RunBuild(b);
   if (*lint) return RunLint(l, lint_args);
+  if (*import) return RunImportCommand(import_args);
   return RunDump(d);
 }

@@ -1,0 +1,86 @@
+#include "import/marked_text_writer.h"
+
+#include "platform/replacing_file.h"
+
+namespace tavrin {
+namespace {
+
+constexpr std::size_t kFlushBytes = std::size_t{1} << 20;
+
+}  // namespace
+
+std::string LiteralText(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + 8);
+  for (std::size_t i = 0; i < text.size(); ++i) {
+    char c = text[i];
+    char next = i + 1 < text.size() ? text[i + 1] : '\0';
+    bool opens_tag = c == '<' && ((next >= 'a' && next <= 'z') || (next >= 'A' && next <= 'Z') ||
+                                  next == '/' || next == '!' || next == '?');
+    if (opens_tag)
+      out += "<lit><</lit>";
+    else
+      out += c;
+  }
+  return out;
+}
+
+std::string ShellQuoted(std::string_view text) {
+  std::string out = "'";
+  for (char c : text) {
+    if (c == '\'')
+      out += "'\\''";
+    else
+      out += c;
+  }
+  return out + "'";
+}
+
+MarkedTextWriter::MarkedTextWriter(std::string path, std::string written_by)
+    : path_(std::move(path)), written_by_(std::move(written_by)) {}
+
+MarkedTextWriter::~MarkedTextWriter() = default;
+
+void MarkedTextWriter::SetBuild(ModuleKind kind, std::string options) {
+  kind_ = kind;
+  options_ = std::move(options);
+}
+
+std::string MarkedTextWriter::BuildCommand() const {
+  return "tavrin-cli build " + std::string(KindInfo(kind_).word) + " THIS-FILE OUTPUT" + options_;
+}
+
+void MarkedTextWriter::AddEntry(std::string_view heading, const std::vector<std::string>& lines) {
+  if (!file_) {
+    file_ = std::make_unique<ReplacingFile>(path_, path_);
+    buffer_ = "\xEF\xBB\xBF" + written_by_ + " Build it with:\r\n" + BuildCommand() + "\r\n\r\n";
+  }
+  buffer_ += kControlMark;
+  buffer_ += heading;
+  buffer_ += "\r\n";
+  for (const std::string& line : lines) {
+    std::size_t start = line.find_first_not_of(" \t");
+    if (start != std::string::npos && line.compare(start, kControlMark.size(), kControlMark) == 0)
+      buffer_ += line.substr(0, start) + "<lit>" + std::string(kControlMark) + "</lit>" +
+                 line.substr(start + kControlMark.size());
+    else
+      buffer_ += line;
+    buffer_ += "\r\n";
+  }
+  ++entries_;
+  if (buffer_.size() >= kFlushBytes) Flush();
+}
+
+void MarkedTextWriter::Flush() {
+  if (file_ && !buffer_.empty()) file_->Write(buffer_);
+  buffer_.clear();
+}
+
+void MarkedTextWriter::Finish() {
+  if (!file_) return;
+  Flush();
+  file_->Sync();
+  file_->Commit();
+}
+
+}  // namespace tavrin
