@@ -193,7 +193,16 @@ std::string BibleLinkTarget(const BibleRef& ref, const std::vector<std::string>&
 }
 
 EntryComposer::EntryComposer(const ComposerSettings& settings, ImportFindings& findings)
-    : settings_(settings), findings_(findings) {}
+    : settings_(settings), findings_(findings) {
+  // The module's texts are stored complemented, so the byte 0xFF would end them there.
+  last_byte_char_ = CodePageToUtf8(settings.module_code_page, "\xFF");
+  if (last_byte_char_ == "\u00FF")
+    last_byte_stand_in_ = "y";
+  else if (last_byte_char_ == "\u02D9")
+    last_byte_stand_in_ = "'";
+  else
+    last_byte_stand_in_ = "?";
+}
 
 EntryComposer::Action EntryComposer::ActionOf(std::string_view name,
                                               const MarkupAttributes& attributes) const {
@@ -325,6 +334,11 @@ void EntryComposer::StartElement(std::string_view name, const MarkupAttributes& 
         open = "<u>", close = "</u>";
       } else if (name == "tt" || name == "code" || name == "kbd" || name == "samp") {
         open = "<mono>", close = "</mono>";
+      } else if (name == "q" && html_) {
+        // Browsers put quotation marks around it.
+        frame.action = Action::kInline;
+        OpenInline(frame, "\u201C", "\u201D");
+        line_has_text_ = entry_has_text_ = true;
       } else if (name == "font") {
         std::string colour = Lower(AttributeValue(attributes, "color"));
         for (std::string_view known : kColourNames)
@@ -581,6 +595,17 @@ void EntryComposer::Text(std::string_view utf8, InputPosition at) {
     }
     return;
   }
+  std::string replaced;
+  if (!last_byte_char_.empty() && utf8.find(last_byte_char_) != std::string_view::npos) {
+    replaced = utf8;
+    for (std::size_t p = replaced.find(last_byte_char_); p != std::string::npos;
+         p = replaced.find(last_byte_char_, p))
+      replaced.replace(p, last_byte_char_.size(), last_byte_stand_in_);
+    findings_.Warn(
+        file_, at, ImportMessage::kLastByte,
+        {last_byte_char_, std::to_string(settings_.module_code_page), last_byte_stand_in_});
+    utf8 = replaced;
+  }
   std::string collapsed;
   collapsed.reserve(utf8.size());
   for (char c : utf8) {
@@ -619,6 +644,12 @@ void EntryComposer::HeadingLine(int level, std::string_view text, InputPosition 
 }
 
 void EntryComposer::AppendText(std::string_view text, InputPosition at) {
+  // A "<" that ended the text before, now followed by what would make it a tag.
+  if (text_ends_in_lt_ && !line_.empty() && line_.back() == '<' &&
+      LiteralText(std::string("<") + text[0]).size() > 2) {
+    line_.pop_back();
+    line_ += "<lit><</lit>";
+  }
   // Greek and Hebrew runs (with the blanks and signs between their words) go into their code
   // pages; the rest is written as it is.
   std::size_t pos = 0, plain_start = 0;
@@ -643,6 +674,7 @@ void EntryComposer::AppendText(std::string_view text, InputPosition at) {
   }
   line_ += LiteralText(text.substr(plain_start));
   line_has_text_ = entry_has_text_ = true;
+  text_ends_in_lt_ = text.back() == '<';
 }
 
 void EntryComposer::AppendScript(std::string_view run, bool greek, InputPosition at) {

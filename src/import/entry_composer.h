@@ -102,11 +102,14 @@ class EntryComposer : public MarkupEvents {
   bool line_has_text_ = false;
   bool entry_has_text_ = false;
   bool pending_space_ = false;
-  int hidden_ = 0;        // open elements whose text is not shown
-  int preformatted_ = 0;  // open elements whose line ends are kept
+  bool text_ends_in_lt_ = false;  // the last text appended ended in a '<'
+  int hidden_ = 0;                // open elements whose text is not shown
+  int preformatted_ = 0;          // open elements whose line ends are kept
   bool naming_ = false;
   bool html_ = false;
   std::string name_;
+  std::string last_byte_char_;  // the character of the byte 0xFF in the module's code page
+  std::string last_byte_stand_in_;
   bool warned_greek_ = false;
   bool warned_hebrew_ = false;
 };

@@ -51,6 +51,10 @@ constexpr auto kRows = std::to_array<ImportMessageRow>({
      MessagePlace::kInputPosition},
     {ImportMessage::kHebrewMarks, "Hebrew cantillation marks dropped (code page 1255 has none)",
      MessagePlace::kInputPosition},
+    {ImportMessage::kLastByte,
+     "'%1' is the byte 0xFF of code page %2, which would end the text in the module; written "
+     "as '%3'",
+     MessagePlace::kInputPosition},
     {ImportMessage::kUntitledSection, "a section without a title is named '%1'",
      MessagePlace::kInputPosition},
     {ImportMessage::kTextBeforeFirstEntry, "text before the first entry left out: '%1'",

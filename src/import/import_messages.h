@@ -34,6 +34,7 @@ enum class ImportMessage {
   kPictureAsText,
   kGreekAccents,
   kHebrewMarks,
+  kLastByte,
   kUntitledSection,
   kTextBeforeFirstEntry,
   kTextLeftOut,

@@ -243,7 +243,8 @@ void MarkupStream::Problem(int code, int level, int line, int column, const char
     Refuse(ImportMessage::kTooDeep, std::to_string(kMaxDepth), at);
     return;
   }
-  if (level < XML_ERR_ERROR || code == XML_ERR_USER_STOP) return;
+  // Elements HTML does not know are read all the same (ThML's, CCEL's).
+  if (level < XML_ERR_ERROR || code == XML_ERR_USER_STOP || code == XML_HTML_UNKNOWN_TAG) return;
   if (listed_ < kListedProblems) {
     ++listed_;
     findings_.Warn(file_, at, ImportMessage::kXmlProblem, {text});
