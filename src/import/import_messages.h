@@ -21,6 +21,7 @@ enum class ImportMessage {
   kKindNotImported,
   // Warnings: the marked text is written.
   kXmlProblem,
+  kEntityNotRead,
   kXmlProblemsLeft,
   kNotUtf8,
   kNotAVerse,

@@ -118,6 +118,19 @@ struct MarkupStream::Callbacks {
 
   static int Read(void* user, char* buffer, int size);
 
+  // An entity libxml2 did not expand: an external one, which is never read.
+  static void Reference(void* user, const xmlChar* name) {
+    MarkupStream& self = Self(user);
+    if (self.refused_) return;
+    // libxml2 names the internal ones here too, after their text.
+    xmlEntityPtr entity = xmlSAX2GetEntity(self.context_, name);
+    if (entity && entity->etype != XML_EXTERNAL_GENERAL_PARSED_ENTITY &&
+        entity->etype != XML_EXTERNAL_GENERAL_UNPARSED_ENTITY)
+      return;
+    self.findings_.Warn(self.file_, self.Position(), ImportMessage::kEntityNotRead,
+                        {reinterpret_cast<const char*>(name)});
+  }
+
   static void Error(void* user, xmlErrorPtr error) {
     if (!error) return;
     Self(user).Problem(error->code, error->level, error->line, error->int2, error->message);
@@ -149,6 +162,7 @@ MarkupStream::MarkupStream(Syntax syntax, MarkupEvents& events, ImportFindings& 
     sax.entityDecl = &Callbacks::EntityDecl;
     sax.getEntity = &Callbacks::GetEntity;
     sax.getParameterEntity = &Callbacks::GetParameterEntity;
+    sax.reference = &Callbacks::Reference;
   } else {
     sax.startElement = &Callbacks::StartHtml;
     sax.endElement = &Callbacks::EndHtml;
@@ -236,7 +250,7 @@ void MarkupStream::Problem(int code, int level, int line, int column, const char
   std::string text = OneLine(message);
   // Entity expansion past libxml2's bounds and nesting past its depth end the document.
   if (code == XML_ERR_ENTITY_LOOP || text.find("amplification") != std::string::npos) {
-    Refuse(ImportMessage::kEntityExpansion, text, at);
+    Refuse(ImportMessage::kEntityExpansion, text, Position());
     return;
   }
   if (text.find("Excessive depth") != std::string::npos) {

@@ -308,5 +308,69 @@ TEST_F(ImportCliTest, ExitStatusAndFindings) {
   EXPECT_FALSE(Exists("b.txt"));
 }
 
+// Inputs from strangers: the import reads no other file, expands entities only so far, and
+// refuses documents nested without end, each quickly.
+TEST_F(ImportCliTest, HostileDocumentsReadNothingElseAndAreRefusedQuickly) {
+  WriteFile("secret.txt", "SECRET-FILE");
+  WriteFile("secret.dtd", "<!ENTITY leak \"SECRET-DTD\">");
+  std::string laughs = "<?xml version=\"1.0\"?>\n<!DOCTYPE osis [\n<!ENTITY a \"lol\">\n";
+  for (char e = 'b'; e <= 'k'; ++e) {
+    laughs += std::string("<!ENTITY ") + e + " \"";
+    for (int i = 0; i < 10; ++i) laughs += std::string("&") + char(e - 1) + ";";
+    laughs += "\">\n";
+  }
+  laughs += "]>\n<osis><verse osisID=\"Gen.1.1\">&k;</verse></osis>\n";
+  const std::string absolute = (dir_ / "secret.txt").string();
+  const std::string external =
+      "<?xml version=\"1.0\"?>\n<!DOCTYPE osis SYSTEM \"secret.dtd\" [\n"
+      "<!ENTITY ext SYSTEM \"secret.txt\">\n<!ENTITY abs SYSTEM \"file://" +
+      absolute +
+      "\">\n"
+      "<!ENTITY % pe SYSTEM \"secret.txt\">\n%pe;\n]>\n"
+      "<osis><verse osisID=\"Gen.1.1\">In &ext;&abs;&leak; the beginning</verse></osis>\n";
+  auto nested = [](std::string_view open, std::string_view close) {
+    std::string text;
+    for (int i = 0; i < 100000; ++i) text += open;
+    text += "deep";
+    for (int i = 0; i < 100000; ++i) text += close;
+    return text;
+  };
+  struct Case {
+    std::string file, format, bytes;
+    int exit_code;
+    std::string message;  // a line of the output
+  } cases[] = {
+      {"laughs.osis", "osis", laughs, 1,
+       "laughs.osis:15:34: error: entity expansion refused (a document that expands its entities "
+       "this far is no text to import): Detected an entity reference loop [import]"},
+      {"external.osis", "osis", external, 0,
+       "external.osis:8:39: warning: entity '&ext;' names another file or address, which is "
+       "never read; left out [import]"},
+      {"deep.osis", "osis", "<osis><verse osisID=\"Gen.1.1\">" + nested("<div>", "</div>"), 1,
+       "deep.osis:1:1305: error: elements nested deeper than 256; the document is refused "
+       "[import]"},
+      {"deep.html", "html", "<html><body>" + nested("<div>", "</div>"), 1,
+       "deep.html:1:1287: error: elements nested deeper than 256; the document is refused "
+       "[import]"},
+      {"deep.imp", "imp", "$$$A\n" + nested("<hi>", "</hi>"), 1,
+       "deep.imp:2:1024: error: elements nested deeper than 256; the document is refused "
+       "[import]"},
+  };
+  for (const Case& c : cases) {
+    WriteFile(c.file, c.bytes);
+    const auto start = std::chrono::steady_clock::now();
+    CliResult r = Run({"import", c.format, c.file, "-o", c.file + ".txt"});
+    const double seconds =
+        std::chrono::duration<double>(std::chrono::steady_clock::now() - start).count();
+    EXPECT_LT(seconds, 5.0) << c.file;
+    EXPECT_EQ(r.exit_code, c.exit_code) << c.file;
+    EXPECT_NE(r.output.find(c.message + "\n"), std::string::npos) << r.output;
+    EXPECT_EQ(r.output.find("SECRET"), std::string::npos) << c.file;
+    EXPECT_EQ(Exists(c.file + ".txt"), c.exit_code == 0) << c.file;
+  }
+  EXPECT_EQ(ReadFile("external.osis.txt").find("SECRET"), std::string::npos);
+  EXPECT_NE(ReadFile("external.osis.txt").find("In the beginning"), std::string::npos);
+}
+
 }  // namespace
 }  // namespace tavrin::e2e
