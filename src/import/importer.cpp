@@ -887,6 +887,7 @@ ImportResult RunImport(const ImportRequest& request) {
     if (name.empty() && request.format == ImportFormat::kOsis) name = OsisWorkTitle(first_input);
     if (name.empty() && request.format == ImportFormat::kHtml) name = HtmlTitle(first_input);
     if (name.empty()) name = Stem(first_input);
+    result.module_name = name;
     std::string options;
     if (HasModuleName(kind)) options += " --name " + ShellQuoted(name);
     if (SupportsNewFormat(kind) && charset && *charset != 0)

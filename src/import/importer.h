@@ -37,6 +37,7 @@ struct ImportResult {
   ModuleKind kind = ModuleKind::kDictionary;
   std::int64_t entries = 0;
   std::string build_command;
+  std::string module_name;  // the --name of the build command, UTF-8
   ImportFindings findings;
 };
 
