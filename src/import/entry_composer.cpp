@@ -567,6 +567,12 @@ void EntryComposer::EndReference(Frame& frame) {
 
 void EntryComposer::Text(std::string_view utf8, InputPosition at) {
   if (Hidden()) return;
+  bool invalid = false;
+  std::string valid = ValidUtf8(utf8, &invalid);
+  if (invalid) {
+    findings_.Warn(file_, at, ImportMessage::kInvalidUtf8);
+    utf8 = valid;
+  }
   if (naming_) {
     for (char c : utf8) {
       if (IsBlank(c)) {

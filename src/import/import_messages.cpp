@@ -31,6 +31,8 @@ constexpr auto kRows = std::to_array<ImportMessageRow>({
      MessagePlace::kInputFile},
     {ImportMessage::kNotUtf8, "the entry is not UTF-8; read as Windows-1252",
      MessagePlace::kKeyLine},
+    {ImportMessage::kInvalidUtf8, "bytes that are no UTF-8 characters replaced by '?'",
+     MessagePlace::kInputPosition},
     {ImportMessage::kNotAVerse, "key '%1' is no verse of the 66 books; entry left out",
      MessagePlace::kKeyLine},
     {ImportMessage::kBookOutside, "'%1' is a book outside the 66 of the book names; %2",

@@ -24,6 +24,7 @@ enum class ImportMessage {
   kEntityNotRead,
   kXmlProblemsLeft,
   kNotUtf8,
+  kInvalidUtf8,
   kNotAVerse,
   kBookOutside,
   kIntroductionMoved,

@@ -307,12 +307,12 @@ class ImpImport {
     return !have_key || Entry(path, key, key_line, text);
   }
 
-  bool Entry(const std::string& path, const std::string& key, std::int64_t key_line,
-             std::string& text) {
+  bool Entry(const std::string& path, std::string key, std::int64_t key_line, std::string& text) {
     const InputPosition at{key_line, 1};
-    if (!IsUtf8(text)) {
+    if (!IsUtf8(text) || !IsUtf8(key)) {
       findings_.Warn(path, at, ImportMessage::kNotUtf8);
-      text = CodePageToUtf8(1252, text);
+      if (!IsUtf8(text)) text = CodePageToUtf8(1252, text);
+      if (!IsUtf8(key)) key = CodePageToUtf8(1252, key);
     }
     if (!IsBlankText(text)) Convert(path, key_line, text);
     std::vector<std::string> lines = composer_.TakeLines();
@@ -764,7 +764,7 @@ std::string HtmlTitle(const std::string& path) {
     }
   }
   while (!title.empty() && title.back() == ' ') title.pop_back();
-  return title.find('&') == std::string::npos ? title : std::string();
+  return title.find('&') == std::string::npos && IsUtf8(title) ? title : std::string();
 }
 
 std::string OsisWorkTitle(const std::string& path) {
@@ -777,7 +777,7 @@ std::string OsisWorkTitle(const std::string& path) {
   std::size_t end = start == std::string::npos ? start : head.find("</title>", start);
   if (end == std::string::npos) return {};
   std::string title = head.substr(start + 7, end - start - 7);
-  return title.find_first_of("<&") == std::string::npos ? title : std::string();
+  return title.find_first_of("<&") == std::string::npos && IsUtf8(title) ? title : std::string();
 }
 
 }  // namespace

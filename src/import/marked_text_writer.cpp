@@ -25,6 +25,38 @@ std::string LiteralText(std::string_view text) {
   return out;
 }
 
+std::string ValidUtf8(std::string_view text, bool* replaced) {
+  std::string out;
+  out.reserve(text.size());
+  if (replaced) *replaced = false;
+  for (std::size_t i = 0; i < text.size();) {
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    std::size_t length = c < 0x80         ? 1
+                         : (c >> 5) == 6  ? 2
+                         : (c >> 4) == 14 ? 3
+                         : (c >> 3) == 30 ? 4
+                                          : 0;
+    bool good = length > 0 && i + length <= text.size();
+    for (std::size_t k = 1; good && k < length; ++k)
+      good = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+    if (good && length > 1) {
+      // Overlong forms, surrogates and values past U+10FFFF are no characters.
+      unsigned char d = static_cast<unsigned char>(text[i + 1]);
+      good = !(c == 0xC0 || c == 0xC1) && !(c == 0xE0 && d < 0xA0) && !(c == 0xED && d >= 0xA0) &&
+             !(c == 0xF0 && d < 0x90) && !(c == 0xF4 && d >= 0x90) && c <= 0xF4;
+    }
+    if (!good) {
+      out += '?';
+      if (replaced) *replaced = true;
+      ++i;
+      continue;
+    }
+    out.append(text, i, length);
+    i += length;
+  }
+  return out;
+}
+
 std::string ShellQuoted(std::string_view text) {
   std::string out = "'";
   for (char c : text) {
@@ -53,12 +85,15 @@ std::string MarkedTextWriter::BuildCommand() const {
 void MarkedTextWriter::AddEntry(std::string_view heading, const std::vector<std::string>& lines) {
   if (!file_) {
     file_ = std::make_unique<ReplacingFile>(path_, path_);
-    buffer_ = "\xEF\xBB\xBF" + written_by_ + " Build it with:\r\n" + BuildCommand() + "\r\n\r\n";
+    buffer_ = "\xEF\xBB\xBF" + written_by_ + " Build it with:\r\n" + ValidUtf8(BuildCommand()) +
+              "\r\n\r\n";
   }
+  // The readers hand over UTF-8; this keeps a stray byte from making the file something else.
   buffer_ += kControlMark;
-  buffer_ += heading;
+  buffer_ += ValidUtf8(heading);
   buffer_ += "\r\n";
-  for (const std::string& line : lines) {
+  for (const std::string& raw : lines) {
+    const std::string line = ValidUtf8(raw);
     std::size_t start = line.find_first_not_of(" \t");
     if (start != std::string::npos && line.compare(start, kControlMark.size(), kControlMark) == 0)
       buffer_ += line.substr(0, start) + "<lit>" + std::string(kControlMark) + "</lit>" +

@@ -50,6 +50,10 @@ class MarkedTextWriter {
 // reads as a tag is made literal, and a line that begins with the control mark keeps it as text.
 std::string LiteralText(std::string_view text);
 
+// The text with every byte that is not part of a well-formed UTF-8 character replaced by '?';
+// `replaced` tells whether one was.
+std::string ValidUtf8(std::string_view text, bool* replaced = nullptr);
+
 // Quotes an argument for the shell ('...').
 std::string ShellQuoted(std::string_view text);
 
