@@ -1,6 +1,7 @@
 #include "import/entry_composer.h"
 
 #include <array>
+#include <cstdio>
 
 #include "import/marked_text_writer.h"
 #include "platform/text_locale.h"
@@ -184,6 +185,21 @@ std::string VisibleText(std::string_view line) {
 }
 
 }  // namespace
+
+// A web address as a link's value can hold it: no blank, no line break, no bracket.
+static std::string LinkValue(std::string_view address) {
+  std::string out;
+  for (char c : address) {
+    if (static_cast<unsigned char>(c) <= ' ' || c == '<' || c == '>') {
+      char escaped[4];
+      std::snprintf(escaped, sizeof escaped, "%%%02X", static_cast<unsigned char>(c));
+      out += escaped;
+    } else {
+      out += c;
+    }
+  }
+  return out;
+}
 
 std::string BibleLinkTarget(const BibleRef& ref, const std::vector<std::string>& book_names) {
   std::string book = ref.book >= 1 && static_cast<std::size_t>(ref.book) <= book_names.size()
@@ -494,7 +510,9 @@ void EntryComposer::StartReference(Frame& frame, std::string_view name,
     std::string_view work = colon == std::string_view::npos ? "" : value.substr(0, colon);
     std::string_view key = colon == std::string_view::npos ? value : value.substr(colon + 1);
     if (settings_.local_key) {
-      if (std::optional<std::string> local = settings_.local_key(work, key)) {
+      std::optional<std::string> local = settings_.local_key(work, key);
+      // A name the link's value cannot hold stays text.
+      if (local && local->find_first_of("<>\r\n") == std::string::npos) {
         frame.target = "local=" + *local;
         return;
       }
@@ -509,9 +527,9 @@ void EntryComposer::StartReference(Frame& frame, std::string_view name,
     std::string lower = Lower(value.substr(0, 8));
     if (lower.starts_with("http://") || lower.starts_with("https://") ||
         lower.starts_with("ftp://")) {
-      frame.target = "url=" + std::string(value);
+      frame.target = "url=" + LinkValue(value);
     } else if (lower.starts_with("mailto:")) {
-      frame.target = "email=" + std::string(value.substr(7));
+      frame.target = "email=" + LinkValue(value.substr(7));
     } else {
       frame.ref_text = value;
       frame.target = "-";

@@ -89,11 +89,18 @@ void MarkedTextWriter::AddEntry(std::string_view heading, const std::vector<std:
               "\r\n\r\n";
   }
   // The readers hand over UTF-8; this keeps a stray byte from making the file something else.
+  // A line break inside a name or line would make two lines of one.
+  auto one_line = [](std::string_view text) {
+    std::string out = ValidUtf8(text);
+    for (char& c : out)
+      if (c == '\r' || c == '\n') c = ' ';
+    return out;
+  };
   buffer_ += kControlMark;
-  buffer_ += ValidUtf8(heading);
+  buffer_ += one_line(heading);
   buffer_ += "\r\n";
   for (const std::string& raw : lines) {
-    const std::string line = ValidUtf8(raw);
+    const std::string line = one_line(raw);
     std::size_t start = line.find_first_not_of(" \t");
     if (start != std::string::npos && line.compare(start, kControlMark.size(), kControlMark) == 0)
       buffer_ += line.substr(0, start) + "<lit>" + std::string(kControlMark) + "</lit>" +

@@ -99,6 +99,8 @@ TEST(ImportMarkup, ElementsBecomeTavrinMarkup) {
       {"<a href=\"https://x.org/a\">site</a> <a href=\"mailto:me@x.org\">me</a> <a "
        "name=\"n\">n</a>",
        "<link url=https://x.org/a>site</link> <link email=me@x.org>me</link> n\n"},
+      // An address with blanks or brackets (the fuzz target's) stays one link on one line.
+      {"<a href=\"http://x.org/a b\n>c\">w</a>", "<link url=http://x.org/a%20b%20%3Ec>w</link>\n"},
       // Outside the 66 books or the verse map: text.
       {"<reference osisRef=\"Tob.1.1\">Tob 1:1</reference> <reference "
        "osisRef=\"Ps.151.1\">x</reference>",
