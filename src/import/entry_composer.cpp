@@ -585,10 +585,10 @@ void EntryComposer::EndReference(Frame& frame) {
 
 void EntryComposer::Text(std::string_view utf8, InputPosition at) {
   if (Hidden()) return;
-  bool invalid = false;
-  std::string valid = ValidUtf8(utf8, &invalid);
-  if (invalid) {
+  std::string valid;
+  if (!IsWellFormedUtf8(utf8)) {
     findings_.Warn(file_, at, ImportMessage::kInvalidUtf8);
+    valid = ValidUtf8(utf8);
     utf8 = valid;
   }
   if (naming_) {
@@ -632,17 +632,20 @@ void EntryComposer::Text(std::string_view utf8, InputPosition at) {
   }
   std::string collapsed;
   collapsed.reserve(utf8.size());
-  for (char c : utf8) {
-    if (IsBlank(c)) {
+  for (std::size_t i = 0; i < utf8.size();) {
+    if (IsBlank(utf8[i])) {
       pending_space_ = true;
+      ++i;
       continue;
     }
     if (pending_space_) {
       if (!collapsed.empty() || line_has_text_) collapsed += ' ';
       pending_space_ = false;
-      // The blank before the text goes in front of it, past any opening tags already there.
     }
-    collapsed += c;
+    std::size_t end = i;
+    while (end < utf8.size() && !IsBlank(utf8[end])) ++end;
+    collapsed.append(utf8, i, end - i);
+    i = end;
   }
   if (!collapsed.empty()) AppendText(collapsed, at);
 }
@@ -678,6 +681,11 @@ void EntryComposer::AppendText(std::string_view text, InputPosition at) {
   // pages; the rest is written as it is.
   std::size_t pos = 0, plain_start = 0;
   while (pos < text.size()) {
+    // ASCII never begins a run: only the other characters are decoded.
+    if (static_cast<unsigned char>(text[pos]) < 0x80) {
+      ++pos;
+      continue;
+    }
     std::size_t char_start = pos;
     Script script = ScriptOf(NextChar(text, pos));
     if (script != Script::kGreek && script != Script::kHebrew) continue;

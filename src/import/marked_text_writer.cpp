@@ -1,5 +1,9 @@
 #include "import/marked_text_writer.h"
 
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
 #include "platform/replacing_file.h"
 
 namespace tavrin {
@@ -7,9 +11,22 @@ namespace {
 
 constexpr std::size_t kFlushBytes = std::size_t{1} << 20;
 
+bool IsAscii(std::string_view text) {
+  std::size_t i = 0;
+  for (; i + 8 <= text.size(); i += 8) {
+    std::uint64_t block;
+    std::memcpy(&block, text.data() + i, 8);
+    if (block & 0x8080808080808080ULL) return false;
+  }
+  for (; i < text.size(); ++i)
+    if (static_cast<unsigned char>(text[i]) >= 0x80) return false;
+  return true;
+}
+
 }  // namespace
 
 std::string LiteralText(std::string_view text) {
+  if (text.find('<') == std::string_view::npos) return std::string(text);
   std::string out;
   out.reserve(text.size() + 8);
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -25,7 +42,37 @@ std::string LiteralText(std::string_view text) {
   return out;
 }
 
+bool IsWellFormedUtf8(std::string_view text) {
+  std::size_t i = 0;
+  while (i < text.size()) {
+    if (i + 8 <= text.size()) {
+      std::uint64_t block;
+      std::memcpy(&block, text.data() + i, 8);
+      if ((block & 0x8080808080808080ULL) == 0) {
+        i += 8;
+        continue;
+      }
+    }
+    if (static_cast<unsigned char>(text[i]) < 0x80) {
+      ++i;
+      continue;
+    }
+    // A character beyond ASCII: let the full check decide from here, within its length.
+    std::size_t end = std::min(text.size(), i + 4);
+    bool replaced = false;
+    std::string piece = ValidUtf8(text.substr(i, end - i), &replaced);
+    if (piece.empty() || piece[0] == '?') return false;
+    unsigned char c = static_cast<unsigned char>(text[i]);
+    i += (c >> 5) == 6 ? 2 : (c >> 4) == 14 ? 3 : 4;
+  }
+  return true;
+}
+
 std::string ValidUtf8(std::string_view text, bool* replaced) {
+  if (IsAscii(text)) {
+    if (replaced) *replaced = false;
+    return std::string(text);
+  }
   std::string out;
   out.reserve(text.size());
   if (replaced) *replaced = false;
@@ -91,7 +138,7 @@ void MarkedTextWriter::AddEntry(std::string_view heading, const std::vector<std:
   // The readers hand over UTF-8; this keeps a stray byte from making the file something else.
   // A line break inside a name or line would make two lines of one.
   auto one_line = [](std::string_view text) {
-    std::string out = ValidUtf8(text);
+    std::string out = IsWellFormedUtf8(text) ? std::string(text) : ValidUtf8(text);
     for (char& c : out)
       if (c == '\r' || c == '\n') c = ' ';
     return out;

@@ -53,6 +53,8 @@ std::string LiteralText(std::string_view text);
 // The text with every byte that is not part of a well-formed UTF-8 character replaced by '?';
 // `replaced` tells whether one was.
 std::string ValidUtf8(std::string_view text, bool* replaced = nullptr);
+// Whether every byte is part of a well-formed UTF-8 character (ASCII checked eight at a time).
+bool IsWellFormedUtf8(std::string_view text);
 
 // Quotes an argument for the shell ('...').
 std::string ShellQuoted(std::string_view text);

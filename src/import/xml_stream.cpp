@@ -278,6 +278,10 @@ std::string XmlFragment(std::string_view text) {
     return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z') || (c >= '0' && c <= '9');
   };
   for (std::size_t i = 0; i < text.size(); ++i) {
+    std::size_t special = i;
+    while (special < text.size() && text[special] != '<' && text[special] != '&') ++special;
+    out.append(text, i, special - i);
+    if ((i = special) == text.size()) break;
     char c = text[i];
     if (c == '<') {
       char next = i + 1 < text.size() ? text[i + 1] : '\0';
