@@ -55,11 +55,16 @@ fuzz: deps
 # The core, tavrin-cli.exe and their tests cross-built for Windows with MinGW-w64 and run under
 # Wine; the Linux build beside it for the test that the two systems write the same modules.
 WIN_DIR ?= build-windows
+# The import's libxml2, built once from Debian's source into a cache folder outside the clone.
+LIBXML2_WINDOWS = $(shell scripts/build-libxml2-windows --print)
 WIN_CONFIGURE = cmake -S . -B $(WIN_DIR) -DCMAKE_TOOLCHAIN_FILE=cmake/mingw-w64-x86_64.cmake \
-  -DCMAKE_BUILD_TYPE=Release -DTAVRIN_BUILD_UI=OFF -DTAVRIN_BUILD_BENCH=OFF
+  -DCMAKE_BUILD_TYPE=Release -DTAVRIN_BUILD_UI=OFF -DTAVRIN_BUILD_BENCH=OFF \
+  -DLIBXML2_INCLUDE_DIR=$(LIBXML2_WINDOWS)/include/libxml2 \
+  -DLIBXML2_LIBRARY=$(LIBXML2_WINDOWS)/lib/libxml2.a
 
 windows-deps:
 	@scripts/install-deps --windows
+	@scripts/build-libxml2-windows
 
 test-windows: windows-deps build
 	@$(WIN_CONFIGURE) -DTAVRIN_LINUX_CLI=$(abspath $(BUILD_DIR))/bin/tavrin-cli \
