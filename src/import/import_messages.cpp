@@ -60,6 +60,12 @@ constexpr auto kRows = std::to_array<ImportMessageRow>({
      "'%1' is the byte 0xFF of code page %2, which would end the text in the module; written "
      "as '%3'",
      MessagePlace::kInputPosition},
+    {ImportMessage::kWritten, "%1: %2 entries; build it with:", MessagePlace::kNone},
+    {ImportMessage::kWrittenIntoTab,
+     "%1 entries written to %2; it is the source of the %3 tab now.", MessagePlace::kNone},
+    {ImportMessage::kAskFormat,
+     "%1 does not tell its format. Read it as an OSIS document?\n(No reads it as HTML.)",
+     MessagePlace::kNone},
     {ImportMessage::kUntitledSection, "a section without a title is named '%1'",
      MessagePlace::kInputPosition},
     {ImportMessage::kTextBeforeFirstEntry, "text before the first entry left out: '%1'",

@@ -37,6 +37,10 @@ enum class ImportMessage {
   kGreekAccents,
   kHebrewMarks,
   kLastByte,
+  // What the front ends tell when the marked text was written, and what they ask.
+  kWritten,
+  kWrittenIntoTab,
+  kAskFormat,
   kUntitledSection,
   kTextBeforeFirstEntry,
   kTextLeftOut,
@@ -48,6 +52,7 @@ enum class MessagePlace {
   kKeyLine,        // the key line of the entry (column 1)
   kInputFile,      // the input as a whole (line 1, column 1)
   kOutputFile,     // the marked text being written
+  kNone,           // a line of its own, placed nowhere
 };
 
 struct ImportMessageRow {

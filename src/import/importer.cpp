@@ -943,6 +943,8 @@ ImportResult RunImport(const ImportRequest& request) {
   } catch (const Exception& e) {
     // A read or write that failed midway names its file itself.
     findings.Error(first_input, {}, ImportMessage::kFileError, {e.what()});
+  } catch (const std::exception& e) {
+    findings.Error(first_input, {}, ImportMessage::kFileError, {e.what()});
   }
   return result;
 }

@@ -8,6 +8,7 @@
 
 #include "builders/lint.h"
 #include "builders/window_rules.h"
+#include "import/import_messages.h"
 #include "import/importer.h"
 #include "module/character_set.h"
 #include "ui/log_form.h"
@@ -34,10 +35,9 @@ void TMainF::ImportSourceClick() {
     request.format = *format;
   } else {
     request.format =
-        dialogs_->Question(DialogParent(),
-                           QFileInfo(chosen).fileName() +
-                               " does not tell its format. Read it as an OSIS document?\n"
-                               "(No reads it as HTML.)")
+        dialogs_->Question(DialogParent(), QString::fromStdString(MessageText(
+                                               ImportMessage::kAskFormat,
+                                               {PathToCore(QFileInfo(chosen).fileName())})))
             ? ImportFormat::kOsis
             : ImportFormat::kHtml;
   }
@@ -59,11 +59,10 @@ void TMainF::ImportSourceClick() {
     lines << QString::fromStdString(FormatFinding(f));
   for (const Finding& f : result.findings.Errors()) lines << QString::fromStdString(FormatError(f));
   if (result.written) {
-    lines << QString("%1 entries written to %2; it is the source of the %3 tab now.")
-                 .arg(result.entries)
-                 .arg(QDir::toNativeSeparators(output))
-                 .arg(QString::fromLatin1(KindInfo(result.kind).word.data(),
-                                          KindInfo(result.kind).word.size()));
+    lines << QString::fromStdString(
+        MessageText(ImportMessage::kWrittenIntoTab,
+                    {std::to_string(result.entries), PathToCore(QDir::toNativeSeparators(output)),
+                     KindInfo(result.kind).word}));
     const BuildTab tab = KindInfo(result.kind).tab;
     Tab& t = TabOf(tab);
     page_control1_->setCurrentIndex(static_cast<int>(tab) - 1);
