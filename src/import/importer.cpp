@@ -524,8 +524,10 @@ class OsisDocument : public MarkupEvents {
   void StartVerse(std::string_view ids, InputPosition at) {
     EndVerse();
     std::vector<std::string> before = composer_.TakeLines();
-    if (!before.empty())
-      sink_.Introduction(Shortened(before.front()), std::move(before), file_, at, true);
+    if (!before.empty()) {
+      const std::string key = Shortened(before.front());
+      sink_.Introduction(key, std::move(before), file_, at, true);
+    }
     std::string_view first = ids.substr(0, ids.find(' '));
     std::string_view last =
         ids.substr(ids.rfind(' ') == std::string_view::npos ? 0 : ids.rfind(' ') + 1);
