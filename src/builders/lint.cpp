@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <filesystem>
+#include <tuple>
 
 #include "source/text_util.h"
 
@@ -60,6 +61,28 @@ void LintReport::AtFile(std::string file, std::int64_t line, std::int64_t column
   findings_.push_back({std::move(file), line, column, std::string(check), std::move(message)});
 }
 
+void LintReport::BuildError(std::string_view log_line, std::int64_t line, std::string file) {
+  constexpr std::string_view kError = "Error: ";
+  std::string message(log_line.starts_with(kError) ? log_line.substr(kError.size()) : log_line);
+  std::int64_t column = 1;
+  if (file.empty()) {
+    std::tie(file, line) = source_map.Locate(std::max<std::int64_t>(1, line));
+  } else {
+    line = column = 0;
+  }
+  if (std::find(file_order_.begin(), file_order_.end(), file) == file_order_.end())
+    file_order_.push_back(file);
+  findings_.push_back(
+      {std::move(file), line, column, std::string(kCheckBuild), std::move(message), true});
+  has_error_ = true;
+}
+
+void LintReport::BuildNotice(std::string_view log_line) {
+  constexpr std::string_view kWarning = "Warning: ";
+  AtFile({}, 0, 0, kCheckBuild,
+         std::string(log_line.starts_with(kWarning) ? log_line.substr(kWarning.size()) : log_line));
+}
+
 void LintReport::BuildWarning(std::string_view log_line, std::int64_t entry_line) {
   std::int64_t number = 0;
   std::string_view rest;
@@ -105,8 +128,10 @@ std::vector<Finding> LintReport::Sorted() const {
 }
 
 std::string FormatFinding(const Finding& f) {
-  return f.file + ":" + std::to_string(f.line) + ":" + std::to_string(f.column) +
-         ": warning: " + f.message + " [" + f.check + "]";
+  std::string place = f.file;
+  if (f.line > 0) place += ":" + std::to_string(f.line) + ":" + std::to_string(f.column);
+  if (!place.empty()) place += ": ";
+  return place + (f.error ? "error: " : "warning: ") + f.message + " [" + f.check + "]";
 }
 
 std::string FindingsJson(const std::vector<Finding>& findings) {
@@ -117,6 +142,7 @@ std::string FindingsJson(const std::vector<Finding>& findings) {
     out += "\"file\": ";
     out += JsonString(f.file);
     out += ", \"line\": " + std::to_string(f.line) + ", \"column\": " + std::to_string(f.column);
+    out += f.error ? ", \"severity\": \"error\"" : ", \"severity\": \"warning\"";
     out += ", \"check\": ";
     out += JsonString(f.check);
     out += ", \"message\": ";

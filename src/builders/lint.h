@@ -9,13 +9,15 @@
 namespace tavrin {
 
 // One suspicious place of a source, named as compilers name theirs: the file the line stands
-// in, its own 1-based line and byte column (1 for a whole line), the check and the message.
+// in, its own 1-based line and byte column (1 for a whole line; 0 for the whole file), the
+// check and the message. An error is what kept the build from making its module.
 struct Finding {
   std::string file;
   std::int64_t line = 1;
   std::int64_t column = 1;
   std::string check;
   std::string message;
+  bool error = false;
 };
 
 // The checks, by the names `--disable` takes.
@@ -69,6 +71,14 @@ class LintReport {
                     std::string message);
   void AtFile(std::string file, std::int64_t line, std::int64_t column, std::string_view check,
               std::string message);
+  // The error line of the creation log that ended the build ("Error: no topics marked"), at
+  // line `line` of the read source, or at `file` as a whole when one is named (a data file,
+  // the output). Errors are reported whatever checks are disabled.
+  void BuildError(std::string_view log_line, std::int64_t line, std::string file = {});
+  // A warning about the build as a whole (its module name), at no place of a file.
+  void BuildNotice(std::string_view log_line);
+  // Whether an error was reported.
+  bool HasError() const { return has_error_; }
   // One warning line of the creation log, placed by the line number it names ("line #N"), its
   // header file line ("header file line #N"), the include it names, or else at `entry_line` of
   // the read source (the control or reference line of the entry it is about; 0: the first).
@@ -81,11 +91,13 @@ class LintReport {
  private:
   std::vector<Finding> findings_;
   std::vector<std::string> file_order_;
+  bool has_error_ = false;
 };
 
-// "FILE:LINE:COLUMN: warning: MESSAGE [CHECK]", the form editors and compilers share.
+// "FILE:LINE:COLUMN: warning: MESSAGE [CHECK]", the form editors and compilers share ("error"
+// for an error; "FILE: ..." for a whole file, no place at all for the build as a whole).
 std::string FormatFinding(const Finding& finding);
-// One JSON array of {file, line, column, check, message}.
+// One JSON array of {file, line, column, severity, check, message}.
 std::string FindingsJson(const std::vector<Finding>& findings);
 
 // A path as findings name it: relative to the current folder when it lies under it.

@@ -5,7 +5,7 @@
 #include <unordered_set>
 
 #include "builders/build_request.h"
-#include "builders/commentary_builder.h"
+#include "builders/verse_reading.h"
 #include "source/entry_text_conversion.h"
 #include "source/session.h"
 #include "source/text_util.h"
@@ -35,10 +35,6 @@ bool HasScheme(std::string_view address) {
   return false;
 }
 
-bool NamesEntries(ModuleKind kind) {
-  return kind == ModuleKind::kDictionary || kind == ModuleKind::kTopics;
-}
-
 }  // namespace
 
 SourceLint::SourceLint(const BuildJob& job, LintReport& report) : job_(job), report_(report) {}
@@ -66,7 +62,7 @@ void SourceLint::Entry(std::int64_t first_line, std::string_view name, std::stri
                        bool finished_empty) {
   if (finished_empty)
     report_.AtSourceLine(first_line, 1, kCheckEmptyEntry, "the entry's finished text is empty");
-  if (NamesEntries(job_.kind)) names_.emplace_back(name);
+  if (KindInfo(job_.kind).names_entries) names_.emplace_back(name);
 
   verdicts_.clear();
   if (text.find('<') != std::string_view::npos)
@@ -162,7 +158,7 @@ void SourceLint::CheckLink(std::string_view tag, std::int64_t line, std::int64_t
   const std::string type(TrimControl(std::string_view(lower).substr(5, eq - 5)));
   const std::string value(TrimControl(std::string_view(link).substr(eq + 1, link.size() - eq - 2)));
   if (type == "local") {
-    if (NamesEntries(job_.kind)) local_links_.push_back({value, line, column});
+    if (KindInfo(job_.kind).names_entries) local_links_.push_back({value, line, column});
   } else if (type == "bible") {
     const VerseSources* verses = Verses();
     if (verses == nullptr) return;

@@ -48,26 +48,12 @@ struct BuildArgs {
   std::int64_t offset_limit = std::numeric_limits<std::int32_t>::max();
 };
 
-// The errors of the creation log (its warnings are printed at their files and lines).
-void PrintErrors(const std::string& log_path) {
-  std::string log;
-  try {
-    log = ReadWholeFile(log_path);
-  } catch (const EFileError& e) {
-    std::cerr << "error: " << e.what() << "\n";
-    return;
-  }
-  std::istringstream in(log);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.rfind("Error", 0) == 0) std::cout << line << "\n";
-  }
-}
+// Why the window's Create button would be disabled for these arguments; empty when it is not.
+enum class Refusal { kNone, kNoName, kNoMark };
 
-// The request the window would make for these arguments; false (with a message) when the
-// window's Create button would be disabled.
-bool MakeRequest(const BuildArgs& args, BuildRequest& request, int& code_page) {
+// The request the window would make for these arguments, and whether the window's Create
+// button would be disabled for it.
+Refusal MakeRequest(const BuildArgs& args, BuildRequest& request, int& code_page) {
   SetKind(request, *ModuleKindFromWord(args.kind));
   request.compatible = args.compatible;
   request.charset = *CharsetChoiceFromWord(args.charset);
@@ -86,14 +72,23 @@ bool MakeRequest(const BuildArgs& args, BuildRequest& request, int& code_page) {
 
   // Names typed on the command line are UTF-8; modules hold the code page of their text.
   code_page = ModuleCodePage(request, TextLocale::User());
-  request.module_name = Utf8ToCodePage(code_page, args.name);
+  request.module_name = Utf8ToCodePage(code_page, args.name, &request.module_name_lossy);
   request.options.line_mark = Utf8ToCodePage(code_page, args.mark);
 
-  if (!CreateEnabled(request)) {
-    std::cerr << "error: a module name is needed (--name) unless the source is a header file\n";
-    return false;
+  if (CreateEnabled(request)) return Refusal::kNone;
+  return request.options.line_mark.empty() && !ConvertsStoredModule(request) ? Refusal::kNoMark
+                                                                             : Refusal::kNoName;
+}
+
+// The message of a request the window would not take, on the standard error; the exit status.
+int Refused(Refusal refusal) {
+  if (refusal == Refusal::kNoMark) {
+    // A value the build cannot use, not a missing argument: like a source with no entry.
+    std::cerr << "error: the control line mark is empty (--mark): no line could open an entry\n";
+    return kExitNotBuilt;
   }
-  return true;
+  std::cerr << "error: a module name is needed (--name) unless the source is a header file\n";
+  return kExitUsage;
 }
 
 // Findings in the module's code page, printed as UTF-8.
@@ -105,7 +100,8 @@ std::vector<Finding> InUtf8(std::vector<Finding> findings, int code_page) {
 int RunBuild(const BuildArgs& args) {
   BuildRequest request;
   int code_page = 0;
-  if (!MakeRequest(args, request, code_page)) return kExitUsage;
+  if (Refusal refusal = MakeRequest(args, request, code_page); refusal != Refusal::kNone)
+    return Refused(refusal);
   // The build's warnings go to the standard error too, at their files and lines.
   LintReport report;
   for (std::string_view check : kAllChecks)
@@ -115,8 +111,14 @@ int RunBuild(const BuildArgs& args) {
   Session session(TextLocale::User());
   TerminalHost host(args.overwrite, args.show_log);
   BuildOutcome outcome = StartBuild(request, host, session);
-  if (args.check && !args.show_log) PrintErrors(LogFilePath(session.ProgramFolder()));
+  std::cout.flush();
   for (const Finding& f : InUtf8(report.Sorted(), code_page)) std::cerr << FormatFinding(f) << "\n";
+  std::cerr.flush();
+  host.PrintMessages(outcome == BuildOutcome::kCreatedWithWarnings);
+  // A failed build's message sends the user to the log: say where it is. (The warnings of a
+  // finished one were all printed above.)
+  if (outcome == BuildOutcome::kFailed && !args.show_log)
+    std::cerr << "note: the creation log is " << LogFilePath(session.ProgramFolder()) << "\n";
   return ModuleWritten(outcome) ? kExitBuilt : kExitNotBuilt;
 }
 
@@ -131,7 +133,8 @@ int RunLint(BuildArgs args, const LintArgs& lint) {
   args.output = "lint";  // never written
   BuildRequest request;
   int code_page = 0;
-  if (!MakeRequest(args, request, code_page)) return kExitUsage;
+  const Refusal refusal = MakeRequest(args, request, code_page);
+  if (refusal == Refusal::kNoName) return Refused(refusal);
   LintReport report;
   for (const std::string& check : lint.disable) report.disabled.insert(check);
   request.lint = &report;
@@ -139,25 +142,48 @@ int RunLint(BuildArgs args, const LintArgs& lint) {
 
   Session session(TextLocale::User());
   LintHost host;
-  const BuildOutcome outcome = StartBuild(request, host, session);
-  const std::vector<Finding> findings = InUtf8(report.Sorted(), code_page);
+  BuildOutcome outcome = BuildOutcome::kNotStarted;
+  std::vector<std::string> errors;
+  if (refusal == Refusal::kNoMark)
+    errors.push_back("the control line mark is empty (--mark): no line could open an entry");
+  else
+    outcome = StartBuild(request, host, session);
+  for (const std::string& error : host.Errors()) errors.push_back(error);
+  std::vector<Finding> findings = InUtf8(report.Sorted(), code_page);
+  // What kept the build from running has no line of its own: it stands first, at the source.
+  std::vector<Finding> refusals;
+  for (const std::string& error : errors)
+    refusals.push_back({DisplayPath(args.source), 0, 0, std::string(kCheckBuild), error, true});
+  findings.insert(findings.begin(), refusals.begin(), refusals.end());
   if (lint.format == "json") {
     std::cout << FindingsJson(findings);
   } else {
     for (const Finding& f : findings) std::cout << FormatFinding(f) << "\n";
   }
-  if (host.ShowedError() || outcome == BuildOutcome::kNotStarted) return kExitNotBuilt;
+  if (!errors.empty() || report.HasError() || outcome == BuildOutcome::kNotStarted)
+    return kExitNotBuilt;
   return findings.empty() ? kExitBuilt : kExitNotBuilt;
+}
+
+// "a, b or c".
+std::string WordList(const std::vector<std::string>& words) {
+  std::string list;
+  for (std::size_t i = 0; i < words.size(); ++i)
+    list += (i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + words[i];
+  return list;
 }
 
 void AddBuildOptions(CLI::App* command, BuildArgs& b, bool builds) {
   std::vector<std::string> kind_names;
-  for (const ModuleKindInfo& kind : AllKinds()) kind_names.emplace_back(kind.word);
+  std::vector<std::string> kind_help;  // each word, with its window box where it has one
+  for (const ModuleKindInfo& kind : AllKinds()) {
+    kind_names.emplace_back(kind.word);
+    kind_help.emplace_back(kind.word);
+    if (!kind.editable_caption.empty())
+      kind_help.back() += " (\"" + std::string(kind.editable_caption) + "\")";
+  }
   std::sort(kind_names.begin(), kind_names.end());  // as the usage message has always listed them
-  command
-      ->add_option("KIND", b.kind,
-                   "dictionary, topics (\"Create as editable topic book\"), commentary, notes "
-                   "(\"Create as editable note set\"), writing or jumplist")
+  command->add_option("KIND", b.kind, WordList(kind_help))
       ->required()
       ->check(CLI::IsMember(kind_names));
   command->add_option("SOURCE", b.source, "File to create the module from")->required();
@@ -181,11 +207,11 @@ void AddBuildOptions(CLI::App* command, BuildArgs& b, bool builds) {
       ->capture_default_str();
   std::vector<std::string> charset_words;
   for (const CharacterSet& set : kCharacterSets) charset_words.emplace_back(set.word);
+  const std::string charset_help =
+      "Default character set of a current-format module: " + WordList(charset_words);
   command->add_flag("--compatible", b.compatible,
                     "Check \"Corvalinth 2.6 compatible\" (.dat modules; tags stripped)");
-  command
-      ->add_option("--charset", b.charset,
-                   "Default character set of a current-format module: western, ce or cyrillic")
+  command->add_option("--charset", b.charset, charset_help)
       ->check(CLI::IsMember(charset_words))
       ->capture_default_str();
   command
@@ -234,12 +260,12 @@ int main(int argc, char** argv) {
   lint->add_option("--format", lint_args.format, "text (one finding a line) or json")
       ->check(CLI::IsMember({"text", "json"}))
       ->capture_default_str();
-  lint->add_option("--disable", lint_args.disable,
-                   "Checks to turn off: build, unknown-tag, invalid-tag, unpaired-tag, "
-                   "link-target, empty-entry")
+  const std::vector<std::string> checks(std::begin(kAllChecks), std::end(kAllChecks));
+  std::string checks_help = "Checks to turn off: ";
+  for (std::size_t i = 0; i < checks.size(); ++i) checks_help += (i ? ", " : "") + checks[i];
+  lint->add_option("--disable", lint_args.disable, checks_help)
       ->delimiter(',')
-      ->check(
-          CLI::IsMember(std::vector<std::string>(std::begin(kAllChecks), std::end(kAllChecks))));
+      ->check(CLI::IsMember(checks));
 
   DumpArgs d;
   CLI::App* dump = app.add_subcommand("dump", "Print the header and entries of a module file.");
@@ -254,6 +280,20 @@ int main(int argc, char** argv) {
 
   // The arguments as UTF-8 whatever the system gives: paths and names are converted from it.
   std::vector<std::string> arguments = CommandLineArguments(argc, argv);
+  // The toolkit would only say that a subcommand is required: name the word it did not know.
+  if (arguments.size() > 1 && !arguments[1].starts_with("-")) {
+    std::string names;
+    bool known = false;
+    for (const CLI::App* command : app.get_subcommands({})) {
+      known = known || command->get_name() == arguments[1];
+      names += (names.empty() ? "" : ", ") + command->get_name();
+    }
+    if (!known) {
+      std::cerr << "error: unknown command '" << arguments[1] << "' (the commands: " << names
+                << "; --help says more)\n";
+      return kExitUsage;
+    }
+  }
   std::vector<char*> utf8_argv;
   for (std::string& argument : arguments) utf8_argv.push_back(argument.data());
   try {

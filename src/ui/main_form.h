@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <QStringList>
 #include <array>
 #include <memory>
 #include <string>
@@ -59,7 +60,8 @@ class TMainF : public QMainWindow, public BuildHost {
   THelpF* HelpForm() const { return help_form_; }
 
   // BuildHost
-  void ShowMessage(const std::string& text, MessageIcon icon) override;
+  using BuildHost::ShowMessage;
+  void ShowMessage(const std::string& text, MessageIcon icon, const std::string& detail) override;
   bool AskYesNo(const std::string& text) override;
   void SetProgressRange(std::int64_t maximum) override;
   void SetProgress(std::int64_t position) override;
@@ -180,7 +182,8 @@ class TMainF : public QMainWindow, public BuildHost {
   bool busy_ = false;
   bool cancel_requested_ = false;
   bool close_after_build_ = false;
-  bool checking_ = false;  // a Check source runs: only its stop messages are shown
+  bool checking_ = false;  // a Check source runs: its stop messages go to its list
+  QStringList check_errors_;
   int typed_code_page_ = 1252;
   // The progress bar counts in ints; large sources are shown in steps of this many bytes.
   std::int64_t progress_step_ = 1;

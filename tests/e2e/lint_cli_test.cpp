@@ -85,16 +85,17 @@ TEST_F(LintCliTest, IncludedFilesByTheirOwnLines) {
   r = Run({"build", "dictionary", "h.hdr", "h.k30"});
   EXPECT_EQ(r.exit_code, 0) << r.output;
   EXPECT_EQ(r.output,
-            "warning: File 'h.k30' created with warnings. See log for details.\n"
             "h.hdr:4:1: warning: cannot read included file 'gone.txt'; it and the "
             "files after it were left out [build]\n"
-            "sub/b.txt:3:1: warning: topic has no name [build]\n");
+            "sub/b.txt:3:1: warning: topic has no name [build]\n"
+            "warning: File 'h.k30' created with warnings. See log for details.\n");
 }
 
 TEST_F(LintCliTest, FormatsChecksAndExitStatus) {
   Lint("dictionary", "#A\r\n<colr>x <b>y\r\n", {"--format", "json", "--disable", "unpaired-tag"});
   EXPECT_EQ(last_.output,
-            "[\n  {\"file\": \"s.txt\", \"line\": 2, \"column\": 1, \"check\": \"unknown-tag\", "
+            "[\n  {\"file\": \"s.txt\", \"line\": 2, \"column\": 1, \"severity\": \"warning\", "
+            "\"check\": \"unknown-tag\", "
             "\"message\": \"unknown tag <colr> is shown as text\"}\n]\n");
   Lint("dictionary", "#A\r\nx\r\n", {"--disable", "nonsense"});
   EXPECT_EQ(last_.exit_code, 2) << last_.output;

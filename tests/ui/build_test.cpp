@@ -88,16 +88,30 @@ class BuildTest : public QObject {
   }
 
   void checkSourceShowsTheFindingsAndWritesNothing() {
-    Write("s.txt", "#A\r\n<colr>x\r\n");
+    const QString source = QString::fromUtf8(
+        "\xC3\x89sa\xC3\xAF"
+        "e.txt");  // a path, not text
+    Write(source, "#A\r\n<colr>x\r\n");
     TMainF& f = Open();
-    FillDictionaryTab("s.txt", "", "Name");
+    FillDictionaryTab(source, "", "Name");
     h_.form->findChild<QAction*>("CheckSource")->trigger();
     QVERIFY(f.LogForm()->isVisible());
     QVERIFY2(f.LogForm()->Memo1()->toPlainText().endsWith(
-                 "s.txt:2:1: warning: unknown tag <colr> is shown as text [unknown-tag]"),
+                 source + ":2:1: warning: unknown tag <colr> is shown as text [unknown-tag]"),
              qPrintable(f.LogForm()->Memo1()->toPlainText()));
     QVERIFY(h_.dialogs->messages.empty());
     QVERIFY(!QFile::exists(h_.sandbox->Path("tavrin.log")));
+
+    // A source the build cannot use: the cause is listed, with no box and no "clean".
+    Write(source, "");
+    h_.form->findChild<QAction*>("CheckSource")->trigger();
+    QVERIFY2(f.LogForm()->Memo1()->toPlainText().endsWith("error: no topics marked [build]"),
+             qPrintable(f.LogForm()->Memo1()->toPlainText()));
+    FillDictionaryTab("gone.txt", "", "Name");
+    h_.form->findChild<QAction*>("CheckSource")->trigger();
+    QVERIFY2(f.LogForm()->Memo1()->toPlainText().startsWith("error: File opening error."),
+             qPrintable(f.LogForm()->Memo1()->toPlainText()));
+    QVERIFY(h_.dialogs->messages.empty());
   }
 
   void importSourceWritesMarkedTextAndMakesItTheSourceOfItsTab() {
@@ -208,11 +222,15 @@ class BuildTest : public QObject {
     QCOMPARE(h_.dialogs->messages.back().icon, MessageIcon::kStop);
     QVERIFY(!h_.form->LogForm()->isVisible());
     QVERIFY(Button("MakeBut")->isEnabled());
-    // A source that cannot be opened: the message, nothing else.
+    // A source that cannot be opened: the message, with the path and the system's reason as its
+    // details; the log says the same, so the previous build's does not stand.
     Edit("FromFile1")->setText(h_.sandbox->Path("missing.txt"));
     Button("MakeBut")->click();
     QCOMPARE(LastMessage(),
              QString("File opening error. File does not exist or is used by other application."));
+    QCOMPARE(h_.dialogs->messages.back().detail,
+             h_.sandbox->Path("missing.txt") + ": No such file or directory");
+    QVERIFY(Read("tavrin.log").startsWith("Error: File opening error."));
     Edit("ModuleName1")->clear();
     QVERIFY(!Button("MakeBut")->isEnabled());
   }
