@@ -63,15 +63,20 @@ fuzz: deps
 # same modules. Qt's toolchain file finds that Qt and loads ours.
 WIN_DIR ?= build-windows
 QT_WINDOWS = $(shell scripts/build-qt-windows --print)
+# The import's libxml2, built once from Debian's source into a cache folder outside the clone.
+LIBXML2_WINDOWS = $(shell scripts/build-libxml2-windows --print)
 WIN_CONFIGURE = cmake -S . -B $(WIN_DIR) \
   -DCMAKE_TOOLCHAIN_FILE=$(QT_WINDOWS)/lib/cmake/Qt6/qt.toolchain.cmake \
   -DQT_CHAINLOAD_TOOLCHAIN_FILE=$(abspath cmake/mingw-w64-x86_64.cmake) \
   -DCMAKE_BUILD_TYPE=Release -DTAVRIN_BUILD_UI=ON -DTAVRIN_BUILD_BENCH=OFF \
-  -DTAVRIN_LINUX_CLI=$(abspath $(BUILD_DIR))/bin/tavrin-cli
+  -DTAVRIN_LINUX_CLI=$(abspath $(BUILD_DIR))/bin/tavrin-cli \
+  -DLIBXML2_INCLUDE_DIR=$(LIBXML2_WINDOWS)/include/libxml2 \
+  -DLIBXML2_LIBRARY=$(LIBXML2_WINDOWS)/lib/libxml2.a
 
 windows-deps:
 	@scripts/install-deps --windows
 	@scripts/build-qt-windows
+	@scripts/build-libxml2-windows
 
 # A folder configured before the Windows build had its Qt keeps its first toolchain: start it anew.
 windows-configure: windows-deps build

@@ -10,6 +10,7 @@
 #include "builders/lint.h"
 #include "builders/start_build.h"
 #include "cli/dump.h"
+#include "cli/import.h"
 #include "cli/terminal_host.h"
 #include "module/character_set.h"
 #include "module/module_reader.h"
@@ -269,6 +270,9 @@ int main(int argc, char** argv) {
   dump->add_flag("--source", d.source,
                  "Print marked text that tavrin-cli build turns into the same entries");
 
+  ImportArgs import_args;
+  CLI::App* import = AddImportCommand(app, import_args);
+
   // The arguments as UTF-8 whatever the system gives: paths and names are converted from it.
   std::vector<std::string> arguments = CommandLineArguments(argc, argv);
   // The toolkit would only say that a subcommand is required: name the word it did not know.
@@ -297,6 +301,7 @@ int main(int argc, char** argv) {
   try {
     if (*build) return RunBuild(b);
     if (*lint) return RunLint(l, lint_args);
+    if (*import) return RunImportCommand(import_args);
     return RunDump(d);
   } catch (const std::exception& e) {
     // Nothing the core raises should come this far; should it, it is said, not a crash.

@@ -277,6 +277,8 @@ void TMainF::CreateMenus() {
   check_source_ =
       program->addAction("&Check source", QKeySequence("Ctrl+K"), this, &TMainF::CheckSourceClick);
   check_source_->setObjectName("CheckSource");
+  import_source_ = program->addAction("&Import source...", this, &TMainF::ImportSourceClick);
+  import_source_->setObjectName("ImportSource");
   show_log_m_ = program->addAction("&Show log when finished");
   show_log_m_->setObjectName("ShowLogM");
   show_log_m_->setCheckable(true);

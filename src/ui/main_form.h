@@ -101,6 +101,9 @@ class TMainF : public QMainWindow, public BuildHost {
   // "Check source": the lint of the active tab's fields, its findings in the log window; no
   // module is written and tavrin.log is not touched.
   void CheckSourceClick();
+  // "Import source...": a SWORD import file, an OSIS document or an HTML book written as marked
+  // text beside it, which becomes the source of the tab of its kind (main_form_import.cpp).
+  void ImportSourceClick();
   void ShowLogMClick();
   void Exit1Click();
   void Helpindex1Click();
@@ -168,6 +171,7 @@ class TMainF : public QMainWindow, public BuildHost {
   QAction* editverseref_m_ = nullptr;
   QAction* showlognow1_ = nullptr;
   QAction* check_source_ = nullptr;
+  QAction* import_source_ = nullptr;
   QAction* show_log_m_ = nullptr;
   QAction* exit1_ = nullptr;
 

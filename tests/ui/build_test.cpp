@@ -203,6 +203,26 @@ class BuildTest : public QObject {
     QVERIFY(h_.dialogs->messages.empty());
   }
 
+  void importSourceWritesMarkedTextAndMakesItTheSourceOfItsTab() {
+    for (const char* data : {"tavrin.bok", "master.map"})
+      QVERIFY(QFile::copy(QString(TAVRIN_DATA_BIN_DIR) + "/" + data, h_.sandbox->Path(data)));
+    Write("mhc.imp", "$$$Genesis 1:1\n<hi type=\"bold\">In</hi> the beginning\n$$$Tobit 1:1\nx\n");
+    TMainF& f = Open();
+    h_.dialogs->open_file = h_.sandbox->Path("mhc.imp");
+    h_.form->findChild<QAction*>("ImportSource")->trigger();
+    QCOMPARE(QString(Read("mhc.txt")).section("\r\n", 3),
+             QString("#Gen 1:1\r\n<b>In</b> the beginning\r\n"));
+    QCOMPARE(Edit("FromFile2")->text(), h_.sandbox->Path("mhc.txt"));
+    QCOMPARE(Edit("ModuleName2")->text(), QString("mhc"));
+    QVERIFY(f.LogForm()->isVisible());
+    QCOMPARE(f.LogForm()->Memo1()->toPlainText().split('\n').first(),
+             h_.sandbox->Path("mhc.imp") +
+                 ":3:1: warning: 'Tobit' is a book outside the 66 of the book names; entry left "
+                 "out [import]");
+    Button("MakeBut")->click();
+    QVERIFY(!Read("mhc.k30").isEmpty());
+  }
+
   void overwriteAnsweredNoLeavesTheFile() {
     Write("s.txt", "#A\r\ntext\r\n");
     Write("out.k30", "old bytes");
