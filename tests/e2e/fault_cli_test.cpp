@@ -241,7 +241,8 @@ TEST_F(FaultCliTest, CausesAreShownWhereTheUserLooks) {
        "gone.txt: No such file or directory (included by include-gone.hdr, line 1)\n"},
       {{"bogus", "x", "y"},
        2,
-       "error: unknown command 'bogus' (the commands: build, lint, dump, import; --help says more)\n"},
+       "error: unknown command 'bogus' (the commands: build, lint, dump, import; --help says "
+       "more)\n"},
       {{"dump", "a.txt"},
        1,
        "error: File 'a.txt' is not a module: it does not begin with the kind string of one of "

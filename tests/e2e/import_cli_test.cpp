@@ -299,7 +299,9 @@ TEST_F(ImportCliTest, ExitStatusAndFindings) {
   for (const Case& c : cases) {
     CliResult r = Run(c.args);
     EXPECT_EQ(r.exit_code, c.exit_code) << c.args[1] << " " << c.args[2];
-    if (c.exit_code != 2) EXPECT_EQ(r.output, c.output);
+    if (c.exit_code != 2) {
+      EXPECT_EQ(r.output, c.output);
+    }
   }
   EXPECT_EQ(ReadFile("a.txt"),
             "\xEF\xBB\xBFMarked text written by tavrin-cli import imp. Build it with:\r\n"
