@@ -334,7 +334,8 @@ TEST_F(BuildCliTest, ExtensionsAndRefusals) {
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.output,
             "error: File opening error. File does not exist or is used by other application. "
-            "nothere.txt: No such file or directory\n");
+            "nothere.txt: " +
+                NoSuchFile() + "\n");
 
   r = Run({"build", "dictionary", "book.TPB", "x.dat", "--name", "   "});
   EXPECT_EQ(r.exit_code, 2);

@@ -234,11 +234,13 @@ TEST_F(FaultCliTest, CausesAreShownWhereTheUserLooks) {
       {{"lint", "dictionary", "gone.txt", "--name", "X"},
        1,
        "gone.txt: error: File opening error. File does not exist or is used by other "
-       "application. gone.txt: No such file or directory [build]\n"},
+       "application. gone.txt: " +
+           NoSuchFile() + " [build]\n"},
       {{"build", "dictionary", "include-gone.hdr", "o.k30"},
        1,
        "error: File opening error. File does not exist or is used by other application. "
-       "gone.txt: No such file or directory (included by include-gone.hdr, line 1)\n"},
+       "gone.txt: " +
+           NoSuchFile() + " (included by include-gone.hdr, line 1)\n"},
       {{"bogus", "x", "y"},
        2,
        "error: unknown command 'bogus' (the commands: build, lint, dump, import; --help says "
@@ -262,9 +264,12 @@ TEST_F(FaultCliTest, CausesAreShownWhereTheUserLooks) {
   CliResult r = Run({"build", "dictionary", "gone.txt", "o.k30", "--name", "X", "--show-log"});
   EXPECT_EQ(r.output,
             "error: File opening error. File does not exist or is used by other application. "
-            "gone.txt: No such file or directory\n"
-            "Error: File opening error. File does not exist or is used by other application.\n"
-            "gone.txt: No such file or directory\n\nModule creation terminated due to error.\n");
+            "gone.txt: " +
+                NoSuchFile() +
+                "\n"
+                "Error: File opening error. File does not exist or is used by other application.\n"
+                "gone.txt: " +
+                NoSuchFile() + "\n\nModule creation terminated due to error.\n");
 }
 
 // Sources that would have built into garbage or a cut name without a word.

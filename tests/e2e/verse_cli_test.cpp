@@ -379,9 +379,8 @@ TEST_F(VerseCliTest, BadDataFilesRefuseTheBuild) {
   fs::remove(dir_ / "master.map");
   const std::string no_map = "Cannot open file " + (dir_ / "master.map").string();
   CliResult r = Run({"build", "commentary", "src.txt", "out.mod", "--name", "V", "--overwrite"});
-  EXPECT_EQ(r.output, "error: " + no_map +
-                          ". Module creation terminated due to error. (No such file or "
-                          "directory)\nnote: the creation log is " +
+  EXPECT_EQ(r.output, "error: " + no_map + ". Module creation terminated due to error. (" +
+                          NoSuchFile() + ")\nnote: the creation log is " +
                           (dir_ / "tavrin.log").string() + "\n");
 
   UseSmallData();
