@@ -2,9 +2,11 @@
 BUILD_DIR ?= build
 BUILD_TYPE ?= RelWithDebInfo
 JOBS ?= $(shell nproc)
+# WERROR=ON (as .ci/run sets it) turns every warning of our code into an error.
+WERROR ?= OFF
 
-.PHONY: windows-deps windows-configure all deps configure build test demo format clean test-asan fuzz \
-  test-windows package-windows package-linux
+.PHONY: windows-deps windows-configure all deps configure build test demo format format-check tidy \
+  clean test-asan fuzz test-windows package-windows package-linux
 
 all: build
 
@@ -12,7 +14,8 @@ deps:
 	@scripts/install-deps
 
 configure: deps
-	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) > $(BUILD_DIR).configure.log 2>&1 \
+	@cmake -S . -B $(BUILD_DIR) -DCMAKE_BUILD_TYPE=$(BUILD_TYPE) -DTAVRIN_WERROR=$(WERROR) \
+	  > $(BUILD_DIR).configure.log 2>&1 \
 	  || (cat $(BUILD_DIR).configure.log; exit 1)
 
 build: configure
@@ -33,6 +36,7 @@ SANITIZER_ENV = ASAN_OPTIONS=abort_on_error=1:detect_leaks=1:strict_string_check
 
 test-asan: deps
 	@cmake -S . -B $(ASAN_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIN_SANITIZE=ON \
+	  -DTAVRIN_WERROR=$(WERROR) \
 	  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -g1" -DTAVRIN_BUILD_BENCH=OFF \
 	  > $(ASAN_DIR).configure.log 2>&1 \
 	  || (cat $(ASAN_DIR).configure.log; exit 1)
@@ -45,7 +49,7 @@ FUZZ_TIME ?= 60
 FUZZ_JOBS ?= 1
 
 fuzz: deps
-	@cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo \
+	@cmake -S . -B $(FUZZ_DIR) -DCMAKE_BUILD_TYPE=RelWithDebInfo -DTAVRIN_WERROR=$(WERROR) \
 	  -DCMAKE_CXX_FLAGS_RELWITHDEBINFO="-O1 -gline-tables-only" \
 	  -DCMAKE_CXX_COMPILER=clang++ -DTAVRIN_FUZZ=ON -DTAVRIN_BUILD_TESTS=OFF \
 	  -DTAVRIN_BUILD_UI=OFF -DTAVRIN_BUILD_BENCH=OFF > $(FUZZ_DIR).configure.log 2>&1 \
@@ -59,15 +63,20 @@ fuzz: deps
 # same modules. Qt's toolchain file finds that Qt and loads ours.
 WIN_DIR ?= build-windows
 QT_WINDOWS = $(shell scripts/build-qt-windows --print)
+# The import's libxml2, built once from Debian's source into a cache folder outside the clone.
+LIBXML2_WINDOWS = $(shell scripts/build-libxml2-windows --print)
 WIN_CONFIGURE = cmake -S . -B $(WIN_DIR) \
   -DCMAKE_TOOLCHAIN_FILE=$(QT_WINDOWS)/lib/cmake/Qt6/qt.toolchain.cmake \
   -DQT_CHAINLOAD_TOOLCHAIN_FILE=$(abspath cmake/mingw-w64-x86_64.cmake) \
   -DCMAKE_BUILD_TYPE=Release -DTAVRIN_BUILD_UI=ON -DTAVRIN_BUILD_BENCH=OFF \
-  -DTAVRIN_LINUX_CLI=$(abspath $(BUILD_DIR))/bin/tavrin-cli
+  -DTAVRIN_LINUX_CLI=$(abspath $(BUILD_DIR))/bin/tavrin-cli \
+  -DLIBXML2_INCLUDE_DIR=$(LIBXML2_WINDOWS)/include/libxml2 \
+  -DLIBXML2_LIBRARY=$(LIBXML2_WINDOWS)/lib/libxml2.a
 
 windows-deps:
 	@scripts/install-deps --windows
 	@scripts/build-qt-windows
+	@scripts/build-libxml2-windows
 
 # A folder configured before the Windows build had its Qt keeps its first toolchain: start it anew.
 windows-configure: windows-deps build
@@ -95,6 +104,16 @@ package-linux: build
 
 format:
 	@git ls-files '*.cpp' '*.h' | xargs clang-format -i
+
+# Fails, naming the files, when a file is not as clang-format would write it.
+format-check:
+	@git ls-files '*.cpp' '*.h' | xargs clang-format --dry-run --Werror
+
+# clang-tidy with the checks of .clang-tidy over the product code of the Linux build (the
+# compile commands of BUILD_DIR); every finding is an error.
+tidy: build
+	@git ls-files 'src/*.cpp' | grep -v '^src/platform/windows/' | \
+	  xargs -P $(JOBS) -n 4 clang-tidy -p $(BUILD_DIR) --quiet 2>/dev/null
 
 clean:
 	@rm -rf $(BUILD_DIR) $(BUILD_DIR).configure.log out

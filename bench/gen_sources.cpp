@@ -148,6 +148,23 @@ void Writing(const std::string& path, const std::vector<Book>& books, long long 
   out << "#Section two\r\nThe end.\r\n";
 }
 
+// One topic whose text holds 200,000 findings of the lint, ten a line among plain words: closing
+// tags never opened, unknown tags, tags never closed, tags that fail their rule.
+void LintFindings(const std::string& path) {
+  std::ofstream out(path, std::ios::binary);
+  Text t(5);
+  const char* broken[] = {"</i>", "<zz>", "<b>", "<color=300>", "</mono>"};
+  out << "#Findings\r\n";
+  for (int line = 0; line < 20000; ++line) {
+    std::string s;
+    for (int k = 0; k < 10; ++k) {
+      s += t.Word() + " " + t.Word() + broken[t.Range(0, 4)];
+      s += k < 9 ? " " : ".\r\n";
+    }
+    out << s;
+  }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
@@ -167,5 +184,6 @@ int main(int argc, char** argv) {
   Jumplist(dir + "/jumplist.txt", books, 350000);
   for (int mb : {1, 4, 16})
     Writing(dir + "/writing-" + std::to_string(mb) + ".txt", books, mb << 20);
+  LintFindings(dir + "/lint-200k.txt");
   return 0;
 }

@@ -13,7 +13,11 @@ class BuildHost {
  public:
   virtual ~BuildHost() = default;
 
-  virtual void ShowMessage(const std::string& text, MessageIcon icon) = 0;
+  // `detail` (UTF-8, may be empty) says more where the text is fixed: the path and the
+  // system's reason of a file that did not open. The window shows it as the box's details.
+  virtual void ShowMessage(const std::string& text, MessageIcon icon,
+                           const std::string& detail) = 0;
+  void ShowMessage(const std::string& text, MessageIcon icon) { ShowMessage(text, icon, {}); }
   // Yes/No with the question icon; true for Yes.
   virtual bool AskYesNo(const std::string& text) = 0;
 

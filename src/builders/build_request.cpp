@@ -51,10 +51,21 @@ int ModuleCodePage(const BuildRequest& request, const TextLocale& locale) {
 
 bool TabHasModuleName(BuildTab tab) { return HasModuleName(KindOf(tab, false, false)); }
 
+bool ConvertsStoredModule(const BuildRequest& r) {
+  const ModuleKindInfo& kind = KindInfo(KindOf(r));
+  if (!kind.converts_from) return false;
+  const std::string extension = FileExtension(TrimControl(r.source_path));
+  for (std::string_view stored : KindInfo(*kind.converts_from).stored_extensions)
+    if (extension == stored) return true;
+  return false;
+}
+
 bool CreateEnabled(const BuildRequest& r) {
   std::string_view source = TrimControl(r.source_path);
   std::string_view output = TrimControl(r.output_path);
   const ModuleKindInfo& kind = KindInfo(KindOf(r));
+  // Without a mark no line of a marked source could open an entry.
+  if (r.options.line_mark.empty() && !ConvertsStoredModule(r)) return false;
   // A header file supplies the rest.
   if (kind.takes_header_files && FileExtension(source) == kHeaderFileExtension) return true;
   if (source.empty() || output.empty()) return false;

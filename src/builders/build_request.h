@@ -41,6 +41,9 @@ struct BuildRequest {
   LintReport* lint = nullptr;
   // A lint writes no creation log (and, with check_only, no module).
   bool write_log = true;
+  // The front end met letters of the typed module name that its code page cannot hold and put
+  // '?' for them; the build says so.
+  bool module_name_lossy = false;
 };
 
 // The kind of module the request makes.
@@ -61,7 +64,10 @@ bool TabHasModuleName(BuildTab tab);
 // Whether the window's Create button is enabled for these fields: source, output and module
 // name (the fixed "Topic Book" or "Note Set" for the editable kinds) all non-blank, or a ".hdr"
 // source on the tabs that take header files. The Jumplist tab needs source and output only.
+// A source read as marked text (or a header file) also needs a control line mark.
 bool CreateEnabled(const BuildRequest& request);
+// Whether the request's source is a stored module that the build converts (no marks read).
+bool ConvertsStoredModule(const BuildRequest& request);
 
 // Runs of blanks reduced to one, the ends trimmed (bytes 0x00 to 0x20); tabs inside are kept.
 std::string NormalizeModuleName(std::string_view text);
@@ -90,6 +96,8 @@ struct BuildJob {
   // Lines that open the creation log before the builder's own (problems found while the
   // source was assembled); each sets the warnings flag.
   std::vector<std::string> leading_warnings;
+  // Warnings about the build as a whole (its module name), before those.
+  std::vector<std::string> build_warnings;
   // The user's locale reading the code page the module's text is in, where that is not the
   // user's own; null: the user's locale.
   const TextLocale* text_locale = nullptr;

@@ -21,6 +21,11 @@ BuildRun::BuildRun(BuildJob& job, std::string_view status) : job_(job), log_(job
   if (job_.source_size > 0) text_stream.Reserve(static_cast<std::size_t>(job_.source_size));
   if (job_.lint != nullptr && job_.lint->ChecksEntries())
     source_lint_ = std::make_unique<SourceLint>(job_, *job_.lint);
+  for (const std::string& warning : job_.build_warnings) {
+    log_.Line(warning);
+    warnings_ = true;
+    if (job_.lint != nullptr) job_.lint->BuildNotice(warning);
+  }
   for (const std::string& warning : job_.leading_warnings) Warn(warning);
 }
 
@@ -144,7 +149,12 @@ void BuildRun::WriteTotals(std::string_view created_line) {
   totals_.reset();
 }
 
-void BuildRun::LogError(std::string_view error) {
+void BuildRun::LogError(std::string_view error, std::int64_t source_line, std::string file) {
+  if (job_.lint != nullptr) job_.lint->BuildError(error, source_line, std::move(file));
+  LogNamedError(error);
+}
+
+void BuildRun::LogNamedError(std::string_view error) {
   error_ = true;
   log_.Line("");
   log_.Line(error);
@@ -210,7 +220,7 @@ BuildOutcome BuildRun::Finish() {
       log_.Line("");
       log_.Line(*totals_);
     }
-    LogError("Error: " + write_failure);
+    LogNamedError("Error: " + write_failure);
   } else if (totals_) {
     WriteTotals(warnings_ ? "File '" + job_.output_path + "' was created."
                           : "File '" + job_.output_path + "' successfuly created.");
@@ -230,8 +240,12 @@ BuildOutcome BuildRun::Finish() {
                      MessageIcon::kStop);
     outcome = BuildOutcome::kFailed;
   } else if (error_) {
-    host.ShowMessage("Module creation terminated due to error. See log for details.",
-                     MessageIcon::kStop);
+    // Without a log (a lint, Check source) the error went to the findings, which say it all.
+    if (!job_.log_path.empty())
+      host.ShowMessage("Module creation terminated due to error. See log for details.",
+                       MessageIcon::kStop);
+    else if (job_.lint == nullptr || !job_.lint->HasError())
+      host.ShowMessage("Module creation terminated due to error.", MessageIcon::kStop);
     outcome = BuildOutcome::kFailed;
   } else if (job_.check_only) {
     host.ShowMessage("File '" + job_.output_path + "' would be created" +

@@ -47,6 +47,7 @@ void WriteTopics(BuildRun& run, const TmStrList& topics, const BackgroundFinishe
         const SRec* r = record(i);
         if (r != nullptr && r->finished >= 0) return finished->Get(r->finished);
         // A topic without text: the terminator alone, as for an empty text.
+        // NOLINTNEXTLINE(bugprone-string-constructor): the terminator is the text
         return EntryFinisher::Entry{EntryFinisher::State::kFinished, std::string_view("", 1), true};
       },
       [&](int) {

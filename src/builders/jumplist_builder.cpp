@@ -4,7 +4,7 @@
 #include <optional>
 #include <vector>
 
-#include "builders/commentary_builder.h"
+#include "builders/verse_reading.h"
 #include "source/session.h"
 
 namespace tavrin {

@@ -3,7 +3,7 @@
 #include <memory>
 
 #include "builders/build_run.h"
-#include "builders/commentary_builder.h"
+#include "builders/verse_reading.h"
 #include "module/module_header.h"
 #include "source/session.h"
 
@@ -56,12 +56,13 @@ BuildOutcome ConvertNoteSet(BuildJob& job) {
   try {
     map = LoadVerseMap(job.session.ProgramFolder());
   } catch (const EFileError& e) {
-    run.LogError(std::string("Error: ") + e.what());
+    run.LogError(std::string("Error: ") + e.what(), 0, e.Path());
     return run.Finish();
   }
 
   // A stored module that cannot be read to its end is no source to convert.
   std::string failure;
+  std::string failed_file;
   NotePositions positions;
   try {
     positions = ReadNotePositions(*source, map);
@@ -93,6 +94,7 @@ BuildOutcome ConvertNoteSet(BuildJob& job) {
       }
     } catch (const EFileError& e) {
       failure = e.what();
+      failed_file = e.Path();
       break;
     } catch (const std::exception&) {
       run.ReportUnknownError();
@@ -101,7 +103,7 @@ BuildOutcome ConvertNoteSet(BuildJob& job) {
   }
   source.reset();
   if (!failure.empty()) {
-    run.LogError("Error: " + failure);
+    run.LogError("Error: " + failure, 0, failed_file);
     return run.Finish();
   }
 

@@ -39,6 +39,10 @@ bool SourceLines::Next(std::string_view& line) {
     return false;
   }
   ++state_.lines_read;
+  if (reader_.CrLineEnds() && !told_cr_line_ends_) {
+    told_cr_line_ends_ = true;
+    run_.Warn("line #1 - Warning: lines end in CR alone (no LF); each CR was taken as a line end");
+  }
   if (reader_.LineHasNul()) {
     with_blanks_.assign(line);
     ReplaceNulBytes(with_blanks_);
@@ -54,7 +58,7 @@ void LogReadingClosing(BuildRun& run, const ReadingState& state, bool found, std
   if (state.read_failure.empty())
     run.LogClosing(found, error, totals);
   else
-    run.LogError("Error: " + state.read_failure);
+    run.LogError("Error: " + state.read_failure, state.lines_read + 1);
 }
 
 std::string ControlLineName(std::string_view trimmed, std::string_view mark) {

@@ -67,6 +67,7 @@ class SourceLines {
   ReadingState& state_;
   LineReader reader_;
   std::string with_blanks_;  // a line whose NUL bytes were made blanks
+  bool told_cr_line_ends_ = false;
 };
 
 // Gets each line (raw and trimmed) first; returns true when it took the line as a control line

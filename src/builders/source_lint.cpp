@@ -19,8 +19,8 @@ bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 
 // The letters right behind `from` of `text`, lower-cased (ASCII: tag names are).
 std::string LetterRun(std::string_view text, std::size_t from) {
   std::string name;
-  while (from < text.size() && IsAsciiLetter(text[from]))
-    name += AsciiLower(text.substr(from++, 1));
+  for (; from < text.size() && IsAsciiLetter(text[from]); ++from)
+    name += static_cast<char>(text[from] | 0x20);
   return name;
 }
 
@@ -35,9 +35,18 @@ bool HasScheme(std::string_view address) {
   return false;
 }
 
-bool NamesEntries(ModuleKind kind) {
-  return kind == ModuleKind::kDictionary || kind == ModuleKind::kTopics;
+// Source text a message quotes is cut after this many bytes: many tags that end at one ">" far
+// behind them must not make the findings as long as the entry times their number.
+constexpr std::size_t kQuoteLimit = 200;
+
+std::string Quoted(std::string_view text) {
+  if (text.size() <= kQuoteLimit) return std::string(text);
+  return std::string(text.substr(0, kQuoteLimit)) + "...";
 }
+
+// A link tag longer than this is no link an author meant (its target is not looked at, which
+// would cost its length once for each of the links that can overlap it).
+constexpr std::size_t kLinkCheckLimit = 2048;
 
 }  // namespace
 
@@ -51,22 +60,34 @@ void SourceLint::Line(std::size_t offset, std::int64_t line, std::string_view ra
 }
 
 std::pair<std::int64_t, std::int64_t> SourceLint::Locate(std::string_view text,
-                                                         std::size_t offset) const {
-  auto after = std::upper_bound(places_.begin(), places_.end(), offset,
-                                [](std::size_t o, const Place& p) { return o < p.offset; });
-  if (after == places_.begin()) return {places_.empty() ? 0 : places_.front().line, 1};
-  const Place& place = *std::prev(after);
-  const std::size_t end = after == places_.end() ? text.size() : after->offset;
-  const std::string_view cleaned = text.substr(place.offset, end - place.offset);
-  const std::string_view raw = std::string_view(raw_lines_).substr(place.raw_begin, place.raw_size);
-  return {place.line, RawColumn(raw, cleaned, offset - place.offset)};
+                                                         std::size_t offset) {
+  if (places_.empty() || offset < places_.front().offset)
+    return {places_.empty() ? 0 : places_.front().line, 1};
+  // The place of the line the offset stands in: the last that begins at or before it, found
+  // by going on from the place asked last (offsets come in growing order).
+  std::size_t index = columns_place_;
+  if (index >= places_.size() || places_[index].offset > offset) {
+    const auto after = std::upper_bound(places_.begin(), places_.end(), offset,
+                                        [](std::size_t o, const Place& p) { return o < p.offset; });
+    index = static_cast<std::size_t>(after - places_.begin()) - 1;
+  }
+  while (index + 1 < places_.size() && places_[index + 1].offset <= offset) ++index;
+  const Place& place = places_[index];
+  if (index != columns_place_) {
+    const std::size_t end = index + 1 < places_.size() ? places_[index + 1].offset : text.size();
+    columns_ = RawColumns(std::string_view(raw_lines_).substr(place.raw_begin, place.raw_size),
+                          text.substr(place.offset, end - place.offset));
+    columns_place_ = index;
+  }
+  return {place.line, columns_.Column(offset - place.offset)};
 }
 
 void SourceLint::Entry(std::int64_t first_line, std::string_view name, std::string_view text,
                        bool finished_empty) {
+  columns_place_ = SIZE_MAX;
   if (finished_empty)
     report_.AtSourceLine(first_line, 1, kCheckEmptyEntry, "the entry's finished text is empty");
-  if (NamesEntries(job_.kind)) names_.emplace_back(name);
+  if (KindInfo(job_.kind).names_entries) names_.emplace_back(name);
 
   verdicts_.clear();
   if (text.find('<') != std::string_view::npos)
@@ -86,8 +107,13 @@ void SourceLint::Entry(std::int64_t first_line, std::string_view name, std::stri
       return std::pair(line != 0 ? line : first_line, column);
     };
     auto tag_text = [&] {
-      return std::string(
-          text.substr(v.open, v.close == TagVerdict::kNone ? 1 : v.close - v.open + 1));
+      return Quoted(text.substr(v.open, v.close == TagVerdict::kNone ? 1 : v.close - v.open + 1));
+    };
+    // A finding at the tag; its message is only made when it is kept.
+    auto report = [&](std::string_view check, const auto& make_message) {
+      if (!report_.Enabled(check)) return;
+      const auto [line, column] = at();
+      report_.AtSourceLineWith(line, column, check, make_message);
     };
     switch (v.decision) {
       case TagVerdict::Decision::kNoClosingBracket:
@@ -97,41 +123,35 @@ void SourceLint::Entry(std::int64_t first_line, std::string_view name, std::stri
         if (behind < text.size() && text[behind] == '/') {
           const std::string name = LetterRun(text, behind + 1);
           if (table.IndexOf(name) < 0) {
-            if (!name.empty() && name != "br") {
-              auto [line, column] = at();
-              report_.AtSourceLine(line, column, kCheckUnknownTag,
-                                   "unknown tag " + tag_text() + " is shown as text");
-            }
+            if (!name.empty() && name != "br")
+              report(kCheckUnknownTag,
+                     [&] { return "unknown tag " + tag_text() + " is shown as text"; });
           } else {
-            auto [line, column] = at();
-            report_.AtSourceLine(
-                line, column, kCheckUnpairedTag,
-                "closing tag " + tag_text() + " has no opening tag before it in its entry");
+            report(kCheckUnpairedTag, [&] {
+              return "closing tag " + tag_text() + " has no opening tag before it in its entry";
+            });
           }
         } else if (behind < text.size() && IsAsciiLetter(text[behind])) {
-          const std::string name = LetterRun(text, behind);
-          if (name != "br") {
-            auto [line, column] = at();
-            report_.AtSourceLine(line, column, kCheckUnknownTag,
-                                 "unknown tag " + tag_text() + " is shown as text");
-          }
+          if (LetterRun(text, behind) != "br")
+            report(kCheckUnknownTag,
+                   [&] { return "unknown tag " + tag_text() + " is shown as text"; });
         }
         break;
       }
       case TagVerdict::Decision::kNoClosingTag:
       case TagVerdict::Decision::kFailsRule: {
-        auto [line, column] = at();
         const TagDefinition& definition = table.Definition(v.kind);
         if (v.decision == TagVerdict::Decision::kFailsRule || !v.rule_ok) {
-          report_.AtSourceLine(line, column, kCheckInvalidTag,
-                               tag_text() + " is shown as text: " + TagRuleText(definition));
+          report(kCheckInvalidTag,
+                 [&] { return tag_text() + " is shown as text: " + TagRuleText(definition); });
         } else if (definition.name == "lines") {
-          report_.AtSourceLine(line, column, kCheckUnpairedTag,
-                               "<lines> block is never closed in its entry");
+          report(kCheckUnpairedTag,
+                 [&] { return std::string("<lines> block is never closed in its entry"); });
         } else {
-          report_.AtSourceLine(line, column, kCheckUnpairedTag,
-                               tag_text() + " has no closing </" + std::string(definition.name) +
-                                   "> behind it in its entry");
+          report(kCheckUnpairedTag, [&] {
+            return tag_text() + " has no closing </" + std::string(definition.name) +
+                   "> behind it in its entry";
+          });
         }
         break;
       }
@@ -145,42 +165,50 @@ void SourceLint::Entry(std::int64_t first_line, std::string_view name, std::stri
   }
   places_.clear();
   raw_lines_.clear();
+  columns_place_ = SIZE_MAX;
 }
 
 void SourceLint::CheckLink(std::string_view tag, std::int64_t line, std::int64_t column) {
+  auto report = [&](std::string message) {
+    report_.AtSourceLine(line, column, kCheckLinkTarget, std::move(message));
+  };
+  if (tag.size() > kLinkCheckLimit) {
+    report("link " + Quoted(tag) + " is longer than " + std::to_string(kLinkCheckLimit) +
+           " bytes: its target is not checked");
+    return;
+  }
   // The link as the module will hold it: aliases replaced, folders put in front.
   const std::string link = RewriteLinks(tag, job_.Markup());
   const std::string lower = AsciiLower(link);
   const std::size_t eq = lower.find('=');
-  auto report = [&](std::string message) {
-    report_.AtSourceLine(line, column, kCheckLinkTarget, std::move(message));
-  };
   if (eq == std::string::npos) {
-    report("link " + link + " has no type and target");
+    report("link " + Quoted(link) + " has no type and target");
     return;
   }
   const std::string type(TrimControl(std::string_view(lower).substr(5, eq - 5)));
   const std::string value(TrimControl(std::string_view(link).substr(eq + 1, link.size() - eq - 2)));
   if (type == "local") {
-    if (NamesEntries(job_.kind)) local_links_.push_back({value, line, column});
+    if (KindInfo(job_.kind).names_entries) local_links_.push_back({value, line, column});
   } else if (type == "bible") {
     const VerseSources* verses = Verses();
     if (verses == nullptr) return;
     const ReferenceLine ref = ReadReferenceLine(value, 0, 1, "", verses->books, verses->map);
     if (ref.kind != ReferenceLine::Kind::kReference)
-      report("bible link to '" + value + "': no such reference with these book names");
+      report("bible link to '" + Quoted(value) + "': no such reference with these book names");
     else if (!ref.warning.empty())
-      report("bible link to '" + value + "' lies outside the verse map");
+      report("bible link to '" + Quoted(value) + "' lies outside the verse map");
   } else if (type == "picture" || type == "sound" || type == "file") {
     std::string path = value;
     std::replace(path.begin(), path.end(), '\\', '/');
     std::error_code ec;
     if (!std::filesystem::exists(std::filesystem::path(report_.source_folder) / path, ec))
-      report(type + " link to '" + value + "': no such file beside the source");
+      report(type + " link to '" + Quoted(value) + "': no such file beside the source");
   } else if (type == "url") {
-    if (!HasScheme(value)) report("url link to '" + value + "' has no scheme (such as http://)");
+    if (!HasScheme(value))
+      report("url link to '" + Quoted(value) + "' has no scheme (such as http://)");
   } else if (type == "email") {
-    if (value.find('@') == std::string::npos) report("email link to '" + value + "' has no @");
+    if (value.find('@') == std::string::npos)
+      report("email link to '" + Quoted(value) + "' has no @");
   }
 }
 
@@ -208,7 +236,7 @@ void SourceLint::Finish() {
   for (const LocalLink& link : local_links_)
     if (!keys.contains(locale.SortKey(link.target)))
       report_.AtSourceLine(link.line, link.column, kCheckLinkTarget,
-                           "local link to '" + link.target + "': no topic of that name");
+                           "local link to '" + Quoted(link.target) + "': no topic of that name");
 }
 
 }  // namespace tavrin

@@ -46,15 +46,18 @@ class SourceLint {
     std::string target;
     std::int64_t line, column;
   };
-  // Line and column of byte `offset` of the entry's text.
-  std::pair<std::int64_t, std::int64_t> Locate(std::string_view text, std::size_t offset) const;
+  // Line and column of byte `offset` of the entry's text. Offsets are asked in growing order
+  // (the tag scan's), so the columns of a line are found in one walk over it.
+  std::pair<std::int64_t, std::int64_t> Locate(std::string_view text, std::size_t offset);
   void CheckLink(std::string_view tag, std::int64_t line, std::int64_t column);
   const VerseSources* Verses();
 
   const BuildJob& job_;
   LintReport& report_;
   std::vector<Place> places_;
-  std::string raw_lines_;  // the open entry's raw lines, back to back
+  std::string raw_lines_;                 // the open entry's raw lines, back to back
+  std::size_t columns_place_ = SIZE_MAX;  // the place whose line `columns_` walks
+  RawColumns columns_;
   std::vector<TagVerdict> verdicts_;
   ConversionBuffers buffers_;
   std::vector<std::string> names_;

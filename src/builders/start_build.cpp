@@ -46,6 +46,51 @@ bool LogCreatable(const std::string& path, BuildHost& host) {
   return false;
 }
 
+// A build refused before its builder ran: the message (with the path and the system's reason
+// as its details), and a creation log that says why, so the log of an earlier build never
+// stands as this one's.
+BuildOutcome Refuse(BuildJob& job, const std::string& text, const std::string& detail = {}) {
+  job.host.ShowMessage(text, MessageIcon::kStop, detail);
+  if (job.log_path.empty()) return BuildOutcome::kNotStarted;
+  BuildLog log(job.log_path);
+  const bool written = log.Opened();
+  log.Line("Error: " + text);
+  if (!detail.empty()) log.Line(detail);
+  log.Line("");
+  log.Line("Module creation terminated due to error.");
+  log.Close();
+  if (job.show_log_when_finished && written) job.host.ShowLog(log.Path());
+  return BuildOutcome::kNotStarted;
+}
+
+// An output that is no file to replace, or that would replace the build's own input.
+std::string OutputRefusal(const std::string& output, const std::vector<std::string>& inputs) {
+  std::error_code ec;
+  const fs::path out = FilePath(output);
+  if (fs::is_directory(out, ec)) return "Output '" + output + "' is a folder, not a file.";
+  for (const std::string& input : inputs) {
+    if (input.empty() || !fs::exists(out, ec)) break;
+    if (fs::equivalent(out, FilePath(input), ec))
+      return "Output '" + output + "' is the source file '" + input + "' itself.";
+  }
+  return {};
+}
+
+// Warnings about the module name as it will be stored: letters the code page could not hold,
+// and a name longer than its header field.
+void NameWarnings(const BuildRequest& request, BuildJob& job, int code_page) {
+  if (!TabHasModuleName(request.tab)) return;
+  if (request.module_name_lossy)
+    job.build_warnings.push_back("Warning: characters of the module name not in code page " +
+                                 std::to_string(code_page) + " replaced by '?'");
+  if (!KindInfo(job.kind).finished) return;  // editable modules store no name
+  const auto field =
+      static_cast<std::size_t>(HeaderLayoutFor(HeaderSize(job.kind, job.new_format)).name_width);
+  if (job.module_name.size() > field)
+    job.build_warnings.push_back("Warning: module name cut to its first " + std::to_string(field) +
+                                 " characters");
+}
+
 bool OutputExists(const std::string& path) {
   std::error_code ec;
   return !path.empty() && fs::exists(FilePath(path), ec);
@@ -62,6 +107,236 @@ struct TemporarySource {
     }
   }
 };
+
+// A build that goes on (nullopt) or has ended with this outcome.
+using Step = std::optional<BuildOutcome>;
+
+// What StartBuild fixes before the builder runs: the job, the source it reads and what must
+// live as long as the build.
+struct PreparedBuild {
+  BuildJob job;
+  BuildRequest& request;
+  // The files an output must not replace: the source, a header file's includes.
+  std::vector<std::string> inputs;
+  TemporarySource temporary;
+  // The user's collation over the module's code page, where that is not the user's own.
+  std::optional<TextLocale> text_locale;
+  std::unique_ptr<std::istream> source;
+};
+
+// The job of the request: the module name normalised (and shown), the kind, format, paths and
+// options fixed.
+BuildJob PrepareJob(BuildRequest& request, BuildHost& host, Session& session) {
+  if (TabHasModuleName(request.tab)) {
+    request.module_name = NormalizeModuleName(request.module_name);
+    host.SetModuleName(request.module_name);
+  }
+  BuildJob job{.host = host,
+               .session = session,
+               .kind = KindOf(request),
+               .new_format = NewFormatOf(request),
+               .options = request.options,
+               .module_name = request.module_name,
+               .charset = request.charset,
+               .source_path = request.source_path,
+               .output_path = request.output_path,
+               .log_path = request.write_log ? LogFilePath(session.ProgramFolder()) : "",
+               .user_name = session.User(),
+               .leading_warnings = {}};
+  job.show_log_when_finished = request.show_log_when_finished;
+  job.check_only = request.check_only;
+  job.offset_limit = request.offset_limit;
+  job.lint = request.lint;
+  if (job.lint != nullptr)
+    job.lint->source_folder = fs::path(request.source_path).parent_path().string();
+  return job;
+}
+
+// A stored module to convert: it must open for writing too, be of the expected kind and have
+// sections a conversion can read.
+Step OpenStoredModule(PreparedBuild& build, ModuleKind stored) {
+  BuildJob& job = build.job;
+  std::string header(kShortHeaderSize, '\0');
+  try {
+    InputFile in(job.source_path, true);
+    header.resize(in.Read(header.data(), header.size()));
+  } catch (const EFileError& e) {
+    return Refuse(job, std::string(kFileOpeningMessage), e.Detail());
+  }
+  const std::string_view expected = KindString(stored);
+  const bool of_type = header.size() == static_cast<std::size_t>(kShortHeaderSize) &&
+                       static_cast<unsigned char>(header[0]) == expected.size() &&
+                       std::string_view(header).substr(1, expected.size()) == expected;
+  if (!of_type) return Refuse(job, "File '" + job.source_path + "' is not of expected type.");
+  try {
+    StoredModule layout(job.source_path, stored);
+    job.source_size = layout.Size();
+  } catch (const Exception& e) {
+    return Refuse(job, e.what());
+  }
+  if (job.lint != nullptr) job.lint->source_map.Add(DisplayPath(job.source_path), 1);
+  return std::nullopt;
+}
+
+// Reads a header file's directives and assembles its includes into the source the build reads
+// (job.source_path); `included_by` names the header for a message about its one include.
+Step OpenHeaderFile(PreparedBuild& build, const IncludeDecoder& decode,
+                    bool& assembled_in_code_page, std::string& included_by) {
+  BuildJob& job = build.job;
+  BuildRequest& request = build.request;
+  Session& session = job.session;
+  std::string raw_header;
+  try {
+    raw_header = ReadWholeFile(request.source_path);
+  } catch (const EFileError& e) {
+    return Refuse(job, std::string(kFileOpeningMessage), e.Detail());
+  }
+  DecodedSource header_text = decode(raw_header, 1);
+  std::istringstream header(header_text.bytes);
+  const bool has_name = TabHasModuleName(request.tab);
+  std::string name = request.module_name;
+  ProcessHeaderFile(header, job.Locale(), session.Links(), session.Header(),
+                    has_name ? &name : nullptr);
+  // Includes open the files by the names the header spells, not by their code page bytes.
+  if (const std::optional<std::string> spelled =
+          DecodeToUtf8(raw_header, build.request.source_encoding))
+    SpellIncludes(*spelled, session.Header(), header_text);
+  if (has_name && name != request.module_name) {
+    request.module_name = name;
+    job.module_name = name;
+    job.host.SetModuleName(name);
+  }
+  const HeaderFileState& state = session.Header();
+  if (state.include_list.empty())
+    return Refuse(job, "Header file '" + request.source_path +
+                           "' has no include line: it names no source to build.");
+  for (std::size_t i = 0; i < state.include_list.size(); ++i)
+    build.inputs.push_back(state.IncludePath(i));
+  AssembledSource assembled = AssembleIncludes(state, decode);
+  if (!assembled.failure.empty()) return Refuse(job, assembled.failure);
+  if (job.lint != nullptr) {
+    // Findings name the included files and their own lines, not the assembled source; by
+    // their paths in UTF-8, also where an 8-bit header names them in the ANSI code page.
+    LintReport& lint = *job.lint;
+    lint.header_file = DisplayPath(request.source_path);
+    lint.include_names = state.include_list;
+    lint.include_lines = state.include_lines;
+    for (std::size_t i = 0; i < assembled.first_lines.size(); ++i)
+      lint.source_map.Add(DisplayPath(PathText(FilePath(state.IncludePath(i)))),
+                          assembled.first_lines[i]);
+  }
+  if (!assembled.delete_after_build)
+    included_by = " (included by " + request.source_path + ", line " +
+                  std::to_string(state.include_lines.front()) + ")";
+  build.temporary.path = assembled.path;
+  build.temporary.delete_after = assembled.delete_after_build;
+  assembled_in_code_page = assembled.delete_after_build;
+  job.source_path = assembled.path;
+  if (!assembled.unreadable_include.empty())
+    job.leading_warnings.push_back("Warning: cannot read included file '" +
+                                   assembled.unreadable_include +
+                                   "'; it and the files after it were left out");
+  for (const std::string& line : header_text.warnings)
+    job.leading_warnings.push_back("header file " + line);
+  for (std::string& line : assembled.warnings) job.leading_warnings.push_back(std::move(line));
+  return std::nullopt;
+}
+
+// Opens the marked text the build reads (the source, or what a header file assembled): read as
+// it is in blocks, or, with a byte order mark or an explicit encoding, converted whole to the
+// module's code page.
+Step OpenMarkedText(PreparedBuild& build, const IncludeDecoder& decode, SourceEncoding encoding,
+                    bool assembled_in_code_page, const std::string& included_by) {
+  BuildJob& job = build.job;
+  if (job.lint != nullptr && job.lint->source_map.Empty())
+    job.lint->source_map.Add(DisplayPath(job.source_path), 1);
+  std::unique_ptr<std::istream> file;
+  std::string start(512, '\0');
+  try {
+    file = OpenInputStream(job.source_path);
+    file->read(start.data(), static_cast<std::streamsize>(start.size()));
+    start.resize(static_cast<std::size_t>(file->gcount()));
+  } catch (const EFileError& e) {
+    return Refuse(job, std::string(kFileOpeningMessage), e.Detail() + included_by);
+  }
+  std::error_code ec;
+  const auto size = fs::file_size(FilePath(job.source_path), ec);
+  if (ec)
+    return Refuse(job, std::string(kFileOpeningMessage),
+                  job.source_path + ": " + ec.message() + included_by);
+  job.source_size = static_cast<std::int64_t>(size);
+  std::size_t mark = 0;
+  if (!assembled_in_code_page &&
+      DetectSourceEncoding(start, encoding, mark) != SourceEncoding::kAnsi) {
+    file.reset();
+    DecodedSource text;
+    try {
+      text = decode(ReadWholeFile(job.source_path), 1);
+    } catch (const EFileError& e) {
+      return Refuse(job, std::string(kFileOpeningMessage), e.Detail() + included_by);
+    }
+    for (std::string& line : text.warnings) job.leading_warnings.push_back(std::move(line));
+    job.source_size = static_cast<std::int64_t>(text.bytes.size());
+    build.source = std::make_unique<std::istringstream>(std::move(text.bytes));
+    return std::nullopt;
+  }
+  SourceEncoding utf16 = SourceEncoding::kAuto;
+  if (LooksLikeUtf16(start, utf16))
+    job.leading_warnings.push_back(
+        "line #1 - Warning: the source looks like UTF-16 without a byte order mark (NUL bytes at "
+        "every other position); save it with a byte order mark, or build it with "
+        "--source-encoding " +
+        std::string(utf16 == SourceEncoding::kUtf16LE ? "utf-16le" : "utf-16be"));
+  file->clear();
+  file->seekg(0);
+  build.source = std::move(file);
+  return std::nullopt;
+}
+
+// The source a build of marked text reads: a header file's includes or the source itself, in
+// the module's code page.
+Step OpenSource(PreparedBuild& build) {
+  BuildJob& job = build.job;
+  const BuildRequest& request = build.request;
+  const Session& session = job.session;
+  // Sources in UTF-8 or UTF-16 are turned into the module's code page before reading.
+  const int code_page = ModuleCodePage(request, session.Locale());
+  // Where that is not the user's code page, the build compares and case-folds the text with the
+  // user's collation reading the code page it is really in.
+  if (code_page != session.Locale().CodePage()) {
+    build.text_locale.emplace(session.Locale().Name(), code_page);
+    job.text_locale = &*build.text_locale;
+  }
+  const SourceEncoding encoding = request.source_encoding;
+  const IncludeDecoder decode = [encoding, code_page](std::string raw, std::int64_t first_line) {
+    return DecodeSource(std::move(raw), encoding, code_page, first_line);
+  };
+  bool assembled_in_code_page = false;
+  std::string included_by;
+  if (KindInfo(job.kind).takes_header_files &&
+      FileExtension(request.source_path) == kHeaderFileExtension) {
+    if (Step ended = OpenHeaderFile(build, decode, assembled_in_code_page, included_by))
+      return ended;
+  }
+  return OpenMarkedText(build, decode, encoding, assembled_in_code_page, included_by);
+}
+
+// The output is checked once the source is known: no folder, none of the inputs, replaced only
+// after a Yes; and the log must be creatable. A check writes nothing, so it asks nothing.
+Step ConfirmOutput(PreparedBuild& build) {
+  BuildJob& job = build.job;
+  if (!job.check_only) {
+    if (std::string refusal = OutputRefusal(job.output_path, build.inputs); !refusal.empty())
+      return Refuse(job, refusal);
+    if (OutputExists(job.output_path) &&
+        !job.host.AskYesNo("File named '" + job.output_path +
+                           "' already exists. Do you wish to overwrite it?"))
+      return BuildOutcome::kNotStarted;
+  }
+  if (!LogCreatable(job.log_path, job.host)) return BuildOutcome::kNotStarted;
+  NameWarnings(build.request, job, ModuleCodePage(build.request, job.session.Locale()));
+  return std::nullopt;
+}
 
 BuildOutcome RunConversion(BuildJob& job) {
   switch (KindInfo(job.kind).conversion) {
@@ -95,178 +370,30 @@ BuildOutcome RunBuilder(BuildJob& job) {
   return BuildOutcome::kNotStarted;
 }
 
+// The builder or conversion of the job; whatever escapes it ends the build with the per-build
+// guard's message, the window back in its idle state (the builder's run saw to that).
+BuildOutcome Run(BuildJob& job, bool conversion) {
+  try {
+    return conversion ? RunConversion(job) : RunBuilder(job);
+  } catch (const std::exception&) {
+    job.host.ShowMessage(std::string(kUnknownErrorMessage), MessageIcon::kStop);
+    return BuildOutcome::kFailed;
+  }
+}
+
 }  // namespace
 
 BuildOutcome StartBuild(BuildRequest& request, BuildHost& host, Session& session) {
-  TemporarySource temporary;
-  const bool has_name = TabHasModuleName(request.tab);
-  if (has_name) {
-    request.module_name = NormalizeModuleName(request.module_name);
-    host.SetModuleName(request.module_name);
-  }
-
-  BuildJob job{.host = host,
-               .session = session,
-               .kind = KindOf(request),
-               .new_format = NewFormatOf(request),
-               .options = request.options,
-               .module_name = request.module_name,
-               .charset = request.charset,
-               .source_path = request.source_path,
-               .output_path = request.output_path,
-               .log_path = request.write_log ? LogFilePath(session.ProgramFolder()) : "",
-               .user_name = session.User(),
-               .leading_warnings = {}};
-  job.show_log_when_finished = request.show_log_when_finished;
-  job.check_only = request.check_only;
-  job.offset_limit = request.offset_limit;
-  job.lint = request.lint;
-  if (job.lint != nullptr)
-    job.lint->source_folder = fs::path(request.source_path).parent_path().string();
-
-  const std::string extension = FileExtension(request.source_path);
-  const ModuleKindInfo& kind = KindInfo(job.kind);
-  if (const std::optional<ModuleKind> stored = StoredSourceKind(kind, extension)) {
-    // A stored module to convert: it must open for writing too, and be of the expected kind.
-    std::string header(kShortHeaderSize, '\0');
-    try {
-      InputFile in(request.source_path, true);
-      header.resize(in.Read(header.data(), header.size()));
-    } catch (const EFileError&) {
-      host.ShowMessage(std::string(kFileOpeningMessage), MessageIcon::kStop);
-      return BuildOutcome::kNotStarted;
-    }
-    const std::string_view expected = KindString(*stored);
-    bool of_type = header.size() == static_cast<std::size_t>(kShortHeaderSize) &&
-                   static_cast<unsigned char>(header[0]) == expected.size() &&
-                   std::string_view(header).substr(1, expected.size()) == expected;
-    if (!of_type) {
-      host.ShowMessage("File '" + request.source_path + "' is not of expected type.",
-                       MessageIcon::kStop);
-      return BuildOutcome::kNotStarted;
-    }
-    // Offsets that would send the conversion outside its sections refuse the file at once.
-    try {
-      StoredModule layout(request.source_path, *stored);
-      job.source_size = layout.Size();
-    } catch (const Exception& e) {
-      host.ShowMessage(e.what(), MessageIcon::kStop);
-      return BuildOutcome::kNotStarted;
-    }
-    if (!request.check_only && OutputExists(request.output_path) &&
-        !host.AskYesNo("File named '" + request.output_path +
-                       "' already exists. Do you wish to overwrite it?"))
-      return BuildOutcome::kNotStarted;
-    if (!LogCreatable(job.log_path, host)) return BuildOutcome::kNotStarted;
-    if (job.lint != nullptr) job.lint->source_map.Add(DisplayPath(request.source_path), 1);
-    try {
-      return RunConversion(job);
-    } catch (const std::exception&) {
-      host.ShowMessage(std::string(kUnknownErrorMessage), MessageIcon::kStop);
-      return BuildOutcome::kFailed;
-    }
-  }
-
-  // Sources in UTF-8 or UTF-16 are turned into the module's code page before reading.
-  const int code_page = ModuleCodePage(request, session.Locale());
-  // Where that is not the user's code page, the build compares and case-folds the text with the
-  // user's collation reading the code page it is really in.
-  std::optional<TextLocale> text_locale;
-  if (code_page != session.Locale().CodePage()) {
-    text_locale.emplace(session.Locale().Name(), code_page);
-    job.text_locale = &*text_locale;
-  }
-  const SourceEncoding encoding = request.source_encoding;
-  const auto decode = [&](std::string raw, std::int64_t first_line) {
-    return DecodeSource(std::move(raw), encoding, code_page, first_line);
-  };
-  std::unique_ptr<std::istream> source;
-  try {
-    bool assembled_in_code_page = false;
-    if (kind.takes_header_files && extension == kHeaderFileExtension) {
-      DecodedSource header_text = decode(ReadWholeFile(request.source_path), 1);
-      std::istringstream header(header_text.bytes);
-      std::string name = request.module_name;
-      ProcessHeaderFile(header, job.Locale(), session.Links(), session.Header(),
-                        has_name ? &name : nullptr);
-      if (has_name && name != request.module_name) {
-        request.module_name = name;
-        job.module_name = name;
-        host.SetModuleName(name);
-      }
-      AssembledSource assembled = AssembleIncludes(session.Header(), decode);
-      if (!assembled.failure.empty()) {
-        host.ShowMessage(assembled.failure, MessageIcon::kStop);
-        return BuildOutcome::kNotStarted;
-      }
-      if (job.lint != nullptr) {
-        // Findings name the included files and their own lines, not the assembled source.
-        LintReport& lint = *job.lint;
-        lint.header_file = DisplayPath(request.source_path);
-        lint.include_names = session.Header().include_list;
-        lint.include_lines = session.Header().include_lines;
-        for (std::size_t i = 0; i < assembled.first_lines.size(); ++i)
-          lint.source_map.Add(DisplayPath(session.Header().include_list[i]),
-                              assembled.first_lines[i]);
-      }
-      temporary.path = assembled.path;
-      temporary.delete_after = assembled.delete_after_build;
-      assembled_in_code_page = assembled.delete_after_build;
-      job.source_path = assembled.path;
-      if (!assembled.unreadable_include.empty())
-        job.leading_warnings.push_back("Warning: cannot read included file '" +
-                                       assembled.unreadable_include +
-                                       "'; it and the files after it were left out");
-      for (const std::string& line : header_text.warnings)
-        job.leading_warnings.push_back("header file " + line);
-      for (std::string& line : assembled.warnings) job.leading_warnings.push_back(std::move(line));
-    }
-    if (job.lint != nullptr && job.lint->source_map.Empty())
-      job.lint->source_map.Add(DisplayPath(job.source_path), 1);
-    std::error_code ec;
-    if (job.source_path.empty() || fs::is_directory(FilePath(job.source_path), ec))
-      throw std::runtime_error("no source");
-    auto size = fs::file_size(FilePath(job.source_path), ec);
-    if (ec) throw std::runtime_error("size");
-    job.source_size = static_cast<std::int64_t>(size);
-    std::unique_ptr<std::istream> file = OpenInputStream(job.source_path);
-    // Only a byte order mark or an explicit encoding makes the whole source be read at once.
-    std::string start(3, '\0');
-    file->read(start.data(), 3);
-    start.resize(static_cast<std::size_t>(file->gcount()));
-    std::size_t mark = 0;
-    if (!assembled_in_code_page &&
-        DetectSourceEncoding(start, encoding, mark) != SourceEncoding::kAnsi) {
-      file.reset();
-      DecodedSource text = decode(ReadWholeFile(job.source_path), 1);
-      for (std::string& line : text.warnings) job.leading_warnings.push_back(std::move(line));
-      job.source_size = static_cast<std::int64_t>(text.bytes.size());
-      source = std::make_unique<std::istringstream>(std::move(text.bytes));
-    } else {
-      file->clear();
-      file->seekg(0);
-      source = std::move(file);
-    }
-  } catch (const std::exception&) {
-    host.ShowMessage(std::string(kFileOpeningMessage), MessageIcon::kStop);
-    return BuildOutcome::kNotStarted;
-  }
-
-  if (!request.check_only && OutputExists(request.output_path) &&
-      !host.AskYesNo("File named '" + request.output_path +
-                     "' already exists. Do you wish to overwrite it?"))
-    return BuildOutcome::kNotStarted;
-
-  if (!LogCreatable(job.log_path, host)) return BuildOutcome::kNotStarted;
-  job.source = source.get();
-  try {
-    return RunBuilder(job);
-  } catch (const std::exception& e) {
-    // Builders report their own failures; anything that still escapes ends the build here,
-    // with the window back in its idle state (the builder's run saw to that).
-    host.ShowMessage(std::string(kUnknownErrorMessage), MessageIcon::kStop);
-    return BuildOutcome::kFailed;
-  }
+  PreparedBuild build{.job = PrepareJob(request, host, session),
+                      .request = request,
+                      .inputs = {request.source_path}};
+  BuildJob& job = build.job;
+  const std::optional<ModuleKind> stored =
+      StoredSourceKind(KindInfo(job.kind), FileExtension(request.source_path));
+  if (Step ended = stored ? OpenStoredModule(build, *stored) : OpenSource(build)) return *ended;
+  if (Step ended = ConfirmOutput(build)) return *ended;
+  job.source = build.source.get();
+  return Run(job, stored.has_value());
 }
 
 }  // namespace tavrin

@@ -33,6 +33,7 @@ BuildOutcome ConvertStoredTopics(BuildJob& job, std::string_view unit) {
   std::vector<std::unique_ptr<SRec>> records;
   // A stored module that cannot be read to its end is no source to convert.
   std::string failure;
+  std::string failed_file;
   TopicIndex index;
   try {
     index = LoadTopicIndex(*source, topics, records);
@@ -55,6 +56,7 @@ BuildOutcome ConvertStoredTopics(BuildJob& job, std::string_view unit) {
         run.Warn("section #" + std::to_string(topics_read) + " - Warning: section too long");
     } catch (const EFileError& e) {
       failure = e.what();
+      failed_file = e.Path();
       break;
     } catch (const std::exception&) {
       run.ReportUnknownError();
@@ -63,7 +65,7 @@ BuildOutcome ConvertStoredTopics(BuildJob& job, std::string_view unit) {
   }
   source.reset();
   if (!failure.empty()) {
-    run.LogError("Error: " + failure);
+    run.LogError("Error: " + failure, 0, failed_file);
     return run.Finish();
   }
 

@@ -10,6 +10,7 @@
 #include "builders/lint.h"
 #include "builders/start_build.h"
 #include "cli/dump.h"
+#include "cli/import.h"
 #include "cli/terminal_host.h"
 #include "module/character_set.h"
 #include "module/module_reader.h"
@@ -47,26 +48,12 @@ struct BuildArgs {
   std::int64_t offset_limit = std::numeric_limits<std::int32_t>::max();
 };
 
-// The errors of the creation log (its warnings are printed at their files and lines).
-void PrintErrors(const std::string& log_path) {
-  std::string log;
-  try {
-    log = ReadWholeFile(log_path);
-  } catch (const EFileError& e) {
-    std::cerr << "error: " << e.what() << "\n";
-    return;
-  }
-  std::istringstream in(log);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    if (line.rfind("Error", 0) == 0) std::cout << line << "\n";
-  }
-}
+// Why the window's Create button would be disabled for these arguments; empty when it is not.
+enum class Refusal { kNone, kNoName, kNoMark };
 
-// The request the window would make for these arguments; false (with a message) when the
-// window's Create button would be disabled.
-bool MakeRequest(const BuildArgs& args, BuildRequest& request, int& code_page) {
+// The request the window would make for these arguments, and whether the window's Create
+// button would be disabled for it.
+Refusal MakeRequest(const BuildArgs& args, BuildRequest& request, int& code_page) {
   SetKind(request, *ModuleKindFromWord(args.kind));
   request.compatible = args.compatible;
   request.charset = *CharsetChoiceFromWord(args.charset);
@@ -85,26 +72,30 @@ bool MakeRequest(const BuildArgs& args, BuildRequest& request, int& code_page) {
 
   // Names typed on the command line are UTF-8; modules hold the code page of their text.
   code_page = ModuleCodePage(request, TextLocale::User());
-  request.module_name = Utf8ToCodePage(code_page, args.name);
+  request.module_name = Utf8ToCodePage(code_page, args.name, &request.module_name_lossy);
   request.options.line_mark = Utf8ToCodePage(code_page, args.mark);
 
-  if (!CreateEnabled(request)) {
-    std::cerr << "error: a module name is needed (--name) unless the source is a header file\n";
-    return false;
-  }
-  return true;
+  if (CreateEnabled(request)) return Refusal::kNone;
+  return request.options.line_mark.empty() && !ConvertsStoredModule(request) ? Refusal::kNoMark
+                                                                             : Refusal::kNoName;
 }
 
-// Findings in the module's code page, printed as UTF-8.
-std::vector<Finding> InUtf8(std::vector<Finding> findings, int code_page) {
-  for (Finding& f : findings) f.message = CodePageToUtf8(code_page, f.message);
-  return findings;
+// The message of a request the window would not take, on the standard error; the exit status.
+int Refused(Refusal refusal) {
+  if (refusal == Refusal::kNoMark) {
+    // A value the build cannot use, not a missing argument: like a source with no entry.
+    std::cerr << "error: the control line mark is empty (--mark): no line could open an entry\n";
+    return kExitNotBuilt;
+  }
+  std::cerr << "error: a module name is needed (--name) unless the source is a header file\n";
+  return kExitUsage;
 }
 
 int RunBuild(const BuildArgs& args) {
   BuildRequest request;
   int code_page = 0;
-  if (!MakeRequest(args, request, code_page)) return kExitUsage;
+  if (Refusal refusal = MakeRequest(args, request, code_page); refusal != Refusal::kNone)
+    return Refused(refusal);
   // The build's warnings go to the standard error too, at their files and lines.
   LintReport report;
   for (std::string_view check : kAllChecks)
@@ -114,14 +105,21 @@ int RunBuild(const BuildArgs& args) {
   Session session(TextLocale::User());
   TerminalHost host(args.overwrite, args.show_log);
   BuildOutcome outcome = StartBuild(request, host, session);
-  if (args.check && !args.show_log) PrintErrors(LogFilePath(session.ProgramFolder()));
-  for (const Finding& f : InUtf8(report.Sorted(), code_page)) std::cerr << FormatFinding(f) << "\n";
+  std::cout.flush();
+  WriteFindings(report, false, code_page, std::cerr);
+  std::cerr.flush();
+  host.PrintMessages(outcome == BuildOutcome::kCreatedWithWarnings);
+  // A failed build's message sends the user to the log: say where it is. (The warnings of a
+  // finished one were all printed above.)
+  if (outcome == BuildOutcome::kFailed && !args.show_log)
+    std::cerr << "note: the creation log is " << LogFilePath(session.ProgramFolder()) << "\n";
   return ModuleWritten(outcome) ? kExitBuilt : kExitNotBuilt;
 }
 
 struct LintArgs {
   std::string format = "text";
   std::vector<std::string> disable;
+  std::size_t max_findings = 1000;
 };
 
 int RunLint(BuildArgs args, const LintArgs& lint) {
@@ -130,33 +128,49 @@ int RunLint(BuildArgs args, const LintArgs& lint) {
   args.output = "lint";  // never written
   BuildRequest request;
   int code_page = 0;
-  if (!MakeRequest(args, request, code_page)) return kExitUsage;
+  const Refusal refusal = MakeRequest(args, request, code_page);
+  if (refusal == Refusal::kNoName) return Refused(refusal);
   LintReport report;
   for (const std::string& check : lint.disable) report.disabled.insert(check);
+  report.max_findings = lint.max_findings;
   request.lint = &report;
   request.write_log = false;
 
   Session session(TextLocale::User());
   LintHost host;
-  const BuildOutcome outcome = StartBuild(request, host, session);
-  const std::vector<Finding> findings = InUtf8(report.Sorted(), code_page);
-  if (lint.format == "json") {
-    std::cout << FindingsJson(findings);
-  } else {
-    for (const Finding& f : findings) std::cout << FormatFinding(f) << "\n";
-  }
-  if (host.ShowedError() || outcome == BuildOutcome::kNotStarted) return kExitNotBuilt;
-  return findings.empty() ? kExitBuilt : kExitNotBuilt;
+  BuildOutcome outcome = BuildOutcome::kNotStarted;
+  if (refusal == Refusal::kNoMark)
+    report.BuildError("the control line mark is empty (--mark): no line could open an entry", 0,
+                      DisplayPath(args.source));
+  else
+    outcome = StartBuild(request, host, session);
+  // What kept the build from running has no line of its own: it stands at the source.
+  for (const std::string& error : host.Errors())
+    report.BuildError(error, 0, DisplayPath(args.source));
+  WriteFindings(report, lint.format == "json", code_page, std::cout);
+  if (report.HasError() || outcome == BuildOutcome::kNotStarted) return kExitNotBuilt;
+  return report.Count() == 0 ? kExitBuilt : kExitNotBuilt;
+}
+
+// "a, b or c".
+std::string WordList(const std::vector<std::string>& words) {
+  std::string list;
+  for (std::size_t i = 0; i < words.size(); ++i)
+    list += (i == 0 ? "" : i + 1 == words.size() ? " or " : ", ") + words[i];
+  return list;
 }
 
 void AddBuildOptions(CLI::App* command, BuildArgs& b, bool builds) {
   std::vector<std::string> kind_names;
-  for (const ModuleKindInfo& kind : AllKinds()) kind_names.emplace_back(kind.word);
+  std::vector<std::string> kind_help;  // each word, with its window box where it has one
+  for (const ModuleKindInfo& kind : AllKinds()) {
+    kind_names.emplace_back(kind.word);
+    kind_help.emplace_back(kind.word);
+    if (!kind.editable_caption.empty())
+      kind_help.back() += " (\"" + std::string(kind.editable_caption) + "\")";
+  }
   std::sort(kind_names.begin(), kind_names.end());  // as the usage message has always listed them
-  command
-      ->add_option("KIND", b.kind,
-                   "dictionary, topics (\"Create as editable topic book\"), commentary, notes "
-                   "(\"Create as editable note set\"), writing or jumplist")
+  command->add_option("KIND", b.kind, WordList(kind_help))
       ->required()
       ->check(CLI::IsMember(kind_names));
   command->add_option("SOURCE", b.source, "File to create the module from")->required();
@@ -179,12 +193,13 @@ void AddBuildOptions(CLI::App* command, BuildArgs& b, bool builds) {
       ->check(CLI::Range(0, 1))
       ->capture_default_str();
   std::vector<std::string> charset_words;
+  charset_words.reserve(std::size(kCharacterSets));
   for (const CharacterSet& set : kCharacterSets) charset_words.emplace_back(set.word);
+  const std::string charset_help =
+      "Default character set of a current-format module: " + WordList(charset_words);
   command->add_flag("--compatible", b.compatible,
                     "Check \"Corvalinth 2.6 compatible\" (.dat modules; tags stripped)");
-  command
-      ->add_option("--charset", b.charset,
-                   "Default character set of a current-format module: western, ce or cyrillic")
+  command->add_option("--charset", b.charset, charset_help)
       ->check(CLI::IsMember(charset_words))
       ->capture_default_str();
   command
@@ -233,12 +248,19 @@ int main(int argc, char** argv) {
   lint->add_option("--format", lint_args.format, "text (one finding a line) or json")
       ->check(CLI::IsMember({"text", "json"}))
       ->capture_default_str();
-  lint->add_option("--disable", lint_args.disable,
-                   "Checks to turn off: build, unknown-tag, invalid-tag, unpaired-tag, "
-                   "link-target, empty-entry")
+  const std::vector<std::string> checks(std::begin(kAllChecks), std::end(kAllChecks));
+  std::string checks_help = "Checks to turn off: ";
+  for (std::size_t i = 0; i < checks.size(); ++i) checks_help += (i ? ", " : "") + checks[i];
+  lint->add_option("--disable", lint_args.disable, checks_help)
       ->delimiter(',')
-      ->check(
-          CLI::IsMember(std::vector<std::string>(std::begin(kAllChecks), std::end(kAllChecks))));
+      ->check(CLI::IsMember(checks));
+  lint->add_option("--max-findings", lint_args.max_findings,
+                   "Print at most this many findings (the first file by file and by line), then "
+                   "a line saying how many were left out; 0 prints all")
+      ->check(CLI::Validator(
+          [](std::string& text) { return text.starts_with('-') ? "must be 0 or more" : ""; }, "",
+          "count"))
+      ->capture_default_str();
 
   DumpArgs d;
   CLI::App* dump = app.add_subcommand("dump", "Print the header and entries of a module file.");
@@ -248,9 +270,27 @@ int main(int argc, char** argv) {
   dump->add_flag("--source", d.source,
                  "Print marked text that tavrin-cli build turns into the same entries");
 
+  ImportArgs import_args;
+  CLI::App* import = AddImportCommand(app, import_args);
+
   // The arguments as UTF-8 whatever the system gives: paths and names are converted from it.
   std::vector<std::string> arguments = CommandLineArguments(argc, argv);
+  // The toolkit would only say that a subcommand is required: name the word it did not know.
+  if (arguments.size() > 1 && !arguments[1].starts_with("-")) {
+    std::string names;
+    bool known = false;
+    for (const CLI::App* command : app.get_subcommands({})) {
+      known = known || command->get_name() == arguments[1];
+      names += (names.empty() ? "" : ", ") + command->get_name();
+    }
+    if (!known) {
+      std::cerr << "error: unknown command '" << arguments[1] << "' (the commands: " << names
+                << "; --help says more)\n";
+      return kExitUsage;
+    }
+  }
   std::vector<char*> utf8_argv;
+  utf8_argv.reserve(arguments.size());
   for (std::string& argument : arguments) utf8_argv.push_back(argument.data());
   try {
     app.parse(static_cast<int>(utf8_argv.size()), utf8_argv.data());
@@ -258,7 +298,14 @@ int main(int argc, char** argv) {
     int code = app.exit(e);
     return e.get_exit_code() == 0 ? code : kExitUsage;
   }
-  if (*build) return RunBuild(b);
-  if (*lint) return RunLint(l, lint_args);
-  return RunDump(d);
+  try {
+    if (*build) return RunBuild(b);
+    if (*lint) return RunLint(l, lint_args);
+    if (*import) return RunImportCommand(import_args);
+    return RunDump(d);
+  } catch (const std::exception& e) {
+    // Nothing the core raises should come this far; should it, it is said, not a crash.
+    std::cerr << "error: " << e.what() << "\n";
+    return kExitNotBuilt;
+  }
 }

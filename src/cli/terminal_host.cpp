@@ -15,17 +15,33 @@ TerminalHost::TerminalHost(bool overwrite, bool show_log)
   CatchInterrupt();
 }
 
-void TerminalHost::ShowMessage(const std::string& text, MessageIcon icon) {
+void TerminalHost::ShowMessage(const std::string& text, MessageIcon icon,
+                               const std::string& detail) {
+  if (icon == MessageIcon::kStop) showed_error_ = true;
+  messages_.push_back({text, icon, detail});
+}
+
+void TerminalHost::PrintMessages(bool warnings) {
   ClearLine();
-  if (icon == MessageIcon::kStop) {
-    showed_error_ = true;
-    std::cerr << "error: " << text << "\n";
-  } else if (text.find("created with warnings") != std::string::npos) {
-    std::cout << "warning: " << text << "\n";
-  } else {
-    std::cout << text << "\n";
+  for (const Message& m : messages_) {
+    if (m.icon == MessageIcon::kStop) {
+      std::cerr << "error: " << m.text << (m.detail.empty() ? "" : " " + m.detail) << "\n";
+    } else {
+      std::cout << (warnings ? "warning: " : "") << m.text << "\n";
+    }
   }
+  messages_.clear();
   std::cout.flush();
+  if (!log_to_show_.empty()) PrintLog(log_to_show_);
+  log_to_show_.clear();
+}
+
+std::vector<std::string> LintHost::Errors() const {
+  std::vector<std::string> errors;
+  for (const Message& m : messages_)
+    if (m.icon == MessageIcon::kStop)
+      errors.push_back(m.detail.empty() ? m.text : m.text + " " + m.detail);
+  return errors;
 }
 
 bool TerminalHost::AskYesNo(const std::string& text) {
@@ -64,7 +80,10 @@ bool TerminalHost::CancelRequested() { return InterruptRequested(); }
 void TerminalHost::ClearCancelRequest() { ClearInterruptRequest(); }
 
 void TerminalHost::ShowLog(const std::string& log_path) {
-  if (!show_log_) return;
+  if (show_log_) log_to_show_ = log_path;
+}
+
+void TerminalHost::PrintLog(const std::string& log_path) {
   std::string text;
   try {
     text = ReadWholeFile(log_path);

@@ -3,6 +3,7 @@
 #include <chrono>
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "builders/build_host.h"
 
@@ -14,7 +15,9 @@ class TerminalHost : public BuildHost {
  public:
   TerminalHost(bool overwrite, bool show_log);
 
-  void ShowMessage(const std::string& text, MessageIcon icon) override;
+  using BuildHost::ShowMessage;
+  // Messages wait until PrintMessages, so that the outcome comes after the findings.
+  void ShowMessage(const std::string& text, MessageIcon icon, const std::string& detail) override;
   bool AskYesNo(const std::string& text) override;
   void SetProgressRange(std::int64_t maximum) override;
   void SetProgress(std::int64_t position) override;
@@ -31,9 +34,22 @@ class TerminalHost : public BuildHost {
 
   // Whether a message of the stop kind was shown.
   bool ShowedError() const { return showed_error_; }
+  // Prints the messages shown so far: stop messages as "error: TEXT DETAIL" on the standard
+  // error, the others on the standard output ("warning: " before those of a build with
+  // warnings); then the log, when it was to be shown.
+  void PrintMessages(bool warnings);
+
+ protected:
+  struct Message {
+    std::string text;
+    MessageIcon icon;
+    std::string detail;
+  };
+  std::vector<Message> messages_;
 
  private:
   void Draw(bool force);
+  void PrintLog(const std::string& log_path);
   void ClearLine();
 
   bool overwrite_;
@@ -44,6 +60,7 @@ class TerminalHost : public BuildHost {
   std::int64_t maximum_ = 0;
   std::int64_t position_ = 0;
   std::string status_;
+  std::string log_to_show_;
   std::chrono::steady_clock::time_point last_draw_{};
 };
 
@@ -52,10 +69,13 @@ class TerminalHost : public BuildHost {
 class LintHost : public TerminalHost {
  public:
   LintHost() : TerminalHost(true, false) {}
-  void ShowMessage(const std::string& text, MessageIcon icon) override {
-    if (icon == MessageIcon::kStop) TerminalHost::ShowMessage(text, icon);
+  using BuildHost::ShowMessage;
+  void ShowMessage(const std::string& text, MessageIcon icon, const std::string& detail) override {
+    if (icon == MessageIcon::kStop) TerminalHost::ShowMessage(text, icon, detail);
   }
   void SetProgressVisible(bool) override {}
+  // The stop messages, each with its detail: what kept the lint's build from running.
+  std::vector<std::string> Errors() const;
 };
 
 }  // namespace tavrin

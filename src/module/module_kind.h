@@ -44,6 +44,8 @@ struct ModuleKindInfo {
   // checked for it.
   BuildTab tab;
   bool editable;
+  // The caption of that box, for the editable kinds.
+  std::string_view editable_caption;
   // The finished kinds carry a module name and may be made in the current format (the 508-byte
   // header); the others never are.
   bool finished;
@@ -52,6 +54,8 @@ struct ModuleKindInfo {
   std::string_view standin_name;
   // Entries attached to verses (8-byte index records, no name section) instead of names.
   bool verse;
+  // Entries named by topics: the names that local links point at.
+  bool names_entries;
   std::span<const ModuleSection> sections;  // in file order
   std::int32_t per_kind_value;              // the fixed word of the header: 0, 200 or -1
   // The output extension the window proposes in the current and in the 2.6-compatible format.

@@ -1,5 +1,6 @@
 #include "module/module_reader.h"
 
+#include <algorithm>
 #include <cstring>
 
 #include "module/character_set.h"
@@ -49,6 +50,16 @@ int ModuleCodePage(const ModuleFileHeader& header, const TextLocale& locale) {
 }
 
 ModuleFileHeader ReadModuleHeader(std::string_view bytes, const std::string& origin) {
+  // Every module begins with its kind string and has its signature at a fixed place: a file
+  // with neither is no module at all, rather than a damaged one.
+  const std::size_t kind_length = bytes.empty() ? 0 : static_cast<unsigned char>(bytes[0]);
+  const bool has_kind = kind_length <= kKindStringWidth && bytes.size() >= 1 + kind_length &&
+                        ModuleKindFromString(bytes.substr(1, kind_length));
+  const std::string signature =
+      static_cast<char>(kModuleSignature.size()) + std::string(kModuleSignature);
+  const bool has_signature =
+      bytes.substr(std::min<std::size_t>(bytes.size(), kSignatureOffset)).starts_with(signature);
+  if (!has_kind && !has_signature) throw ENotAModuleError(origin);
   if (bytes.size() < static_cast<std::size_t>(kShortHeaderSize))
     throw EModuleError(origin, "the header is incomplete (" + std::to_string(bytes.size()) +
                                    " bytes in the file)");

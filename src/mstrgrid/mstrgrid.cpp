@@ -84,6 +84,7 @@ void TmStrGrid::SortCompleteRows(int col) {
   const int start = use_fixed_ == hfYes ? 0 : EffectiveFixedRows();
   if (start >= RowCount()) return;
   std::vector<std::string> texts;
+  texts.reserve(static_cast<std::size_t>(RowCount()));
   for (int r = 0; r < RowCount(); ++r) texts.push_back(Cell(col, r));
   StoreSortIndex(SortLine(texts, start), start);
   RecordAndApply(
@@ -95,6 +96,7 @@ void TmStrGrid::SortCompleteColumns(int row) {
   const int start = use_fixed_ == hfYes ? 0 : EffectiveFixedCols();
   if (start >= ColCount()) return;
   std::vector<std::string> texts;
+  texts.reserve(static_cast<std::size_t>(ColCount()));
   for (int c = 0; c < ColCount(); ++c) texts.push_back(Cell(c, row));
   StoreSortIndex(SortLine(texts, start), start);
   RecordAndApply({TGridSortKind::kCompleteColumns, row,
@@ -106,6 +108,7 @@ void TmStrGrid::SortRow(int row) {
   const int start = use_fixed_ == hfYes ? 0 : EffectiveFixedCols();
   if (start >= ColCount()) return;
   std::vector<std::string> texts;
+  texts.reserve(static_cast<std::size_t>(ColCount()));
   for (int c = 0; c < ColCount(); ++c) texts.push_back(Cell(c, row));
   StoreSortIndex(SortLine(texts, start), start);
   RecordAndApply({TGridSortKind::kRow, row, row, start});
@@ -116,6 +119,7 @@ void TmStrGrid::SortCol(int col) {
   const int start = use_fixed_ == hfYes ? 0 : EffectiveFixedRows();
   if (start >= RowCount()) return;
   std::vector<std::string> texts;
+  texts.reserve(static_cast<std::size_t>(RowCount()));
   for (int r = 0; r < RowCount(); ++r) texts.push_back(Cell(col, r));
   StoreSortIndex(SortLine(texts, start), start);
   RecordAndApply({TGridSortKind::kCol, col, start, col});

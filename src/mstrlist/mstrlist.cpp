@@ -327,7 +327,7 @@ void TmStrList::SortEntries(int left, int right) {
   // Comparing sort keys gives the collator's order; made once per entry instead of decoding
   // both strings at every comparison. The keys lie in one buffer, and the sort moves small
   // records instead of the entries, which take their places once at the end.
-  const auto count = static_cast<std::size_t>(right - left + 1);
+  const auto count = static_cast<std::size_t>(right - left) + 1;
   // A long list makes the keys of its second half on another thread, into a buffer of its own.
   const bool two_threads = count >= static_cast<std::size_t>(kSortOnTwoThreads) &&
                            std::thread::hardware_concurrency() > 1;
@@ -475,7 +475,7 @@ void TmStrList::SortZeroRun() {
   if (first >= count) return;
   int last = first;
   while (last + 1 < count &&
-         KeyNumber(KeyOf(entries_[static_cast<std::size_t>(last + 1)].text)) == 0)
+         KeyNumber(KeyOf(entries_[static_cast<std::size_t>(last) + 1].text)) == 0)
     ++last;
   if (last == first) return;
   // Text that is no number shares the value 0 with real zeros: order that block as text.

@@ -29,28 +29,35 @@ class MFileError : public Exception {
   using Exception::Exception;
 };
 
-// Any failure to open, create, read or write a file; carries the path.
+// Any failure to open, create, read or write a file; carries the path and, where the system
+// gave one, its reason (UTF-8, "No such file or directory"), which the message leaves out.
 class EFileError : public Exception {
  public:
-  EFileError(const std::string& message, std::string path)
-      : Exception(message), path_(std::move(path)) {}
+  EFileError(const std::string& message, std::string path, std::string reason = {})
+      : Exception(message), path_(std::move(path)), reason_(std::move(reason)) {}
   const std::string& Path() const { return path_; }
+  const std::string& Reason() const { return reason_; }
+  // "PATH: REASON", or the path alone: what a message's details name.
+  std::string Detail() const { return reason_.empty() ? path_ : path_ + ": " + reason_; }
 
  private:
   std::string path_;
+  std::string reason_;
 };
 
 // "Cannot open file %s"
 class EFOpenError : public EFileError {
  public:
-  explicit EFOpenError(const std::string& path) : EFileError("Cannot open file " + path, path) {}
+  explicit EFOpenError(const std::string& path, std::string reason = {})
+      : EFileError("Cannot open file " + path, path, std::move(reason)) {}
 };
 
-// "Cannot create file %s"
+// "Cannot create file %s", and ": REASON" where the system says why and the user can act on it
+// (a read-only file, no permission).
 class EFCreateError : public EFileError {
  public:
-  explicit EFCreateError(const std::string& path)
-      : EFileError("Cannot create file " + path, path) {}
+  explicit EFCreateError(const std::string& path, const std::string& reason = "")
+      : EFileError("Cannot create file " + path + (reason.empty() ? "" : ": " + reason), path) {}
 };
 
 // A write or read that failed after the file was opened (disk full, I/O error).
@@ -65,6 +72,23 @@ class EModuleError : public EFileError {
  public:
   EModuleError(const std::string& path, const std::string& problem)
       : EFileError("Module file '" + path + "' is damaged: " + problem, path) {}
+
+ protected:
+  struct WholeMessage {};
+  EModuleError(WholeMessage, const std::string& message, const std::string& path)
+      : EFileError(message, path) {}
+};
+
+// A file that has neither a module's kind string nor its signature: no module at all (a text
+// file given where a module was expected).
+class ENotAModuleError : public EModuleError {
+ public:
+  explicit ENotAModuleError(const std::string& path)
+      : EModuleError(WholeMessage{},
+                     "File '" + path +
+                         "' is not a module: it does not begin with the kind string of one of "
+                         "the six module kinds",
+                     path) {}
 };
 
 }  // namespace tavrin

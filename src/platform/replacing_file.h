@@ -13,12 +13,16 @@ namespace tavrin {
 //
 // On Linux the new version has no name at all while it is written (O_TMPFILE), so even a killed
 // process leaves nothing behind; where the file system refuses that, it is a hidden
-// ".tavrin-XXXXXX" file beside the target, removed again unless committed.
+// ".tavrin-XXXXXX" file beside the target, removed again unless committed. On Windows it is such
+// a file that the system deletes when its handle closes, also when the process dies, until it
+// is committed.
 class ReplacingFile {
  public:
   // `path` is the file to write or replace; a symbolic link is written through to its target.
   // `shown` is the path that errors name. Raises EFCreateError when the new version cannot be
-  // made (missing or read-only folder) or something other than a regular file stands at the path.
+  // made (missing or read-only folder, a read-only file on Windows) or something other than a
+  // regular file stands at the path; where the system gives a reason the user can act on, the
+  // message ends with it ("Cannot create file PATH: the file is read-only").
   ReplacingFile(const std::string& path, const std::string& shown);
   // Drops the new version unless it was committed.
   ~ReplacingFile();

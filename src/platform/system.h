@@ -15,6 +15,10 @@ std::string ApPath();
 // The operating system's login name of the user; empty when it cannot be found.
 std::string UserName();
 
+// The system's reason for the failure of the call made last on this thread (errno on Linux,
+// GetLastError on Windows) as UTF-8 text without a final full stop: "No such file or directory".
+std::string LastSystemErrorText();
+
 // A new, unique, empty file in the system's temporary folder; returns its path.
 // Raises EFCreateError when none can be made.
 std::filesystem::path CreateTempFile(const std::string& prefix = "tavrin");

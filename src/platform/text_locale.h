@@ -110,6 +110,8 @@ std::string Utf8ToCodePage(int code_page, std::string_view utf8, bool* lossy = n
 // becomes one `substitute`, counted in `*substitutions`.
 std::u16string Utf8ToUtf16(std::string_view utf8, char16_t substitute,
                            int* substitutions = nullptr);
+// UTF-16 as UTF-8; an unpaired surrogate becomes U+FFFD.
+std::string Utf16ToUtf8(std::u16string_view utf16);
 
 // Encodes UTF-16 into one code page, many texts one after another (the converter is made once).
 class CodePageEncoder {

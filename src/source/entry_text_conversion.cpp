@@ -418,6 +418,7 @@ class TagScan {
   void FindJoinedClosings(std::size_t junction_before, std::size_t junction_after);
   int AcceptedKind(std::size_t l, std::size_t g);
   bool ValueIsValid(int kind, std::size_t eq, std::size_t g);
+  void ReadValue(std::size_t eq);
 
   std::string& text_;
   std::string& copy_;
@@ -437,6 +438,14 @@ class TagScan {
   Pointer blank_;
   Pointer digit_;
   std::array<Closing, kTagCount> closings_;
+  // What the value rules read behind the "=" looked at last (see ValueIsValid).
+  struct Value {
+    std::size_t eq = kNone;
+    std::size_t first = 0;        // its first alive byte other than a blank or control byte
+    std::string token;            // the run of letters, digits and signs from there
+    std::size_t after_token = 0;  // the first alive byte other than a blank or control behind it
+    std::array<std::int8_t, kTagCount> token_valid{};  // per kind: 1, 0, or -1 not yet known
+  } value_;
   // One scan for closing tags of every name serves all of them: the copy before this position
   // has been looked through.
   std::size_t closings_scanned_ = 0;
@@ -661,11 +670,34 @@ bool TagScan::ValueIsValid(int kind, std::size_t eq, std::size_t g) {
   const bool has_eq = eq != kNone && eq < g;
   if (definition.rule == TagRule::kNone) return !has_eq;
   if (!has_eq) return definition.rule == TagRule::kOptional;
-  // The value's rule reads only the bytes between the "=" and the ">".
-  std::string tag = "=";
-  for (std::size_t i = NextAlive(eq + 1); i < g; i = NextAlive(i + 1)) tag += copy_[i];
-  tag += '>';
-  return MarkupTagIsValid(definition, tag);
+  // The value's rule reads only the bytes between the "=" and the ">", trimmed: any value, or
+  // a number or colour name (letters, digits and signs) with nothing else. Tags that share
+  // their "=" share what stands behind it, so it is read once for all of them: a pair taken in
+  // between only consumes their ">", and the bytes it changes lie behind that.
+  if (value_.eq != eq) ReadValue(eq);
+  if (value_.first >= g) return false;  // an empty value
+  if (definition.rule == TagRule::kOptional) return true;
+  if (value_.after_token < g) return false;
+  std::int8_t& valid = value_.token_valid[static_cast<std::size_t>(kind)];
+  if (valid < 0) valid = MarkupTagIsValid(definition, "=" + value_.token + ">") ? 1 : 0;
+  return valid == 1;
+}
+
+void TagScan::ReadValue(std::size_t eq) {
+  auto is_token = [](char c) { return IsNameLetter(c) || IsDigitByte(c) || c == '+' || c == '-'; };
+  value_.eq = eq;
+  value_.token.clear();
+  value_.token_valid.fill(-1);
+  // Every walk stops at the first ">" at the latest, so values of different "=" are read once.
+  std::size_t i = NextAlive(eq + 1);
+  while (i < n_ && IsControl(copy_[i])) i = NextAlive(i + 1);
+  value_.first = i;
+  while (i < n_ && is_token(copy_[i])) {
+    value_.token += copy_[i];
+    i = NextAlive(i + 1);
+  }
+  while (i < n_ && IsControl(copy_[i])) i = NextAlive(i + 1);
+  value_.after_token = i;
 }
 
 void TagScan::Run() {
@@ -854,6 +886,7 @@ const std::string& ConvertEntryTextInto(std::string_view source, bool keep_tags,
   // out: only the held breaks of the text go.
   if (copy.find('<') == std::string::npos || (keep_tags && !BreakMayEndAPair(copy))) {
     // Most texts hold none: a library search finds that out much faster than the removal.
+    // NOLINTNEXTLINE(bugprone-not-null-terminated-result): a search, no copy
     if (std::memchr(text.data(), kMarker, text.size()) != nullptr) std::erase(text, kMarker);
     return text;
   }

@@ -1,6 +1,8 @@
 #include "source/header_file.h"
 
+#include <algorithm>
 #include <fstream>
+#include <sstream>
 
 #include "platform/system.h"
 #include "source/line_reader.h"
@@ -94,12 +96,41 @@ void ProcessHeaderFile(std::istream& in, const TextLocale& locale, LinkSettings&
   }
 }
 
+void SpellIncludes(std::string_view utf8, HeaderFileState& state, DecodedSource& header) {
+  state.include_paths = state.include_list;
+  // Line ends and blanks are ASCII in both texts, so their lines and directives are the same.
+  std::istringstream in{std::string(utf8)};
+  LineReader reader(in);
+  std::string raw;
+  std::int64_t line_number = 0;
+  std::size_t next = 0;
+  while (next < state.include_lines.size() && reader.ReadLine(raw)) {
+    if (++line_number != state.include_lines[next]) continue;
+    const std::string line = NormaliseDirective(raw);
+    if (line.size() > 8) state.include_paths[next] = std::string(TrimControl(line.substr(8)));
+    ++next;
+  }
+  std::size_t kept = 0;
+  for (std::size_t i = 0; i < header.warnings.size(); ++i) {
+    if (std::binary_search(state.include_lines.begin(), state.include_lines.end(),
+                           header.warning_lines[i]))
+      continue;
+    if (kept != i) {
+      header.warnings[kept] = std::move(header.warnings[i]);
+      header.warning_lines[kept] = header.warning_lines[i];
+    }
+    ++kept;
+  }
+  header.warnings.resize(kept);
+  header.warning_lines.resize(kept);
+}
+
 AssembledSource AssembleIncludes(const HeaderFileState& state, const IncludeDecoder& decode) {
   AssembledSource result;
   const auto& includes = state.include_list;
   if (includes.empty()) return result;
   if (includes.size() == 1) {
-    result.path = includes.front();
+    result.path = state.IncludePath(0);
     result.first_lines.push_back(1);
     return result;
   }
@@ -116,10 +147,11 @@ AssembledSource AssembleIncludes(const HeaderFileState& state, const IncludeDeco
     return result;
   }
   std::int64_t lines_written = 0;
-  for (const std::string& name : includes) {
+  for (std::size_t i = 0; i < includes.size(); ++i) {
+    const std::string& name = includes[i];
     std::string raw;
     try {
-      raw = ReadWholeFile(name);
+      raw = ReadWholeFile(state.IncludePath(i));
     } catch (...) {
       result.unreadable_include = name;
       break;

@@ -20,6 +20,14 @@ struct HeaderFileState {
   std::string document_title;
   std::vector<std::string> include_list;    // file names as written, trimmed
   std::vector<std::int64_t> include_lines;  // the header file's line of each include
+  // The files the includes open where they differ from the names in the module's code page
+  // (SpellIncludes); empty otherwise.
+  std::vector<std::string> include_paths;
+
+  // The file that include `i` opens.
+  const std::string& IncludePath(std::size_t i) const {
+    return i < include_paths.size() ? include_paths[i] : include_list[i];
+  }
 };
 
 // Reads the directives of a header file: link aliases and media folders into `links`, the title
@@ -29,11 +37,18 @@ struct HeaderFileState {
 void ProcessHeaderFile(std::istream& in, const TextLocale& locale, LinkSettings& links,
                        HeaderFileState& state, std::string* module_name);
 
+// For a header file read in UTF-8 or UTF-16, whose `utf8` text ProcessHeaderFile read converted
+// to the module's code page: each include opens the file by its name as the header spells it, so
+// that a name with letters outside the code page, or in another, is found. (File names are
+// Unicode on both systems.) The conversion's warnings about those lines are dropped from
+// `header`: their names lost nothing.
+void SpellIncludes(std::string_view utf8, HeaderFileState& state, DecodedSource& header);
+
 // The source that a header file's includes make.
 struct AssembledSource {
   std::string path;                   // empty when there is no include
   bool delete_after_build = false;    // a temporary file made here
-  std::string unreadable_include;     // the include (as written) at which assembly stopped
+  std::string unreadable_include;     // the include (as listed) at which assembly stopped
   std::vector<std::string> warnings;  // lines of includes that lost characters in conversion
   std::string failure;  // why no temporary source could be made ("Cannot create file ...")
   // The line of the assembled source at which each include read begins, in include order.
@@ -44,6 +59,7 @@ struct AssembledSource {
 // line gets in the assembled source.
 using IncludeDecoder = std::function<DecodedSource(std::string raw, std::int64_t first_line)>;
 
+// Each include is opened by its IncludePath and named as listed when it cannot be read.
 // No include: empty path. One include: that file as it is. More: a new temporary file holding
 // every include followed by CR LF CR LF. An include that cannot be read ends the assembly; the
 // files before it stay in the temporary file and the include is reported. Never raises.

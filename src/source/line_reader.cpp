@@ -21,6 +21,12 @@ bool LineReader::Fill() {
     ended_ = true;
     return false;
   }
+  if (first_block_) {
+    first_block_ = false;
+    const std::string_view block(buffer_);
+    cr_line_ends_ =
+        block.find('\n') == std::string_view::npos && block.find('\r') != std::string_view::npos;
+  }
   return true;
 }
 
@@ -45,6 +51,14 @@ bool LineReader::ReadLine(std::string_view& line) {
     }
     const char* data = buffer_.data();
     const std::size_t end = buffer_.size();
+    if (skip_lf_) {
+      skip_lf_ = false;
+      if (data[pos_] == '\n') {
+        ++pos_;
+        ++consumed_;
+        continue;
+      }
+    }
     // The line's end is the first LF, CR or 0x1A; NUL bytes on the way are noted.
     std::size_t i = FindFirstOf(data, pos_, end, '\n', '\r', '\x1A', '\0');
     while (i < end && data[i] == '\0') {
@@ -82,6 +96,16 @@ bool LineReader::ReadLine(std::string_view& line) {
       ++pos_;
       ++consumed_;
       line = piece;
+      return true;
+    }
+    if (c == '\r' && cr_line_ends_) {
+      if (spilled) {
+        spill_.append(piece);
+        line = spill_;
+      } else {
+        line = piece;
+      }
+      skip_lf_ = true;
       return true;
     }
     spill_.append(piece);

@@ -13,7 +13,9 @@ namespace tavrin {
 
 // Reads 8-bit source text line by line: a line ends at LF or CR LF (the end is not part of the
 // line), a CR not followed by LF is dropped and the line goes on, and a byte 0x1A ends the
-// source as if the file ended there. Reads in large blocks; the cost is linear in the source.
+// source as if the file ended there. A source whose first block holds CRs and no LF at all has
+// its lines ended by CR alone (as old Macintosh editors wrote them): there every CR (or CR LF)
+// ends a line. Reads in large blocks; the cost is linear in the source.
 // An exception of the stream's read passes through and ends the source.
 class LineReader {
  public:
@@ -31,6 +33,8 @@ class LineReader {
   std::int64_t Position() const { return consumed_; }
   // Whether the line read last holds a NUL byte.
   bool LineHasNul() const { return line_has_nul_; }
+  // Whether the source's lines end in CR alone (known once the first line was read).
+  bool CrLineEnds() const { return cr_line_ends_; }
 
  private:
   bool Fill();
@@ -42,6 +46,9 @@ class LineReader {
   std::int64_t consumed_ = 0;
   bool ended_ = false;  // 0x1A met or the stream is exhausted
   bool line_has_nul_ = false;
+  bool first_block_ = true;
+  bool cr_line_ends_ = false;
+  bool skip_lf_ = false;  // CR-ended lines: an LF right after the CR belongs to that end
 };
 
 }  // namespace tavrin

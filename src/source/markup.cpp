@@ -207,6 +207,7 @@ int TagTable::IndexOf(std::string_view name) const {
   if (packed == 0) return -1;
   const int slot = LetterAndLengthSlot(name);
   if (slot >= 0) {
+    // NOLINTNEXTLINE(bugprone-signed-char-misuse): the table holds -1 for "no tag"
     const int kind = by_letter_and_length_[static_cast<std::size_t>(slot)];
     if (kind == -1) return -1;
     if (kind >= 0) return packed_names_[static_cast<std::size_t>(kind)] == packed ? kind : -1;

@@ -13,6 +13,17 @@ bool StartsWith(std::string_view bytes, std::string_view prefix) {
   return bytes.substr(0, prefix.size()) == prefix;
 }
 
+// The code units of UTF-16 bytes; an odd last byte is left out.
+std::u16string Utf16Units(std::string_view body, bool big_endian) {
+  std::u16string units(body.size() / 2, u'\0');
+  for (std::size_t i = 0; i < units.size(); ++i) {
+    const auto hi = static_cast<unsigned char>(body[2 * i + (big_endian ? 0 : 1)]);
+    const auto lo = static_cast<unsigned char>(body[2 * i + (big_endian ? 1 : 0)]);
+    units[i] = static_cast<char16_t>((hi << 8) | lo);
+  }
+  return units;
+}
+
 }  // namespace
 
 bool ParseSourceEncoding(std::string_view text, SourceEncoding& encoding) {
@@ -29,6 +40,28 @@ bool ParseSourceEncoding(std::string_view text, SourceEncoding& encoding) {
   else
     return false;
   return true;
+}
+
+bool LooksLikeUtf16(std::string_view start, SourceEncoding& which) {
+  const std::size_t pairs = start.size() / 2;
+  if (pairs < 4) return false;
+  std::size_t nul_first = 0, nul_second = 0;
+  for (std::size_t i = 0; i < pairs; ++i) {
+    nul_first += start[2 * i] == '\0';
+    nul_second += start[2 * i + 1] == '\0';
+  }
+  // Latin text in UTF-16 has a NUL in nearly every pair; a few other letters may stand there.
+  auto most = [&](std::size_t n) { return n * 10 >= pairs * 9; };
+  auto few = [&](std::size_t n) { return n * 10 <= pairs; };
+  if (most(nul_second) && few(nul_first)) {
+    which = SourceEncoding::kUtf16LE;
+    return true;
+  }
+  if (most(nul_first) && few(nul_second)) {
+    which = SourceEncoding::kUtf16BE;
+    return true;
+  }
+  return false;
 }
 
 SourceEncoding DetectSourceEncoding(std::string_view bytes, SourceEncoding requested,
@@ -77,13 +110,7 @@ DecodedSource DecodeSource(std::string raw, SourceEncoding requested, int code_p
   if (encoding == SourceEncoding::kUtf8) {
     // Lines are split in the UTF-8 bytes (LF never occurs inside a sequence).
   } else {
-    const bool big_endian = encoding == SourceEncoding::kUtf16BE;
-    units.resize(body.size() / 2);
-    for (std::size_t i = 0; i < units.size(); ++i) {
-      const auto hi = static_cast<unsigned char>(body[2 * i + (big_endian ? 0 : 1)]);
-      const auto lo = static_cast<unsigned char>(body[2 * i + (big_endian ? 1 : 0)]);
-      units[i] = static_cast<char16_t>((hi << 8) | lo);
-    }
+    units = Utf16Units(body, encoding == SourceEncoding::kUtf16BE);
   }
 
   CodePageEncoder encoder(code_page);
@@ -94,12 +121,12 @@ DecodedSource DecodeSource(std::string raw, SourceEncoding requested, int code_p
   auto finish_line = [&](bool invalid, const char* invalid_what) {
     const bool lossy = encoder.Append(line, result.bytes);
     const std::string number = std::to_string(first_line + line_index);
-    if (invalid)
-      result.warnings.push_back("line #" + number + " - Warning: " + invalid_what +
-                                " replaced by '?'");
-    if (lossy)
-      result.warnings.push_back("line #" + number + " - Warning: characters not in code page " +
-                                cp + " replaced by '?'");
+    auto warn = [&](std::string text) {
+      result.warnings.push_back("line #" + number + " - Warning: " + std::move(text));
+      result.warning_lines.push_back(first_line + line_index);
+    };
+    if (invalid) warn(std::string(invalid_what) + " replaced by '?'");
+    if (lossy) warn("characters not in code page " + cp + " replaced by '?'");
   };
 
   if (encoding == SourceEncoding::kUtf8) {
@@ -143,6 +170,20 @@ DecodedSource DecodeSource(std::string raw, SourceEncoding requested, int code_p
   for (char c : result.bytes)
     if (c == '\n') ++result.lines;
   return result;
+}
+
+std::optional<std::string> DecodeToUtf8(std::string_view raw, SourceEncoding requested) {
+  std::size_t mark = 0;
+  const SourceEncoding encoding = DetectSourceEncoding(raw, requested, mark);
+  const std::string_view body = raw.substr(mark);
+  switch (encoding) {
+    case SourceEncoding::kAnsi:
+      return std::nullopt;
+    case SourceEncoding::kUtf8:
+      return std::string(body);
+    default:
+      return Utf16ToUtf8(Utf16Units(body, encoding == SourceEncoding::kUtf16BE));
+  }
 }
 
 }  // namespace tavrin

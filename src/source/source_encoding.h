@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -23,12 +24,18 @@ bool ParseSourceEncoding(std::string_view text, SourceEncoding& encoding);
 SourceEncoding DetectSourceEncoding(std::string_view bytes, SourceEncoding requested,
                                     std::size_t& mark_length);
 
+// Whether the first bytes of a file read as 8-bit text look like UTF-16 without a byte order
+// mark: NUL bytes at nearly every other position and nowhere else. `which` is then the byte
+// order they suggest (NUL second: little-endian).
+bool LooksLikeUtf16(std::string_view start, SourceEncoding& which);
+
 // A source turned into 8-bit text of the module's code page, as the reading loop reads it.
 struct DecodedSource {
   std::string bytes;
-  bool converted = false;             // false: the bytes are the file's own
-  std::vector<std::string> warnings;  // one log line per line that lost characters
-  std::int64_t lines = 0;             // line ends (LF) in the result, for numbering what follows
+  bool converted = false;                   // false: the bytes are the file's own
+  std::vector<std::string> warnings;        // one log line per line that lost characters
+  std::vector<std::int64_t> warning_lines;  // the line each warning is about
+  std::int64_t lines = 0;  // line ends (LF) in the result, for numbering what follows
 };
 
 // Converts a whole file's bytes. Without conversion the bytes are returned as they are. With
@@ -37,5 +44,9 @@ struct DecodedSource {
 // UTF-8 or UTF-16 is replaced the same way with its own warning.
 DecodedSource DecodeSource(std::string raw, SourceEncoding requested, int code_page,
                            std::int64_t first_line = 1);
+
+// The text of a file read in UTF-8 or UTF-16, in UTF-8 without its byte order mark, line for
+// line as DecodeSource converts it (UTF-8 bytes stay as they are); nullopt for 8-bit text.
+std::optional<std::string> DecodeToUtf8(std::string_view raw, SourceEncoding requested);
 
 }  // namespace tavrin

@@ -38,7 +38,7 @@ int ScaleToScreen(int n) {
 
 }  // namespace
 
-TBokF::TBokF(std::string program_folder, QWidget* parent)
+TBokF::TBokF(const std::string& program_folder, QWidget* parent)
     : QDialog(parent),
       book_names_path_((std::filesystem::path(program_folder) / "tavrin.bok").string()),
       own_dialogs_(std::make_unique<QtUserDialogs>()),
@@ -63,6 +63,14 @@ TBokF::TBokF(std::string program_folder, QWidget* parent)
   grid_->SetRangeSelect(true);
   grid_->SetEditing(true);
   grid_->SetDefaultColWidth(30);
+  // The book names file is 8-bit text: a letter its code page lacks would be saved as '?'.
+  connect(grid_, &GridView::TextRefused, this, [this](const QString& characters, int code_page) {
+    dialogs_->Message(this,
+                      "The characters \"" + characters + "\" are not in code page " +
+                          QString::number(code_page) +
+                          ", in which the book names are stored; they were not taken.",
+                      MessageIcon::kStop);
+  });
   // The grid's sorting and search settings keep their defaults (soString on the whole text,
   // fixed cells left out, no short cuts, no ClickFixed).
   TmStrGrid& grid = grid_->Grid();
@@ -123,7 +131,7 @@ void TBokF::LoadBookNames() {
 }
 
 void TBokF::Button1Click() {
-  grid_->CommitEditor();
+  if (!grid_->CommitEditor()) return;  // the name typed is not saved as '?'
   const TmStrGrid& grid = grid_->Grid();
   TmStrList names(TextLocale::User());
   for (int r = 1; r < grid.RowCount(); ++r) names.Add(std::string(TrimControl(grid.Cell(1, r))));

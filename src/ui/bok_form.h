@@ -19,7 +19,7 @@ class TBokF : public QDialog {
   Q_OBJECT
 
  public:
-  explicit TBokF(std::string program_folder, QWidget* parent = nullptr);
+  explicit TBokF(const std::string& program_folder, QWidget* parent = nullptr);
   ~TBokF() override;
 
   // Fills the grid from tavrin.bok, dropping the edits of an earlier showing; raises

@@ -46,10 +46,28 @@ TMouseButton ButtonOf(Qt::MouseButton button) {
 
 }  // namespace
 
+std::optional<std::string> CellTextOf(int code_page, const QString& text,
+                                      const std::function<void(const QString&)>& refused) {
+  bool lossy = false;
+  std::string bytes = TypedToCore(code_page, text, &lossy);
+  if (!lossy) return bytes;
+  QString beyond;
+  for (char32_t c : text.toUcs4()) {
+    const QString one = QString::fromUcs4(&c, 1);
+    bool lost = false;
+    TypedToCore(code_page, one, &lost);
+    if (lost && !beyond.contains(one)) beyond += one;
+  }
+  if (refused) refused(beyond);
+  return std::nullopt;
+}
+
 std::optional<std::string> QtGridClipboard::Text() const {
   const QMimeData* data = QGuiApplication::clipboard()->mimeData();
   if (!data || !data->hasText()) return std::nullopt;
-  const std::string text = TypedToCore(code_page_, data->text());
+  const std::optional<std::string> taken = CellTextOf(code_page_, data->text(), refused);
+  if (!taken) return std::nullopt;
+  const std::string& text = *taken;
   std::string out;
   out.reserve(text.size());
   for (std::size_t i = 0; i < text.size(); ++i) {
@@ -72,6 +90,9 @@ GridView::GridView(QWidget* parent, int code_page)
   viewport()->setBackgroundRole(QPalette::Base);
   viewport()->setAutoFillBackground(true);
   grid_->SetClipboard(&clipboard_);
+  clipboard_.refused = [this](const QString& characters) {
+    emit TextRefused(characters, code_page_);
+  };
   grid_->SetOnChange([this](TStringGrid&) { GridChanged(); });
   UpdateScrollBars();
 }
@@ -317,9 +338,16 @@ void GridView::keyPressEvent(QKeyEvent* event) {
   if (ctrl && event->key() >= Qt::Key_A && event->key() <= Qt::Key_Z) {
     key = static_cast<char>(event->key() - Qt::Key_A + 1);
   } else if (!event->text().isEmpty() && !(event->modifiers() & Qt::AltModifier)) {
-    const std::string typed = TypedToCore(code_page_, event->text());
-    if (typed.size() == 1 && typed[0] != 27 && typed[0] != 13 && typed[0] != 9 && typed[0] != 8)
-      key = typed[0];
+    const std::optional<std::string> typed =
+        CellTextOf(code_page_, event->text(),
+                   [this](const QString& characters) { emit TextRefused(characters, code_page_); });
+    if (!typed) {
+      event->accept();
+      return;
+    }
+    if (typed->size() == 1 && (*typed)[0] != 27 && (*typed)[0] != 13 && (*typed)[0] != 9 &&
+        (*typed)[0] != 8)
+      key = (*typed)[0];
   }
   if (key != 0) {
     grid_->KeyPress(key);
@@ -458,16 +486,30 @@ void GridView::PlaceEditor() {
   }
 }
 
-void GridView::CommitEditor() {
-  if (!editor_ || !editor_->isVisible()) return;
+bool GridView::CommitEditor() {
+  if (!editor_ || !editor_->isVisible()) return true;
   const int col = editor_col_;
   const int row = editor_row_;
-  const std::string text = TypedToCore(code_page_, editor_->text());
+  // The message of a refusal takes the focus from the editor: that is no second commit.
+  if (refusing_) return false;
+  // A cell holds 8-bit text: what its code page cannot hold keeps the editor open.
+  QString beyond;
+  const std::optional<std::string> taken =
+      CellTextOf(code_page_, editor_->text(), [&](const QString& c) { beyond = c; });
+  if (!taken) {
+    refusing_ = true;
+    emit TextRefused(beyond, code_page_);
+    refusing_ = false;
+    editor_->setFocus(Qt::OtherFocusReason);
+    return false;
+  }
+  const std::string& text = *taken;
   // Hidden first: the focus leaving the editor must not commit a second time.
   editor_->hide();
   grid_->SetEditorMode(false);
   setFocus(Qt::OtherFocusReason);
   if (grid_->Cell(col, row) != text) grid_->SetCell(col, row, text);
+  return true;
 }
 
 void GridView::CancelEditor() {

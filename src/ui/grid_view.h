@@ -2,6 +2,7 @@
 
 #include <QAbstractScrollArea>
 #include <QFont>
+#include <functional>
 #include <map>
 #include <memory>
 
@@ -12,13 +13,19 @@ class QLineEdit;
 
 namespace tavrin {
 
+// Text typed or pasted into cells, in their code page; nothing when it holds characters the
+// code page cannot, which `refused` is then told (they are never stored as '?').
+std::optional<std::string> CellTextOf(int code_page, const QString& text,
+                                      const std::function<void(const QString&)>& refused);
+
 // The system clipboard as plain text in a code page. Lone LF line ends from other programs are
-// read as CR LF, the grid's row separator.
+// read as CR LF, the grid's row separator. Text beyond the code page is not pasted.
 class QtGridClipboard : public GridClipboard {
  public:
   explicit QtGridClipboard(int code_page) : code_page_(code_page) {}
   std::optional<std::string> Text() const override;
   void SetText(const std::string& text) override;
+  std::function<void(const QString&)> refused;
 
  private:
   int code_page_;
@@ -59,13 +66,19 @@ class GridView : public QAbstractScrollArea {
   int LeftCol() const;
 
   // The in-place editor: open on the current cell (with `initial` typed into it when given),
-  // commit its text into the cell, or drop it.
+  // commit its text into the cell (false when its text was refused and it stays open), or drop
+  // it.
   void ShowEditor(const QString* initial = nullptr);
-  void CommitEditor();
+  bool CommitEditor();
   void CancelEditor();
   QLineEdit* Editor() const { return editor_; }
 
   QString CellText(int col, int row) const;
+
+ signals:
+  // Text typed or pasted holds `characters` that the cells' code page cannot hold; it was not
+  // taken.
+  void TextRefused(const QString& characters, int code_page);
 
  protected:
   void paintEvent(QPaintEvent* event) override;
@@ -99,6 +112,7 @@ class GridView : public QAbstractScrollArea {
   bool editing_ = false;
   bool selecting_ = false;  // a mouse drag extends the selection
   QLineEdit* editor_ = nullptr;
+  bool refusing_ = false;  // a refused edit's message is up
   int editor_col_ = -1;
   int editor_row_ = -1;
   // The sizes the scroll bars were last set up for.

@@ -26,6 +26,7 @@
 #include "builders/start_build.h"
 #include "builders/window_rules.h"
 #include "module/character_set.h"
+#include "module/module_kind.h"
 #include "platform/exceptions.h"
 #include "platform/system.h"
 #include "platform/text_locale.h"
@@ -67,7 +68,7 @@ QCheckBox* Check(const QString& name, const QString& caption, QWidget* parent) {
 
 }  // namespace
 
-TMainF::TMainF(const TextLocale& locale, MainFormSetup setup, QWidget* parent)
+TMainF::TMainF(const TextLocale& locale, const MainFormSetup& setup, QWidget* parent)
     : QMainWindow(parent), locale_(locale), session_(locale), dialogs_(setup.dialogs) {
   setObjectName("MainF");
   setWindowTitle(kMainCaption);
@@ -156,11 +157,14 @@ void TMainF::CreateControls() {
 
   page_control1_ = new QTabWidget(central);
   page_control1_->setObjectName("PageControl1");
+  const auto caption = [](ModuleKind kind) {
+    return QString::fromUtf8(KindInfo(kind).editable_caption);
+  };
   page_control1_->addTab(CreateTab(1, "File to create dictionary from:", "Dictionary name:",
-                                   "Create as editable topic book"),
+                                   caption(ModuleKind::kTopics)),
                          "Dictionary/Topics");
   page_control1_->addTab(CreateTab(2, "File to create commentary from:", "Commentary name:",
-                                   "Create as editable note set"),
+                                   caption(ModuleKind::kNotes)),
                          "Commentary/Notes");
   page_control1_->addTab(CreateTab(3, "File to create writing from:", "Writing name:", ""),
                          "Writing");
@@ -255,6 +259,8 @@ void TMainF::CreateControls() {
   connect(tabs_[1].editable, &QCheckBox::toggled, this, &TMainF::COption1Click);
   connect(page_control1_, &QTabWidget::currentChanged, this, &TMainF::PageControl1Change);
   connect(option3_, &QCheckBox::toggled, this, &TMainF::Option3Click);
+  // The mark is shared by every tab: without one no entry could be marked.
+  connect(line_mark_, &QLineEdit::textChanged, this, [this] { UpdateMakeBut(ActiveTab()); });
   connect(make_but_, &QPushButton::clicked, this, &TMainF::MakeButClick);
   connect(cancel_but_, &QPushButton::clicked, this, &TMainF::CancelButClick);
 }
@@ -271,6 +277,8 @@ void TMainF::CreateMenus() {
   check_source_ =
       program->addAction("&Check source", QKeySequence("Ctrl+K"), this, &TMainF::CheckSourceClick);
   check_source_->setObjectName("CheckSource");
+  import_source_ = program->addAction("&Import source...", this, &TMainF::ImportSourceClick);
+  import_source_->setObjectName("ImportSource");
   show_log_m_ = program->addAction("&Show log when finished");
   show_log_m_->setObjectName("ShowLogM");
   show_log_m_->setCheckable(true);
@@ -345,7 +353,8 @@ BuildRequest TMainF::RequestOf(BuildTab tab, int* typed_code_page) const {
   r.output_path = PathToCore(t.to_file->text());
   const int code_page = ModuleCodePage(r, locale_);
   if (typed_code_page != nullptr) *typed_code_page = code_page;
-  if (t.module_name != nullptr) r.module_name = TypedToCore(code_page, t.module_name->text());
+  if (t.module_name != nullptr)
+    r.module_name = TypedToCore(code_page, t.module_name->text(), &r.module_name_lossy);
   r.options.line_mark = TypedToCore(code_page, line_mark_->text());
   r.options.join_lines = option2_->isChecked();
   r.options.preserve_empty_lines = option3_->isChecked();
@@ -490,15 +499,19 @@ void TMainF::CheckSourceClick() {
   request.write_log = false;
   request.show_log_when_finished = false;
   checking_ = true;
+  check_errors_.clear();
   try {
     StartBuild(request, *this, session_);
   } catch (const std::exception& e) {
     ShowError(e);
   }
   checking_ = false;
-  QStringList lines;
-  for (const Finding& f : report.Sorted())
-    lines << QString::fromStdString(CodePageToUtf8(typed_code_page_, FormatFinding(f)));
+  QStringList lines = check_errors_;
+  for (Finding f : report.Sorted()) {
+    // The file is a path; only the message is text of the code page.
+    f.message = CodePageToUtf8(typed_code_page_, f.message);
+    lines << QString::fromStdString(FormatFinding(f));
+  }
   if (lines.isEmpty()) lines << "No finding: the source looks clean.";
   log_form_->ShowLines(lines);
   log_form_->show();
@@ -560,10 +573,16 @@ void TMainF::closeEvent(QCloseEvent* event) {
 
 // ---- BuildHost
 
-void TMainF::ShowMessage(const std::string& text, MessageIcon icon) {
-  // A check's closing message ("would be created") says nothing: its findings do.
-  if (checking_ && icon != MessageIcon::kStop) return;
-  dialogs_->Message(DialogParent(), ToDisplay(locale_, text), icon);
+void TMainF::ShowMessage(const std::string& text, MessageIcon icon, const std::string& detail) {
+  if (checking_) {
+    // A check's closing message ("would be created") says nothing: its findings do. What kept
+    // the check from running is listed with them.
+    if (icon == MessageIcon::kStop)
+      check_errors_ << "error: " + ToDisplay(locale_, text) +
+                           (detail.empty() ? QString() : " " + QString::fromStdString(detail));
+    return;
+  }
+  dialogs_->Message(DialogParent(), ToDisplay(locale_, text), icon, QString::fromStdString(detail));
 }
 
 bool TMainF::AskYesNo(const std::string& text) {

@@ -2,6 +2,7 @@
 
 #include <QElapsedTimer>
 #include <QMainWindow>
+#include <QStringList>
 #include <array>
 #include <memory>
 #include <string>
@@ -44,7 +45,8 @@ class TMainF : public QMainWindow, public BuildHost {
   Q_OBJECT
 
  public:
-  explicit TMainF(const TextLocale& locale, MainFormSetup setup = {}, QWidget* parent = nullptr);
+  explicit TMainF(const TextLocale& locale, const MainFormSetup& setup = {},
+                  QWidget* parent = nullptr);
   // Saves the settings: the only time they are written.
   ~TMainF() override;
 
@@ -59,7 +61,8 @@ class TMainF : public QMainWindow, public BuildHost {
   THelpF* HelpForm() const { return help_form_; }
 
   // BuildHost
-  void ShowMessage(const std::string& text, MessageIcon icon) override;
+  using BuildHost::ShowMessage;
+  void ShowMessage(const std::string& text, MessageIcon icon, const std::string& detail) override;
   bool AskYesNo(const std::string& text) override;
   void SetProgressRange(std::int64_t maximum) override;
   void SetProgress(std::int64_t position) override;
@@ -98,6 +101,9 @@ class TMainF : public QMainWindow, public BuildHost {
   // "Check source": the lint of the active tab's fields, its findings in the log window; no
   // module is written and tavrin.log is not touched.
   void CheckSourceClick();
+  // "Import source...": a SWORD import file, an OSIS document or an HTML book written as marked
+  // text beside it, which becomes the source of the tab of its kind (main_form_import.cpp).
+  void ImportSourceClick();
   void ShowLogMClick();
   void Exit1Click();
   void Helpindex1Click();
@@ -165,6 +171,7 @@ class TMainF : public QMainWindow, public BuildHost {
   QAction* editverseref_m_ = nullptr;
   QAction* showlognow1_ = nullptr;
   QAction* check_source_ = nullptr;
+  QAction* import_source_ = nullptr;
   QAction* show_log_m_ = nullptr;
   QAction* exit1_ = nullptr;
 
@@ -176,7 +183,8 @@ class TMainF : public QMainWindow, public BuildHost {
   bool busy_ = false;
   bool cancel_requested_ = false;
   bool close_after_build_ = false;
-  bool checking_ = false;  // a Check source runs: only its stop messages are shown
+  bool checking_ = false;  // a Check source runs: its stop messages go to its list
+  QStringList check_errors_;
   int typed_code_page_ = 1252;
   // The progress bar counts in ints; large sources are shown in steps of this many bytes.
   std::int64_t progress_step_ = 1;

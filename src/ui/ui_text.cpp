@@ -19,8 +19,8 @@ QString PathFromCore(std::string_view path) {
   return QString::fromUtf8(path.data(), static_cast<qsizetype>(path.size()));
 }
 
-std::string TypedToCore(int code_page, const QString& text) {
-  return Utf8ToCodePage(code_page, text.toStdString());
+std::string TypedToCore(int code_page, const QString& text, bool* lossy) {
+  return Utf8ToCodePage(code_page, text.toStdString(), lossy);
 }
 
 QString TypedFromCore(int code_page, std::string_view text) {

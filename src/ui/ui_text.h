@@ -23,7 +23,7 @@ std::string PathToCore(const QString& path);
 QString PathFromCore(std::string_view path);
 
 // Text typed into a box, converted to a code page, and back.
-std::string TypedToCore(int code_page, const QString& text);
+std::string TypedToCore(int code_page, const QString& text, bool* lossy = nullptr);
 QString TypedFromCore(int code_page, std::string_view text);
 
 }  // namespace tavrin

@@ -10,11 +10,13 @@
 
 namespace tavrin {
 
-void QtUserDialogs::Message(QWidget* parent, const QString& text, MessageIcon icon) {
+void QtUserDialogs::Message(QWidget* parent, const QString& text, MessageIcon icon,
+                            const QString& detail) {
   QMessageBox::Icon qt_icon = icon == MessageIcon::kStop       ? QMessageBox::Critical
                               : icon == MessageIcon::kQuestion ? QMessageBox::Question
                                                                : QMessageBox::Information;
   QMessageBox box(qt_icon, kApplicationTitle, text, QMessageBox::Ok, parent);
+  if (!detail.isEmpty()) box.setDetailedText(detail);
   box.exec();
 }
 

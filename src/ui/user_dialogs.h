@@ -16,8 +16,10 @@ namespace tavrin {
 class UserDialogs {
  public:
   virtual ~UserDialogs() = default;
-  // A message box with OK, the icon, and the application title as caption.
-  virtual void Message(QWidget* parent, const QString& text, MessageIcon icon) = 0;
+  // A message box with OK, the icon, and the application title as caption; `detail`, when not
+  // empty, is the box's detailed text.
+  virtual void Message(QWidget* parent, const QString& text, MessageIcon icon,
+                       const QString& detail = {}) = 0;
   // Yes and No with the question icon; true for Yes.
   virtual bool Question(QWidget* parent, const QString& text) = 0;
   // The file-open dialog; an empty result means it was cancelled. `filter` is in the toolkit's
@@ -31,7 +33,8 @@ class UserDialogs {
 // The real thing: QMessageBox, QFileDialog, QDialog::exec.
 class QtUserDialogs : public UserDialogs {
  public:
-  void Message(QWidget* parent, const QString& text, MessageIcon icon) override;
+  void Message(QWidget* parent, const QString& text, MessageIcon icon,
+               const QString& detail = {}) override;
   bool Question(QWidget* parent, const QString& text) override;
   QString OpenFile(QWidget* parent, const QString& title, const QString& filter,
                    const QString& default_suffix) override;

@@ -83,6 +83,17 @@ TEST(WindowRulesTest, EditableKindsNeedNoModuleName) {
   EXPECT_FALSE(CreateEnabled(r));  // the note set box belongs to the other tab
   r.editable_topics = true;
   EXPECT_TRUE(CreateEnabled(r));
+
+  // Without a control line mark nothing of a marked source or header file could be read; a
+  // stored module to convert has no marks.
+  r.options.line_mark.clear();
+  EXPECT_FALSE(CreateEnabled(r));
+  r.source_path = "a.hdr";
+  EXPECT_FALSE(CreateEnabled(r));
+  r.source_path = "book.tpb";
+  r.editable_topics = false;
+  r.module_name = "Book";
+  EXPECT_TRUE(CreateEnabled(r));
 }
 
 TEST(WindowRulesTest, ModuleCodePage) {

@@ -34,7 +34,8 @@ class BuildCliTest : public CliTest {
 };
 
 // File names with letters of several code pages, and a module name outside the user's: the
-// name becomes '?' in the module, the files are found and made under their own names.
+// name becomes '?' in the module, with a warning; the files are found and made under their own
+// names.
 TEST_F(BuildCliTest, FileNamesBeyondTheCodePage) {
   const std::string source =
       "\xC3\x89sa\xC3\xAF"
@@ -43,7 +44,10 @@ TEST_F(BuildCliTest, FileNamesBeyondTheCodePage) {
   WriteFile(source, "#A\r\na\r\n");
   CliResult r = Run({"build", "dictionary", source, output, "--name", "\xD0\x96 \xC3\x89"});
   ASSERT_EQ(r.exit_code, 0) << r.output;
-  EXPECT_EQ(r.output, "File '" + output + "' successfuly created.\n");
+  EXPECT_EQ(r.output,
+            "warning: characters of the module name not in code page 1252 replaced by '?' "
+            "[build]\nwarning: File '" +
+                output + "' created with warnings. See log for details.\n");
   ExpectedModule expected{.kind_string = "dict",
                           .long_header = true,
                           .module_name = "? \xC9",
@@ -66,6 +70,14 @@ TEST_F(BuildCliTest, IncludeNamedInTheAnsiCodePage) {
   CliResult r = Run({"build", "dictionary", "two.hdr", "t.k30"});
   ASSERT_EQ(r.exit_code, 0) << r.output;
   EXPECT_EQ(r.output, "File 't.k30' successfuly created.\n");
+  // Findings name it by its path in UTF-8, as the console shows it.
+  WriteFile(
+      "\xC3\x89sa\xC3\xAF"
+      "e.txt",
+      "#A\r\n<bx>\r\n");
+  EXPECT_EQ(Run({"lint", "dictionary", "two.hdr"}).output,
+            "\xC3\x89sa\xC3\xAF"
+            "e.txt:2:1: warning: unknown tag <bx> is shown as text [unknown-tag]\n");
 }
 #endif
 
@@ -143,8 +155,8 @@ TEST_F(BuildCliTest, ControlLinesNamesAndOrder) {
   CliResult r = Run({"build", "dictionary", "n.txt", "n.dat", "--name", "N"});
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(r.output,
-            "warning: File 'n.dat' created with warnings. See log for details.\n"
-            "n.txt:1:1: warning: topic has no name [build]\n");
+            "n.txt:1:1: warning: topic has no name [build]\n"
+            "warning: File 'n.dat' created with warnings. See log for details.\n");
   EXPECT_EQ(LogLines(), (Lines{"line #1 - Warning: topic has no name", "",
                                "Total of: 2 lines, 1 topics", "", "File 'n.dat' was created."}));
   EXPECT_EQ(ReadModuleFile((dir_ / "n.dat").string()).entries[0].name, "untitled");
@@ -215,7 +227,12 @@ TEST_F(BuildCliTest, NoControlLineIsAnError) {
   WriteFile("plain.txt", "just text\nmore\n");
   CliResult r = Run({"build", "dictionary", "plain.txt", "p.dat", "--name", "P"});
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_EQ(r.output, "error: Module creation terminated due to error. See log for details.\n");
+  // The cause at its place, then where the log is.
+  EXPECT_EQ(r.output,
+            "plain.txt:1:1: error: no topics marked [build]\n"
+            "error: Module creation terminated due to error. See log for details.\n"
+            "note: the creation log is " +
+                (dir_ / "tavrin.log").string() + "\n");
   EXPECT_EQ(LogLines(),
             (Lines{"", "Error: no topics marked", "", "Module creation terminated due to error."}));
   EXPECT_FALSE(Exists("p.dat"));
@@ -285,9 +302,9 @@ TEST_F(BuildCliTest, HeaderFiles) {
   r = Run({"build", "writing", "missing.hdr", "m.k30", "--name", "M"});
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(r.output,
-            "warning: File 'm.k30' created with warnings. See log for details.\n"
             "missing.hdr:2:1: warning: cannot read included file 'gone.txt'; it and the files "
-            "after it were left out [build]\n");
+            "after it were left out [build]\n"
+            "warning: File 'm.k30' created with warnings. See log for details.\n");
   Lines log = LogLines();
   EXPECT_EQ(log[0],
             "Warning: cannot read included file 'gone.txt'; it and the files after it were left "
@@ -300,7 +317,7 @@ TEST_F(BuildCliTest, HeaderFiles) {
   r = Run({"build", "dictionary", "none.hdr", "none.k30"});
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.output,
-            "error: File opening error. File does not exist or is used by other application.\n");
+            "error: Header file 'none.hdr' has no include line: it names no source to build.\n");
 }
 
 TEST_F(BuildCliTest, ExtensionsAndRefusals) {
@@ -316,7 +333,9 @@ TEST_F(BuildCliTest, ExtensionsAndRefusals) {
   r = Run({"build", "dictionary", "nothere.txt", "x.dat", "--name", "B"});
   EXPECT_EQ(r.exit_code, 1);
   EXPECT_EQ(r.output,
-            "error: File opening error. File does not exist or is used by other application.\n");
+            "error: File opening error. File does not exist or is used by other application. "
+            "nothere.txt: " +
+                NoSuchFile() + "\n");
 
   r = Run({"build", "dictionary", "book.TPB", "x.dat", "--name", "   "});
   EXPECT_EQ(r.exit_code, 2);

@@ -14,6 +14,7 @@
 #include <iterator>
 #include <sstream>
 
+#include "platform/exceptions.h"
 #include "platform/system.h"
 
 namespace tavrin::e2e {
@@ -65,6 +66,15 @@ void PutStr(std::string& b, std::size_t at, std::size_t width, const std::string
 }  // namespace
 
 std::string LoginName() { return UserName(); }
+
+std::string NoSuchFile() {
+  try {
+    InputFile missing("tavrin-no-such-file.txt");
+  } catch (const EFileError& e) {
+    return e.Reason();
+  }
+  return "";
+}
 
 void CliTest::SetUp() {
   const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();

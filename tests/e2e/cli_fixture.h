@@ -55,5 +55,8 @@ struct ExpectedModule {
 };
 
 std::string LoginName();
+// The system's reason for a file that does not exist, as the program reports it ("No such file
+// or directory" on Linux; Windows words it its own way).
+std::string NoSuchFile();
 
 }  // namespace tavrin::e2e

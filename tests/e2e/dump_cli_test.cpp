@@ -92,16 +92,16 @@ TEST_F(DumpCliTest, CheckRunsTheBuildButWritesNothing) {
   CliResult r = Run({"build", "dictionary", "c.txt", "c.k30", "--name", "C", "--check"});
   EXPECT_EQ(r.exit_code, 0);
   EXPECT_EQ(r.output,
-            "warning: File 'c.k30' would be created with warnings. See log for details.\n"
             "c.txt:1:1: warning: topic has no name [build]\n"
-            "c.txt:3:1: warning: section too long [build]\n");
+            "c.txt:3:1: warning: section too long [build]\n"
+            "warning: File 'c.k30' would be created with warnings. See log for details.\n");
   EXPECT_EQ(ReadFile("c.k30"), "old");
   EXPECT_EQ(LogLines().back(), "File 'c.k30' was created.");
 
   WriteFile("none.txt", "no topics\r\n");
   r = Run({"build", "dictionary", "none.txt", "n.k30", "--name", "C", "--check"});
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_NE(r.output.find("Error: no topics marked"), std::string::npos);
+  EXPECT_NE(r.output.find("none.txt:1:1: error: no topics marked [build]"), std::string::npos);
   EXPECT_FALSE(Exists("n.k30"));
 }
 

@@ -145,6 +145,26 @@ TEST_F(EncodingCliTest, NamesAreOrderedInTheModulesCodePage) {
   }
 }
 
+// A book name keyed in the user's code page (1257) meets a reference in the module's (1250): the
+// same letter, another byte.
+TEST_F(EncodingCliTest, BookNameInTheUsersCodePageMeetsTheModules) {
+#ifdef _WIN32
+  GTEST_SKIP() << "the user's code page there is the system's; no variable changes it";
+#endif
+  std::string book_names = ReadFile("tavrin.bok");
+  const std::size_t luke = book_names.find("\r\nLuke\r\n");
+  ASSERT_NE(luke, std::string::npos);
+  WriteFile("tavrin.bok", book_names.replace(luke + 2, 4, "\xD9k"));  // Łk
+  WriteFile("c.txt", "#\xA3k 1:1\r\nnote\r\n");
+  CliResult r = Run({"build", "commentary", "c.txt", "c.k30", "--name", "C", "--charset", "ce"},
+                    "LC_ALL= LC_COLLATE= LANG=lt_LT.UTF-8");
+  ASSERT_EQ(r.exit_code, 0) << r.output;
+  EXPECT_EQ(r.output, "File 'c.k30' successfuly created.\n");
+  ModuleFile module = ReadModuleFile((dir_ / "c.k30").string());
+  ASSERT_EQ(module.entries.size(), 1u);
+  EXPECT_EQ(module.entries[0].book, 42);
+}
+
 TEST_F(EncodingCliTest, HeaderWithIncludesInDifferentEncodings) {
   WriteFile("a.txt", "#Alpha\r\ncaf\xE9\r\n");                              // cp1252
   WriteFile("b.txt", "\xEF\xBB\xBF#Beta\r\ncaf\xC3\xA9 \xE4\xB8\xAD\r\n");  // UTF-8
@@ -160,6 +180,49 @@ TEST_F(EncodingCliTest, HeaderWithIncludesInDifferentEncodings) {
   for (const ModuleEntry& e : module.entries) EXPECT_EQ(e.text.substr(0, 4), "caf\xE9");
   // b.txt starts on line 5 of the assembled source: its second line is line 6.
   EXPECT_EQ(LogLines()[0], "line #6 - Warning: characters not in code page 1252 replaced by '?'");
+}
+
+// Include names are file names, and file names are Unicode: an include is found by its name as
+// the header spells it, whatever the header's encoding and the module's code page.
+TEST_F(EncodingCliTest, IncludesAreFoundByTheNamesTheHeaderSpells) {
+  const std::string esaie =
+      "\xC3\x89sa\xC3\xAF"
+      "e.txt";
+  const std::string file_one =
+      "\xD0\xA4\xD0\xB0\xD0\xB9\xD0\xBB \xD0\xBE\xD0\xB4\xD0\xB8\xD0\xBD.txt";
+  WriteFile(esaie, "#Un\r\nun\r\n");
+  WriteFile(file_one, "#Deux\r\ndeux\r\n");
+  const std::string header = "title T\r\ninclude " + esaie + "\r\ninclude " + file_one + "\r\n";
+  const struct {
+    std::string bytes;
+    Lines flags;
+  } headers[] = {
+      {"\xEF\xBB\xBF" + header, {}},
+      {header, {"--source-encoding", "utf-8"}},
+      {Utf16(header, false, true), {}},
+  };
+  for (const char* charset : {"western", "cyrillic"}) {
+    for (const auto& h : headers) {
+      WriteFile("h.hdr", h.bytes);
+      Lines args = {"build", "dictionary", "h.hdr", "h.k30", "--charset", charset, "--overwrite"};
+      args.insert(args.end(), h.flags.begin(), h.flags.end());
+      CliResult r = Run(args);
+      ASSERT_EQ(r.exit_code, 0) << charset << " " << h.bytes.size() << r.output;
+      EXPECT_EQ(r.output, "File 'h.k30' successfuly created.\n")
+          << charset << " " << h.bytes.size();
+      ModuleFile module = ReadModuleFile((dir_ / "h.k30").string());
+      ASSERT_EQ(module.entries.size(), 2u) << charset << " " << h.bytes.size();
+      EXPECT_EQ(module.entries[0].text + module.entries[1].text, "deuxun");
+    }
+  }
+  // A missing include keeps its warning at its own line; the title's lost letter keeps its own.
+  WriteFile("m.hdr",
+            "\xEF\xBB\xBFtitle \xD0\x96\r\ninclude " + esaie +
+                "\r\ninclude \xD0\xA4\xD0\xB0\xD0\xB9\xD0\xBB \xD0\xB4\xD0\xB2\xD0\xB0.txt\r\n");
+  EXPECT_EQ(Run({"lint", "dictionary", "m.hdr"}).output,
+            "m.hdr:1:1: warning: characters not in code page 1252 replaced by '?' [build]\n"
+            "m.hdr:3:1: warning: cannot read included file '???? ???.txt'; it and the files after "
+            "it were left out [build]\n");
 }
 
 }  // namespace

@@ -42,24 +42,43 @@ TEST_F(FaultCliTest, OutputThatCannotBeWritten) {
                                "Error: Cannot create file "
                                "missing/d.k30",
                                "", "Module creation terminated due to error."}));
+  // Outputs that are no file to replace, refused before anything is read or asked.
   fs::create_directories(dir_ / "adir");
-  ExpectRefused(Run({"build", "dictionary", "d.txt", "adir", "--name", "D", "--overwrite"}),
-                "error: Cannot create file adir");
+  ExpectRefused(Run({"build", "dictionary", "d.txt", "adir", "--name", "D"}),
+                "error: Output 'adir' is a folder, not a file.");
   EXPECT_TRUE(fs::is_directory(dir_ / "adir"));
+  EXPECT_EQ(LogLines(), (Lines{"Error: Output 'adir' is a folder, not a file.", "",
+                               "Module creation terminated due to error."}));
+  WriteFile("h.hdr", "include d.txt\r\n");
+  for (const char* output : {"d.txt", "./d.txt", "h.hdr"}) {
+    ExpectRefused(Run({"build", "dictionary", "h.hdr", output, "--overwrite"}), "itself.");
+    EXPECT_EQ(ReadFile("d.txt").substr(0, 4), "#A\r\n");
+  }
 #ifndef _WIN32  // folders that refuse new files
   ExpectRefused(Run({"build", "dictionary", "d.txt", "/proc/d.k30", "--name", "D"}),
                 "error: Cannot create file /proc/d.k30");
   EXPECT_EQ(LogLines().back(), "Module creation terminated due to error.");
+  // A folder that takes no new file, for root too: the system's reason follows.
+  ExpectRefused(Run({"build", "dictionary", "d.txt", "/sys/d.k30", "--name", "D"}),
+                "error: Cannot create file /sys/d.k30: ");
 
   if (geteuid() != 0) {  // root writes into read-only folders anyway
     fs::create_directories(dir_ / "ro");
     WriteFile("ro/d.k30", "old module");
     chmod((dir_ / "ro").c_str(), 0555);
     ExpectRefused(Run({"build", "dictionary", "d.txt", "ro/d.k30", "--name", "D", "--overwrite"}),
-                  "error: Cannot create file ro/d.k30");
+                  "error: Cannot create file ro/d.k30: Permission denied");
     chmod((dir_ / "ro").c_str(), 0755);
     EXPECT_EQ(ReadFile("ro/d.k30"), "old module");
   }
+#else  // a read-only module is kept, and the refusal says why
+  WriteFile("ro.k30", "old module");
+  fs::permissions(dir_ / "ro.k30", fs::perms::all, fs::perm_options::remove);
+  ExpectRefused(Run({"build", "dictionary", "d.txt", "ro.k30", "--name", "D", "--overwrite"}),
+                "error: Cannot create file ro.k30: the file is read-only");
+  fs::permissions(dir_ / "ro.k30", fs::perms::owner_write, fs::perm_options::add);
+  EXPECT_EQ(ReadFile("ro.k30"), "old module");
+  EXPECT_EQ(StrayFiles(dir_), 0u);
 #endif
 }
 
@@ -155,7 +174,7 @@ TEST_F(FaultCliTest, OddBytesInTheSource) {
     WriteFile("odd.txt", nothing);
     ExpectRefused(Run({"build", "dictionary", "odd.txt", "odd.k30", "--name", "D"}),
                   "error: Module creation terminated due to error. See log for details.");
-    EXPECT_EQ(LogLines()[1], "Error: no topics marked");
+    EXPECT_EQ(LogLines().end()[-3], "Error: no topics marked");
     EXPECT_FALSE(Exists("odd.k30"));
   }
 }
@@ -185,6 +204,103 @@ TEST_F(FaultCliTest, TemporaryFolderAndLogThatCannotBeMade) {
   CliResult r = Run({"build", "dictionary", "a.txt", "o.k30", "--name", "D", "--overwrite"});
   ExpectRefused(r, "error: Cannot create file " + (dir_ / "tavrin.log").string());
   EXPECT_EQ(ReadFile("o.k30"), "old module");
+}
+
+// Sources the build cannot use, and commands it cannot run: each says what it found, on the
+// terminal, and the lint says it without sending the user to a log.
+TEST_F(FaultCliTest, CausesAreShownWhereTheUserLooks) {
+  WriteFile("empty.txt", "");
+  WriteFile("a.txt", "#A\r\na\r\n");
+  WriteFile("include-gone.hdr", "include gone.txt\r\n");
+  struct Case {
+    std::vector<std::string> args;
+    int exit_code;
+    std::string output;
+  } cases[] = {
+      {{"lint", "dictionary", "empty.txt", "--name", "X"},
+       1,
+       "empty.txt:1:1: error: no topics marked [build]\n"},
+      {{"lint", "dictionary", "empty.txt", "--name", "X", "--format", "json"},
+       1,
+       "[\n  {\"file\": \"empty.txt\", \"line\": 1, \"column\": 1, \"severity\": \"error\", "
+       "\"check\": \"build\", \"message\": \"no topics marked\"}\n]\n"},
+      {{"lint", "dictionary", "a.txt", "--name", "X", "--mark", ""},
+       1,
+       "a.txt: error: the control line mark is empty (--mark): no line could open an entry "
+       "[build]\n"},
+      {{"build", "dictionary", "a.txt", "a.k30", "--name", "X", "--mark", ""},
+       1,
+       "error: the control line mark is empty (--mark): no line could open an entry\n"},
+      {{"lint", "dictionary", "gone.txt", "--name", "X"},
+       1,
+       "gone.txt: error: File opening error. File does not exist or is used by other "
+       "application. gone.txt: " +
+           NoSuchFile() + " [build]\n"},
+      {{"build", "dictionary", "include-gone.hdr", "o.k30"},
+       1,
+       "error: File opening error. File does not exist or is used by other application. "
+       "gone.txt: " +
+           NoSuchFile() + " (included by include-gone.hdr, line 1)\n"},
+      {{"bogus", "x", "y"},
+       2,
+       "error: unknown command 'bogus' (the commands: build, lint, dump, import; --help says "
+       "more)\n"},
+      {{"dump", "a.txt"},
+       1,
+       "error: File 'a.txt' is not a module: it does not begin with the kind string of one of "
+       "the six module kinds\n"},
+  };
+  for (const Case& c : cases) {
+    WriteFile("tavrin.log", "File 'old.k30' successfuly created.\r\n");
+    CliResult r = Run(c.args);
+    EXPECT_EQ(r.exit_code, c.exit_code) << c.args[0] << " " << c.args[2];
+    EXPECT_EQ(r.output, c.output);
+    if (c.args[0] == "lint") {
+      EXPECT_EQ(LogLines(), (Lines{"File 'old.k30' successfuly created."}));
+    }
+  }
+
+  // A refused build starts its own log, so --show-log never shows an earlier build's.
+  CliResult r = Run({"build", "dictionary", "gone.txt", "o.k30", "--name", "X", "--show-log"});
+  EXPECT_EQ(r.output,
+            "error: File opening error. File does not exist or is used by other application. "
+            "gone.txt: " +
+                NoSuchFile() +
+                "\n"
+                "Error: File opening error. File does not exist or is used by other application.\n"
+                "gone.txt: " +
+                NoSuchFile() + "\n\nModule creation terminated due to error.\n");
+}
+
+// Sources that would have built into garbage or a cut name without a word.
+TEST_F(FaultCliTest, OddSourcesAndNamesAreWarned) {
+  WriteFile("cr.txt", "#Apple\rRed fruit\r#Fig\rGreen\r");
+  CliResult r = Run({"build", "dictionary", "cr.txt", "cr.k30", "--name", "D"});
+  EXPECT_EQ(r.exit_code, 0) << r.output;
+  EXPECT_EQ(LogLines()[0],
+            "line #1 - Warning: lines end in CR alone (no LF); each CR was taken as a line end");
+  EXPECT_EQ(LogLines().end()[-3], "Total of: 4 lines, 2 topics");
+
+  std::string utf16;
+  for (char c : std::string("#Apple\r\nRed\r\n")) utf16 += std::string{c, '\0'};
+  WriteFile("u16.txt", utf16);
+  r = Run({"build", "dictionary", "u16.txt", "u16.k30", "--name", "D"});
+  EXPECT_NE(r.output.find("u16.txt:1:1: warning: the source looks like UTF-16 without a byte "
+                          "order mark (NUL bytes at every other position); save it with a byte "
+                          "order mark, or build it with --source-encoding utf-16le [build]"),
+            std::string::npos)
+      << r.output;
+
+  WriteFile("a.txt", "#A\r\na\r\n");
+  for (bool compatible : {false, true}) {
+    std::vector<std::string> args{"build",  "dictionary",          "a.txt",      "a.k30",
+                                  "--name", std::string(120, 'n'), "--overwrite"};
+    if (compatible) args.push_back("--compatible");
+    r = Run(args);
+    EXPECT_EQ(r.output.substr(0, r.output.find('\n')), "warning: module name cut to its first " +
+                                                           std::string(compatible ? "50" : "100") +
+                                                           " characters [build]");
+  }
 }
 
 }  // namespace

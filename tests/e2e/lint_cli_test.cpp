@@ -1,6 +1,8 @@
 // tavrin-cli lint: each check's finding at the file, line and column the author wrote.
 #include <gtest/gtest.h>
 
+#include <chrono>
+
 #include "cli_fixture.h"
 
 namespace tavrin::e2e {
@@ -85,25 +87,88 @@ TEST_F(LintCliTest, IncludedFilesByTheirOwnLines) {
   r = Run({"build", "dictionary", "h.hdr", "h.k30"});
   EXPECT_EQ(r.exit_code, 0) << r.output;
   EXPECT_EQ(r.output,
-            "warning: File 'h.k30' created with warnings. See log for details.\n"
             "h.hdr:4:1: warning: cannot read included file 'gone.txt'; it and the "
             "files after it were left out [build]\n"
-            "sub/b.txt:3:1: warning: topic has no name [build]\n");
+            "sub/b.txt:3:1: warning: topic has no name [build]\n"
+            "warning: File 'h.k30' created with warnings. See log for details.\n");
 }
 
 TEST_F(LintCliTest, FormatsChecksAndExitStatus) {
   Lint("dictionary", "#A\r\n<colr>x <b>y\r\n", {"--format", "json", "--disable", "unpaired-tag"});
   EXPECT_EQ(last_.output,
-            "[\n  {\"file\": \"s.txt\", \"line\": 2, \"column\": 1, \"check\": \"unknown-tag\", "
+            "[\n  {\"file\": \"s.txt\", \"line\": 2, \"column\": 1, \"severity\": \"warning\", "
+            "\"check\": \"unknown-tag\", "
             "\"message\": \"unknown tag <colr> is shown as text\"}\n]\n");
-  Lint("dictionary", "#A\r\nx\r\n", {"--disable", "nonsense"});
-  EXPECT_EQ(last_.exit_code, 2) << last_.output;
+  for (const Lines& wrong : {Lines{"--disable", "nonsense"}, Lines{"--max-findings", "-1"}}) {
+    Lint("dictionary", "#A\r\nx\r\n", wrong);
+    EXPECT_EQ(last_.exit_code, 2) << last_.output;
+  }
   // A clean example: nothing to say.
   for (const char* example : {"topics.txt", "writing.txt"}) {
     fs::copy_file(fs::path(TAVRIN_EXAMPLES_DIR) / example, dir_ / example);
     CliResult r = Run({"lint", "writing", example, "--name", "W"});
     EXPECT_EQ(r.output, "") << example;
     EXPECT_EQ(r.exit_code, 0) << example;
+  }
+}
+
+// Places and verdicts no other case pins: a column behind a 0xA4 byte whose leading blanks were
+// trimmed, an unclosed tag that also fails its rule, a closing tag on the line after text.
+TEST_F(LintCliTest, PlacesAndChecksAtTheEdges) {
+  struct Case {
+    std::string source, findings;
+  } cases[] = {
+      {"#Apple\r\n   a\xA4<foo>bar\r\n",
+       "s.txt:2:6: warning: unknown tag <foo> is shown as text [unknown-tag]\n"},
+      {"#Apple\r\n<color=300>red\r\n",
+       "s.txt:2:1: warning: <color=300> is shown as text: <color> needs \"=\" and a colour name "
+       "or a number from 0 to 30 [invalid-tag]\n"},
+      {"#Apple\r\nsome text\r\n</b>\r\n",
+       "s.txt:3:1: warning: closing tag </b> has no opening tag before it in its entry "
+       "[unpaired-tag]\n"},
+  };
+  for (const Case& c : cases) EXPECT_EQ(Lint("dictionary", c.source), c.findings) << c.source;
+}
+
+// Over --max-findings the first findings in print order are kept, even one made last (local
+// links are looked up once every topic is known), and a last line or element counts the rest.
+TEST_F(LintCliTest, MaxFindingsKeepsTheFirstAndCountsTheRest) {
+  const std::string source = "#A\r\n<link local=nowhere>x</link>\r\n#B\r\n<zz> <zz>\r\n";
+  EXPECT_EQ(Lint("dictionary", source, {"--max-findings", "2"}),
+            "s.txt:2:1: warning: local link to 'nowhere': no topic of that name [link-target]\n"
+            "s.txt:4:1: warning: unknown tag <zz> is shown as text [unknown-tag]\n"
+            "note: 1 more finding left out by --max-findings 2 (0 shows them all)\n");
+  EXPECT_EQ(last_.exit_code, 1);
+  EXPECT_EQ(
+      Lint("dictionary", source, {"--max-findings", "1", "--format", "json"}),
+      "[\n  {\"file\": \"s.txt\", \"line\": 2, \"column\": 1, \"severity\": \"warning\", "
+      "\"check\": \"link-target\", "
+      "\"message\": \"local link to 'nowhere': no topic of that name\"},\n"
+      "  {\"file\": \"\", \"line\": 0, \"column\": 0, \"severity\": \"note\", "
+      "\"check\": \"max-findings\", "
+      "\"message\": \"2 more findings left out by --max-findings 1 (0 shows them all)\"}\n]\n");
+  EXPECT_EQ(last_.exit_code, 1);
+}
+
+// Entries that took the lint minutes: many findings on one line (each column was counted from
+// the line's start), many tags ending at one ">" (each read all of it), all of them printed.
+TEST_F(LintCliTest, ManyFindingsInOneEntryTakeLinearTime) {
+  auto repeated = [](std::string_view piece, int times) {
+    std::string text;
+    for (int i = 0; i < times; ++i) text += piece;
+    return text;
+  };
+  const std::string entries[] = {
+      repeated("x</i>", 200000),
+      repeated("<link url=", 30000) + "x" + repeated("></link>", 30000),
+      repeated("<ind ", 60000) + "=" + repeated("0", 60000) + ">",
+  };
+  for (const std::string& entry : entries) {
+    const auto start = std::chrono::steady_clock::now();
+    Lint("dictionary", "#U\r\n" + entry + "\r\n", {"--max-findings", "0"});
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::seconds(30))
+        << entry.substr(0, 20);
+    EXPECT_EQ(last_.exit_code, 1);
   }
 }
 

@@ -219,9 +219,9 @@ TEST_F(VerseCliTest, DuplicatesAreMergedAndWarnedAtTheClosingReference) {
   EXPECT_EQ(LogLines()[3], "Total of: 23 lines, 2 verse notes");
   // The command line places each duplicate at its own reference line.
   EXPECT_EQ(last_.output,
-            "warning: File 'out.mod' created with warnings. See log for details.\n"
             "src.txt:10:1: warning: duplicate reference (Gen 1:2) [build]\n"
-            "src.txt:22:1: warning: duplicate reference (Gen 1:2) [build]\n");
+            "src.txt:22:1: warning: duplicate reference (Gen 1:2) [build]\n"
+            "warning: File 'out.mod' created with warnings. See log for details.\n");
 }
 
 TEST_F(VerseCliTest, EmptyNotesMarkedLinesInARowAndCanonicalOrder) {
@@ -368,7 +368,8 @@ TEST_F(VerseCliTest, BadDataFilesRefuseTheBuild) {
     for (const char* kind : {"commentary", "jumplist"}) {
       CliResult r = Run({"build", kind, "src.txt", "out.mod", "--name", "V", "--overwrite"});
       EXPECT_EQ(r.exit_code, 1);
-      EXPECT_EQ(r.output, "error: " + c.problem + ". Module creation terminated due to error.\n");
+      EXPECT_EQ(r.output, "error: " + c.problem + ". Module creation terminated due to error.\n" +
+                              "note: the creation log is " + (dir_ / "tavrin.log").string() + "\n");
       EXPECT_EQ(LogLines(),
                 (Lines{"", "Error: " + c.problem, "", "Module creation terminated due to error."}));
       EXPECT_EQ(ReadFile("out.mod"), "old");
@@ -378,14 +379,16 @@ TEST_F(VerseCliTest, BadDataFilesRefuseTheBuild) {
   fs::remove(dir_ / "master.map");
   const std::string no_map = "Cannot open file " + (dir_ / "master.map").string();
   CliResult r = Run({"build", "commentary", "src.txt", "out.mod", "--name", "V", "--overwrite"});
-  EXPECT_EQ(r.output, "error: " + no_map + ". Module creation terminated due to error.\n");
+  EXPECT_EQ(r.output, "error: " + no_map + ". Module creation terminated due to error. (" +
+                          NoSuchFile() + ")\nnote: the creation log is " +
+                          (dir_ / "tavrin.log").string() + "\n");
 
   UseSmallData();
   fs::remove(dir_ / "tavrin.bok");
   const std::string no_names = "Cannot open file " + (dir_ / "tavrin.bok").string();
   r = Run({"build", "jumplist", "src.txt", "out.mod", "--overwrite", "--show-log"});
   EXPECT_EQ(r.exit_code, 1);
-  EXPECT_NE(r.output.find("error: " + no_names + ". Module creation terminated due to error.\n"),
+  EXPECT_NE(r.output.find("error: " + no_names + ". Module creation terminated due to error."),
             std::string::npos)
       << r.output;
   EXPECT_EQ(LogLines(),

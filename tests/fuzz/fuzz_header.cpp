@@ -2,6 +2,8 @@
 // the directives feed, on a text that uses every kind of link.
 #include <fuzzer/FuzzedDataProvider.h>
 
+#include <algorithm>
+#include <optional>
 #include <sstream>
 
 #include "harness.h"
@@ -63,6 +65,23 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     fuzz::Check(include != "stale.txt" || raw.find("stale.txt") != std::string::npos,
                 "include list not emptied", raw);
     fuzz::Check(TrimControl(include) == include, "include name not trimmed", raw);
+  }
+  if (const std::optional<std::string> utf8 = DecodeToUtf8(raw, encoding)) {
+    // The names as spelled stand on the same lines: one in ASCII is the name as listed.
+    DecodedSource spelled = header;
+    SpellIncludes(*utf8, state, spelled);
+    fuzz::Check(state.include_paths.size() == state.include_list.size(), "includes not spelled",
+                raw);
+    for (std::size_t i = 0; i < state.include_paths.size(); ++i) {
+      const std::string& path = state.include_paths[i];
+      const bool ascii = std::all_of(path.begin(), path.end(),
+                                     [](char c) { return static_cast<unsigned char>(c) < 0x80; });
+      fuzz::Check(!ascii || path == state.include_list[i], "include spelled from another line",
+                  raw);
+    }
+    fuzz::Check(spelled.warnings.size() == spelled.warning_lines.size() &&
+                    spelled.warnings.size() <= header.warnings.size(),
+                "conversion warnings out of step", raw);
   }
 
   // What a later build makes of links under these settings.

@@ -11,8 +11,9 @@ namespace {
 using ::testing::ElementsAre;
 
 TEST(ModuleKindTest, KindTable) {
-  for (int i = 1; i <= 6; ++i) {
-    ModuleKind kind = *ModuleKindFromInt(i);
+  for (const ModuleKindInfo& row : AllKinds()) {
+    const ModuleKind kind = row.kind;
+    EXPECT_EQ(ModuleKindFromInt(static_cast<int>(kind)), kind);
     EXPECT_EQ(ModuleKindFromString(KindString(kind)), kind);
     EXPECT_EQ(ModuleKindFromWord(KindInfo(kind).word), kind);
   }

@@ -358,7 +358,12 @@ TEST(WriteModuleTest, ReplacedModuleKeepsItsAttributes) {
   EXPECT_EQ(GetFileAttributesW(wide.c_str()) & (kKept | FILE_ATTRIBUTE_READONLY), kKept);
 
   ASSERT_TRUE(SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_READONLY));
-  EXPECT_THROW(WriteModule(b.Request(ModuleKind::kDictionary, true, path)), EFCreateError);
+  try {
+    WriteModule(b.Request(ModuleKind::kDictionary, true, path));
+    ADD_FAILURE() << "a read-only module was replaced";
+  } catch (const EFCreateError& e) {
+    EXPECT_EQ(e.what(), "Cannot create file " + path + ": the file is read-only");
+  }
   SetFileAttributesW(wide.c_str(), FILE_ATTRIBUTE_NORMAL);
   EXPECT_EQ(Slurp(path).size(), 388u);
   EXPECT_THAT(dir.Names(), ElementsAre("d.dat"));

@@ -1,15 +1,19 @@
 #include "platform/replacing_file.h"
 
 #include <gtest/gtest.h>
-#ifndef _WIN32
+#ifdef _WIN32
+#include <windows.h>
+#else
 #include <sys/resource.h>
 #endif
 
 #include <csignal>
+#include <cstdlib>
 #include <filesystem>
 #include <fstream>
 #include <functional>
 #include <iterator>
+#include <optional>
 #include <set>
 #include <string>
 
@@ -60,6 +64,45 @@ TEST(ReplacingFileTest, NothingIsNamedUntilCommit) {
     EXPECT_EQ(folder.Names(), std::set<std::string>{"m.k30"});
     EXPECT_EQ(fs::file_size(target), std::uintmax_t{3} << 20);
   }
+}
+
+// A killed build: the process ends while the new version is written, and no code of its own runs.
+TEST(ReplacingFileDeathTest, KilledWriterLeavesNothing) {
+  // On Windows the dying writer is this program started again and running this test from its
+  // start: it takes the folder from the environment it inherits.
+  static constexpr char kFolderVariable[] = "TAVRIN_KILLED_WRITER_FOLDER";
+  std::optional<Folder> own;
+  fs::path path;
+  if (const char* inherited = std::getenv(kFolderVariable)) {
+    path = inherited;
+  } else {
+    own.emplace();
+    path = own->path;
+    std::ofstream(path / "m.k30", std::ios::binary) << "old";
+#ifdef _WIN32
+    _putenv_s(kFolderVariable, path.string().c_str());
+#else
+    ::setenv(kFolderVariable, path.c_str(), 1);
+#endif
+  }
+  EXPECT_EXIT(
+      {
+        ReplacingFile file((path / "m.k30").string(), "m.k30");
+        file.Write(std::string(1 << 20, 'x'));
+        file.Sync();
+#ifdef _WIN32
+        TerminateProcess(GetCurrentProcess(), 3);
+#endif
+        std::_Exit(3);
+      },
+      ::testing::ExitedWithCode(3), "");
+#ifdef _WIN32
+  _putenv_s(kFolderVariable, "");
+#else
+  ::unsetenv(kFolderVariable);
+#endif
+  EXPECT_EQ(own->Names(), std::set<std::string>{"m.k30"});
+  EXPECT_EQ(Read(path / "m.k30"), "old");
 }
 
 #ifndef _WIN32  // a file size limit (setrlimit) makes a save fail as a full disk would

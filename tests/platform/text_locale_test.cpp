@@ -13,12 +13,34 @@
 namespace tavrin {
 namespace {
 
+// Every language of the table, and a letter that only its code page has where it is read.
 TEST(TextLocaleTest, CodePageFromLanguage) {
-  EXPECT_EQ(TextLocale::AnsiCodePageFor("ru_RU"), 1251);
-  EXPECT_EQ(TextLocale::AnsiCodePageFor("pl_PL"), 1250);
-  EXPECT_EQ(TextLocale::AnsiCodePageFor("el_GR"), 1253);
-  EXPECT_EQ(TextLocale::AnsiCodePageFor("en_US"), 1252);
-  EXPECT_EQ(TextLocale::AnsiCodePageFor("de"), 1252);
+  const struct {
+    int code_page;
+    std::vector<const char*> locales;
+    std::string byte, utf8;  // a letter of the code page
+  } table[] = {
+      {1250,
+       {"cs_CZ", "sk_SK", "pl_PL", "hu_HU", "sl_SI", "hr_HR", "ro_RO", "sq_AL"},
+       "\xA3",
+       "\xC5\x81"},                                                                        // Ł
+      {1251, {"ru_RU", "uk_UA", "bg_BG", "be_BY", "sr_RS", "mk_MK"}, "\xC6", "\xD0\x96"},  // Ж
+      {1252, {"en_US", "de", "fr_FR.UTF-8", "C", ""}, "\xC9", "\xC3\x89"},                 // É
+      {1253, {"el_GR"}, "\xC1", "\xCE\x91"},                                               // Α
+      {1254, {"tr_TR"}, "\xF0", "\xC4\x9F"},                                               // ğ
+      {1255, {"he_IL"}, "\xE0", "\xD7\x90"},                                               // א
+      {1256, {"ar_EG"}, "\xC7", "\xD8\xA7"},                                               // ا
+      {1257, {"lt_LT.UTF-8", "lv_LV", "et_EE"}, "\xD9", "\xC5\x81"},                       // Ł
+      {1258, {"vi_VN"}, "\xD2", "\xCC\x89"},  // the combining hook above
+  };
+  for (const auto& row : table) {
+    for (const char* name : row.locales) {
+      EXPECT_EQ(TextLocale::AnsiCodePageFor(name), row.code_page) << name;
+      const TextLocale locale(name);
+      EXPECT_EQ(locale.CodePage(), row.code_page) << name;
+      EXPECT_EQ(locale.ToUtf8(row.byte), row.utf8) << name;
+    }
+  }
 }
 
 TEST(TextLocaleTest, CaseMappingKeepsLengthAndCodePage) {

@@ -34,6 +34,8 @@ const std::vector<std::string>& Pieces() {
       "\r\n", "\r\n\r\n", "\r\n\r\n\r\n", "\r", "\n", " ", "  ", "\t", "<", ">", "=", "/", "</",
       "a", "word", "Apple", "3", "\xA4", "\x8B", "\x9B", "\xC4", "<b <i>", "<<b>>", "<bx>",
       "<link x=<b>>", "<\r\nb>", "</\x01b>", "<colorx>", "<size=00000000002>",
+      // Tags open to the next "=" and ">", so that several share one value.
+      "<ind ", "<link ", "<color ", "<size ", "<font ", "=", "00", "+", "-", "red",
       // Long runs without a special byte, in
       // both cases and with bytes above 0x7F.
       "The Quick Brown Fox Jumps Over Zebra Azure", "CAF\xC9 AND \xC4PFEL strasse ZZZ @[`{ AZaz"};

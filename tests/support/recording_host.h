@@ -15,10 +15,12 @@ class RecordingHost : public BuildHost {
   struct Message {
     std::string text;
     MessageIcon icon;
+    std::string detail;
   };
 
-  void ShowMessage(const std::string& text, MessageIcon icon) override {
-    messages.push_back({text, icon});
+  using BuildHost::ShowMessage;
+  void ShowMessage(const std::string& text, MessageIcon icon, const std::string& detail) override {
+    messages.push_back({text, icon, detail});
   }
   bool AskYesNo(const std::string& text) override {
     questions.push_back(text);

@@ -112,6 +112,37 @@ class BokFormTest : public QObject {
     QVERIFY(dialogs.messages.empty());
   }
 
+  // Letters the book names' code page (1252 here) lacks are refused with a message, never saved
+  // as '?': typed into the editor or as the key that opens it.
+  void LettersBeyondTheCodePageAreRefused() {
+    test::UiSandbox sandbox;
+    test::FakeDialogs dialogs;
+    TBokF form(sandbox.ProgramFolder());
+    form.SetDialogs(&dialogs);
+    WriteFile(sandbox.Path("tavrin.bok"), Names(66));
+    form.LoadBookNames();
+    form.show();
+    form.Grid()->Grid().SetCurrentCell(1, 3);
+    form.Grid()->ShowEditor();
+    form.Grid()->Editor()->setText(QString::fromUtf8("\xC3\x89x\xD0\x96\xD0\x96"));  // ÉxЖЖ
+    QTest::mouseClick(form.Button1(), Qt::LeftButton);
+    QVERIFY(form.isVisible());
+    QCOMPARE(dialogs.messages.size(), std::size_t{1});
+    QVERIFY(dialogs.messages[0].text.contains(QString::fromUtf8("\"\xD0\x96\"")));
+    QVERIFY(dialogs.messages[0].text.contains("code page 1252"));
+    QVERIFY(form.Grid()->Editor()->isVisible());
+    QCOMPARE(ReadFile(sandbox.Path("tavrin.bok")), Names(66));
+
+    form.Grid()->CancelEditor();
+    QTest::keyClick(form.Grid(), 'x');
+    form.Grid()->CancelEditor();
+    QKeyEvent cyrillic(QEvent::KeyPress, 0, Qt::NoModifier, QString::fromUtf8("\xD0\x96"));
+    QApplication::sendEvent(form.Grid(), &cyrillic);
+    QCOMPARE(dialogs.messages.size(), std::size_t{2});
+    QVERIFY(!form.Grid()->Editor()->isVisible());
+    QCOMPARE(form.Grid()->Grid().Cell(1, 3), std::string("Book3"));
+  }
+
   void CancelAndEscapeDiscardEdits() {
     test::UiSandbox sandbox;
     TBokF form(sandbox.ProgramFolder());

@@ -177,16 +177,50 @@ class BuildTest : public QObject {
   }
 
   void checkSourceShowsTheFindingsAndWritesNothing() {
-    Write("s.txt", "#A\r\n<colr>x\r\n");
+    const QString source = QString::fromUtf8(
+        "\xC3\x89sa\xC3\xAF"
+        "e.txt");  // a path, not text
+    Write(source, "#A\r\n<colr>x\r\n");
     TMainF& f = Open();
-    FillDictionaryTab("s.txt", "", "Name");
+    FillDictionaryTab(source, "", "Name");
     h_.form->findChild<QAction*>("CheckSource")->trigger();
     QVERIFY(f.LogForm()->isVisible());
     QVERIFY2(f.LogForm()->Memo1()->toPlainText().endsWith(
-                 "s.txt:2:1: warning: unknown tag <colr> is shown as text [unknown-tag]"),
+                 source + ":2:1: warning: unknown tag <colr> is shown as text [unknown-tag]"),
              qPrintable(f.LogForm()->Memo1()->toPlainText()));
     QVERIFY(h_.dialogs->messages.empty());
     QVERIFY(!QFile::exists(h_.sandbox->Path("tavrin.log")));
+
+    // A source the build cannot use: the cause is listed, with no box and no "clean".
+    Write(source, "");
+    h_.form->findChild<QAction*>("CheckSource")->trigger();
+    QVERIFY2(f.LogForm()->Memo1()->toPlainText().endsWith("error: no topics marked [build]"),
+             qPrintable(f.LogForm()->Memo1()->toPlainText()));
+    FillDictionaryTab("gone.txt", "", "Name");
+    h_.form->findChild<QAction*>("CheckSource")->trigger();
+    QVERIFY2(f.LogForm()->Memo1()->toPlainText().startsWith("error: File opening error."),
+             qPrintable(f.LogForm()->Memo1()->toPlainText()));
+    QVERIFY(h_.dialogs->messages.empty());
+  }
+
+  void importSourceWritesMarkedTextAndMakesItTheSourceOfItsTab() {
+    for (const char* data : {"tavrin.bok", "master.map"})
+      QVERIFY(QFile::copy(QString(TAVRIN_DATA_BIN_DIR) + "/" + data, h_.sandbox->Path(data)));
+    Write("mhc.imp", "$$$Genesis 1:1\n<hi type=\"bold\">In</hi> the beginning\n$$$Tobit 1:1\nx\n");
+    TMainF& f = Open();
+    h_.dialogs->open_file = h_.sandbox->Path("mhc.imp");
+    h_.form->findChild<QAction*>("ImportSource")->trigger();
+    QCOMPARE(QString(Read("mhc.txt")).section("\r\n", 3),
+             QString("#Gen 1:1\r\n<b>In</b> the beginning\r\n"));
+    QCOMPARE(Edit("FromFile2")->text(), h_.sandbox->Path("mhc.txt"));
+    QCOMPARE(Edit("ModuleName2")->text(), QString("mhc"));
+    QVERIFY(f.LogForm()->isVisible());
+    QCOMPARE(f.LogForm()->Memo1()->toPlainText().split('\n').first(),
+             h_.sandbox->Path("mhc.imp") +
+                 ":3:1: warning: 'Tobit' is a book outside the 66 of the book names; entry left "
+                 "out [import]");
+    Button("MakeBut")->click();
+    QVERIFY(!Read("mhc.k30").isEmpty());
   }
 
   void overwriteAnsweredNoLeavesTheFile() {
@@ -277,11 +311,15 @@ class BuildTest : public QObject {
     QCOMPARE(h_.dialogs->messages.back().icon, MessageIcon::kStop);
     QVERIFY(!h_.form->LogForm()->isVisible());
     QVERIFY(Button("MakeBut")->isEnabled());
-    // A source that cannot be opened: the message, nothing else.
+    // A source that cannot be opened: the message, with the path and the system's reason as its
+    // details; the log says the same, so the previous build's does not stand.
     Edit("FromFile1")->setText(h_.sandbox->Path("missing.txt"));
     Button("MakeBut")->click();
     QCOMPARE(LastMessage(),
              QString("File opening error. File does not exist or is used by other application."));
+    QVERIFY2(h_.dialogs->messages.back().detail.startsWith(h_.sandbox->Path("missing.txt") + ": "),
+             qPrintable(h_.dialogs->messages.back().detail));
+    QVERIFY(Read("tavrin.log").startsWith("Error: File opening error."));
     Edit("ModuleName1")->clear();
     QVERIFY(!Button("MakeBut")->isEnabled());
   }

@@ -119,6 +119,10 @@ class MainFormTest : public QObject {
     QVERIFY(!MakeEnabled());
     Edit("ModuleName1")->setText(" Name ");
     QVERIFY(MakeEnabled());
+    Edit("LineMark")->clear();
+    QVERIFY(!MakeEnabled());  // no line could open an entry
+    Edit("LineMark")->setText("#");
+    QVERIFY(MakeEnabled());
     Edit("ModuleName1")->clear();
     Check("DOption1")->setChecked(true);
     QVERIFY(MakeEnabled());

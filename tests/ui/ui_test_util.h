@@ -29,10 +29,12 @@ class FakeDialogs : public UserDialogs {
     QString text;
     MessageIcon icon;
     QWidget* parent;
+    QString detail;
   };
 
-  void Message(QWidget* parent, const QString& text, MessageIcon icon) override {
-    messages.push_back({text, icon, parent});
+  void Message(QWidget* parent, const QString& text, MessageIcon icon,
+               const QString& detail = {}) override {
+    messages.push_back({text, icon, parent, detail});
     if (on_message) on_message();
   }
   bool Question(QWidget*, const QString& text) override {

@@ -11,11 +11,12 @@ namespace tavrin {
 
 InputFile::InputFile(const std::string& path, bool also_writable) : path_(path) {
   const int fd = open(path.c_str(), (also_writable ? O_RDWR : O_RDONLY) | O_CLOEXEC);
-  if (fd < 0) throw EFOpenError(path);
+  if (fd < 0) throw EFOpenError(path, LastSystemErrorText());
   struct stat info {};
   if (fstat(fd, &info) != 0 || S_ISDIR(info.st_mode)) {
+    const std::string reason = S_ISDIR(info.st_mode) ? "it is a folder" : LastSystemErrorText();
     close(fd);
-    throw EFOpenError(path);
+    throw EFOpenError(path, reason);
   }
   handle_ = fd;
   size_ = S_ISREG(info.st_mode) ? static_cast<std::int64_t>(info.st_size) : 0;

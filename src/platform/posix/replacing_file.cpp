@@ -21,6 +21,14 @@ std::string ErrorText(int error) {
   return std::error_code(error, std::generic_category()).message();
 }
 
+// A file that cannot be made or put in place; the system's reason where the user can act on it
+// (no permission, a read-only file system).
+[[noreturn]] void RefuseCreate(const std::string& shown, int error) {
+  if (error == EACCES || error == EPERM || error == EROFS)
+    throw EFCreateError(shown, ErrorText(error));
+  throw EFCreateError(shown);
+}
+
 std::string RandomHiddenName() {
   static constexpr std::string_view kLetters =
       "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
@@ -105,7 +113,7 @@ ReplacingFile::ReplacingFile(const std::string& path, const std::string& shown)
     });
     if (error != 0) {
       s.named.clear();
-      throw EFCreateError(shown);
+      RefuseCreate(shown, error);
     }
   }
   if (exists) ::fchmod(s.fd, existing.st_mode & 07777);  // a failure leaves it private
@@ -153,13 +161,13 @@ void ReplacingFile::Commit() {
     });
     if (error != 0) {
       s.named.clear();
-      throw EFCreateError(s.shown);
+      RefuseCreate(s.shown, error);
     }
   }
   const int close_error = ::close(s.fd) == 0 ? 0 : errno;
   s.fd = -1;
   if (close_error != 0) throw EInOutError(ErrorText(close_error) + ": cannot write file", s.shown);
-  if (::rename(s.named.c_str(), s.target.c_str()) != 0) throw EFCreateError(s.shown);
+  if (::rename(s.named.c_str(), s.target.c_str()) != 0) RefuseCreate(s.shown, errno);
   s.named.clear();
   s.committed = true;
   SyncFolder(s.folder);

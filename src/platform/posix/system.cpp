@@ -3,7 +3,9 @@
 #include <pwd.h>
 #include <unistd.h>
 
+#include <cerrno>
 #include <cstdlib>
+#include <cstring>
 #include <vector>
 
 #include "platform/exceptions.h"
@@ -20,6 +22,8 @@ std::string ApPath() {
   if (folder.empty() || folder.back() != '/') folder += '/';
   return folder;
 }
+
+std::string LastSystemErrorText() { return std::strerror(errno); }
 
 std::string UserName() {
   if (const passwd* pw = getpwuid(geteuid()); pw != nullptr && pw->pw_name != nullptr)

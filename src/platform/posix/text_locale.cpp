@@ -258,6 +258,17 @@ std::u16string Utf8ToUtf16(std::string_view utf8, char16_t substitute, int* subs
   return out;
 }
 
+std::string Utf16ToUtf8(std::u16string_view utf16) {
+  std::string out(utf16.size() * 3, '\0');
+  int32_t length = 0;
+  UErrorCode status = U_ZERO_ERROR;
+  u_strToUTF8WithSub(out.data(), static_cast<int32_t>(out.size()), &length,
+                     reinterpret_cast<const UChar*>(utf16.data()),
+                     static_cast<int32_t>(utf16.size()), 0xFFFD, nullptr, &status);
+  out.resize(U_SUCCESS(status) ? static_cast<std::size_t>(length) : 0);
+  return out;
+}
+
 struct CodePageEncoder::Impl {
   ConverterPtr converter;
   bool lossy = false;

@@ -20,12 +20,17 @@ InputFile::InputFile(const std::string& path, bool also_writable) : path_(path) 
   HANDLE file = CreateFileW(native.c_str(), GENERIC_READ | (also_writable ? GENERIC_WRITE : 0),
                             FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_SEQUENTIAL_SCAN, nullptr);
-  if (file == INVALID_HANDLE_VALUE) throw EFOpenError(path);
+  if (file == INVALID_HANDLE_VALUE) {
+    std::error_code ec;
+    if (std::filesystem::is_directory(native, ec)) throw EFOpenError(path, "it is a folder");
+    throw EFOpenError(path, LastSystemErrorText());
+  }
   LARGE_INTEGER size{};
   if (GetFileType(file) == FILE_TYPE_DISK) {
     if (!GetFileSizeEx(file, &size)) {
+      std::string reason = LastSystemErrorText();
       CloseHandle(file);
-      throw EFOpenError(path);
+      throw EFOpenError(path, std::move(reason));
     }
     size_ = static_cast<std::int64_t>(size.QuadPart);
   }

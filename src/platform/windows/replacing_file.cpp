@@ -2,9 +2,11 @@
 
 #include <windows.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <random>
 #include <string>
+#include <vector>
 
 #include "platform/exceptions.h"
 #include "platform/system.h"
@@ -42,6 +44,44 @@ std::wstring RandomHiddenName() {
 constexpr DWORD kKeptAttributes = FILE_ATTRIBUTE_ARCHIVE | FILE_ATTRIBUTE_HIDDEN |
                                   FILE_ATTRIBUTE_SYSTEM | FILE_ATTRIBUTE_NOT_CONTENT_INDEXED;
 
+// A file that cannot be made or put in place; the system's reason where the user can act on it
+// (no permission, a write-protected disk, a file another program holds open).
+[[noreturn]] void RefuseCreate(const std::string& shown, DWORD error) {
+  switch (error) {
+    case ERROR_ACCESS_DENIED:
+    case ERROR_WRITE_PROTECT:
+    case ERROR_SHARING_VIOLATION:
+    case ERROR_LOCK_VIOLATION:
+      throw EFCreateError(shown, ErrorText(error));
+    default:
+      throw EFCreateError(shown);
+  }
+}
+
+// Marks the open file to be deleted when its handle closes, or no longer.
+bool SetDeleteOnClose(HANDLE file, bool delete_on_close) {
+  FILE_DISPOSITION_INFO disposition{static_cast<BOOLEAN>(delete_on_close)};
+  return SetFileInformationByHandle(file, FileDispositionInfo, &disposition, sizeof(disposition)) !=
+         FALSE;
+}
+
+// Renames the open file over `target`, replacing what is there.
+bool RenameOver(HANDLE file, const fs::path& target) {
+  std::error_code ec;
+  const std::wstring to = fs::absolute(target, ec).wstring();
+  if (ec) return false;
+  // The name follows the structure, terminated (the system reads it as a path).
+  std::vector<char> buffer(sizeof(FILE_RENAME_INFO) + (to.size() + 1) * sizeof(wchar_t));
+  auto* rename = reinterpret_cast<FILE_RENAME_INFO*>(buffer.data());
+  rename->ReplaceIfExists = TRUE;
+  rename->RootDirectory = nullptr;
+  rename->FileNameLength = static_cast<DWORD>(to.size() * sizeof(wchar_t));
+  std::copy(to.begin(), to.end(), rename->FileName);
+  rename->FileName[to.size()] = L'\0';
+  return SetFileInformationByHandle(file, FileRenameInfo, rename,
+                                    static_cast<DWORD>(buffer.size())) != FALSE;
+}
+
 }  // namespace
 
 struct ReplacingFile::State {
@@ -50,6 +90,8 @@ struct ReplacingFile::State {
   fs::path named;  // the hidden temporary file beside the target
   HANDLE file = INVALID_HANDLE_VALUE;
   DWORD attributes = FILE_ATTRIBUTE_ARCHIVE;  // what the file has once in place
+  // The system deletes the file when its handle closes, also when the process dies.
+  bool delete_on_close = false;
   bool committed = false;
   std::int64_t written = 0;
 
@@ -59,7 +101,7 @@ struct ReplacingFile::State {
   }
   void Drop() {
     Close();
-    if (!named.empty()) DeleteFileW(named.c_str());
+    if (!named.empty() && !delete_on_close) DeleteFileW(named.c_str());
     named.clear();
   }
 };
@@ -78,23 +120,26 @@ ReplacingFile::ReplacingFile(const std::string& path, const std::string& shown)
   const DWORD existing = GetFileAttributesW(s.target.c_str());
   if (existing != INVALID_FILE_ATTRIBUTES) {
     // A folder, a device or a read-only module is not replaced.
-    if (existing & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE | FILE_ATTRIBUTE_READONLY))
-      throw EFCreateError(shown);
+    if (existing & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) throw EFCreateError(shown);
+    if (existing & FILE_ATTRIBUTE_READONLY) throw EFCreateError(shown, "the file is read-only");
     s.attributes = existing & kKeptAttributes;
     if (s.attributes == 0) s.attributes = FILE_ATTRIBUTE_NORMAL;
   }
   fs::path folder = s.target.parent_path();
   if (folder.empty()) folder = L".";
-  for (int attempt = 0; attempt < 100 && s.file == INVALID_HANDLE_VALUE; ++attempt) {
+  DWORD error = ERROR_FILE_EXISTS;
+  for (int attempt = 0; attempt < 100 && error == ERROR_FILE_EXISTS; ++attempt) {
     s.named = folder / RandomHiddenName();
-    s.file = CreateFileW(s.named.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
+    s.file = CreateFileW(s.named.c_str(), GENERIC_WRITE | DELETE, 0, nullptr, CREATE_NEW,
                          FILE_ATTRIBUTE_HIDDEN, nullptr);
-    if (s.file == INVALID_HANDLE_VALUE && GetLastError() != ERROR_FILE_EXISTS) break;
+    error = s.file == INVALID_HANDLE_VALUE ? GetLastError() : ERROR_SUCCESS;
   }
   if (s.file == INVALID_HANDLE_VALUE) {
     s.named.clear();
-    throw EFCreateError(shown);
+    RefuseCreate(shown, error);
   }
+  // Where the file system cannot, the file is deleted by name unless committed, as before.
+  s.delete_on_close = SetDeleteOnClose(s.file, true);
 }
 
 ReplacingFile::~ReplacingFile() {
@@ -125,13 +170,25 @@ void ReplacingFile::Sync() {
 
 void ReplacingFile::Commit() {
   State& s = *state_;
-  s.Close();
-  if (!SetFileAttributesW(s.named.c_str(), s.attributes) ||
-      !MoveFileExW(s.named.c_str(), s.target.c_str(),
-                   MOVEFILE_REPLACE_EXISTING | MOVEFILE_WRITE_THROUGH))
-    throw EFCreateError(s.shown);
+  FILE_BASIC_INFO basic{};  // times of zero are left as they are
+  basic.FileAttributes = s.attributes;
+  if (!SetFileInformationByHandle(s.file, FileBasicInfo, &basic, sizeof(basic)))
+    RefuseCreate(s.shown, GetLastError());
+  // Kept from here on, then renamed through the handle: a rename done first would leave a
+  // module in place that the system deletes should the process die before the next call.
+  if (s.delete_on_close) {
+    if (!SetDeleteOnClose(s.file, false)) RefuseCreate(s.shown, GetLastError());
+    s.delete_on_close = false;
+  }
+  if (!RenameOver(s.file, s.target)) {
+    const DWORD error = GetLastError();
+    s.delete_on_close = SetDeleteOnClose(s.file, true);
+    RefuseCreate(s.shown, error);
+  }
   s.named.clear();
   s.committed = true;
+  FlushFileBuffers(s.file);  // the new name to the disk too; the data is there already
+  s.Close();
 }
 
 void ReplacingFile::Abandon() { state_->Drop(); }

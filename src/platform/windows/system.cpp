@@ -51,6 +51,20 @@ std::string ApPath() {
 }
 
 // In the ANSI code page, as every 8-bit text of the core.
+std::string LastSystemErrorText() {
+  const DWORD error = GetLastError();
+  wchar_t* text = nullptr;
+  const DWORD n = FormatMessageW(
+      FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+      nullptr, error, 0, reinterpret_cast<wchar_t*>(&text), 0, nullptr);
+  std::string message = n > 0 ? FromWide(text, n, CP_UTF8) : "Error " + std::to_string(error);
+  if (text != nullptr) LocalFree(text);
+  while (!message.empty() && (message.back() == '\r' || message.back() == '\n' ||
+                              message.back() == '.' || message.back() == ' '))
+    message.pop_back();
+  return message;
+}
+
 std::string UserName() {
   wchar_t name[257] = {};
   DWORD length = 257;

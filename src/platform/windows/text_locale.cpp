@@ -293,6 +293,8 @@ std::u16string Utf8ToUtf16(std::string_view utf8, char16_t substitute, int* subs
   return out;
 }
 
+std::string Utf16ToUtf8(std::u16string_view utf16) { return WideToUtf8(FromUtf16(utf16)); }
+
 struct CodePageEncoder::Impl {
   UINT code_page = 1252;
   std::wstring wide;

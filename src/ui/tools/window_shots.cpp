@@ -27,7 +27,7 @@ using namespace tavrin;
 // Nothing waits for a user: questions are answered Yes, messages printed.
 class ShotDialogs : public UserDialogs {
  public:
-  void Message(QWidget*, const QString& text, MessageIcon) override {
+  void Message(QWidget*, const QString& text, MessageIcon, const QString& = {}) override {
     std::cerr << "message: " << text.toStdString() << "\n";
   }
   bool Question(QWidget*, const QString&) override { return true; }
