@@ -1,6 +1,6 @@
 // Turns the readable verse-count table into master.map: one 3-byte record (book, chapter,
 // verse) per verse, in canonical order. Used by the build; refuses a table the map cannot hold.
-#include <cstdio>
+#include <filesystem>
 #include <fstream>
 #include <iostream>
 #include <sstream>
@@ -74,7 +74,10 @@ int main(int argc, char** argv) {
       return 1;
     }
   }
-  if (std::rename(partial.c_str(), map.c_str()) != 0) {
+  // std::rename keeps an existing map on Windows; the filesystem's rename replaces it there too.
+  std::error_code renamed;
+  std::filesystem::rename(partial, map, renamed);
+  if (renamed) {
     std::cerr << "cannot write " << map << "\n";
     return 1;
   }
