@@ -212,7 +212,7 @@ class BuildTest : public QObject {
     h_.form->findChild<QAction*>("ImportSource")->trigger();
     QCOMPARE(QString(Read("mhc.txt")).section("\r\n", 3),
              QString("#Gen 1:1\r\n<b>In</b> the beginning\r\n"));
-    QCOMPARE(Edit("FromFile2")->text(), h_.sandbox->Path("mhc.txt"));
+    QCOMPARE(Edit("FromFile2")->text(), QDir::toNativeSeparators(h_.sandbox->Path("mhc.txt")));
     QCOMPARE(Edit("ModuleName2")->text(), QString("mhc"));
     QVERIFY(f.LogForm()->isVisible());
     QCOMPARE(f.LogForm()->Memo1()->toPlainText().split('\n').first(),
