@@ -149,8 +149,8 @@ void BuildRun::WriteTotals(std::string_view created_line) {
   totals_.reset();
 }
 
-void BuildRun::LogError(std::string_view error, std::int64_t source_line, std::string file) {
-  if (job_.lint != nullptr) job_.lint->BuildError(error, source_line, std::move(file));
+void BuildRun::LogError(std::string_view error, std::int64_t source_line, std::string_view file) {
+  if (job_.lint != nullptr) job_.lint->BuildError(error, source_line, file);
   LogNamedError(error);
 }
 

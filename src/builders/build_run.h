@@ -81,7 +81,7 @@ class BuildRun {
   // The closing lines of a build in error: an empty line, `error`, an empty line, and
   // "Module creation terminated due to error.". The lint places the error at line
   // `source_line` of the read source, or at `file` as a whole when one is named.
-  void LogError(std::string_view error, std::int64_t source_line = 1, std::string file = {});
+  void LogError(std::string_view error, std::int64_t source_line = 1, std::string_view file = {});
   // The same lines for an error that the build's closing message names itself (a data file or
   // the output that failed), so it is not told twice.
   void LogNamedError(std::string_view error);

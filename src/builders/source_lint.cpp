@@ -169,8 +169,8 @@ void SourceLint::Entry(std::int64_t first_line, std::string_view name, std::stri
 }
 
 void SourceLint::CheckLink(std::string_view tag, std::int64_t line, std::int64_t column) {
-  auto report = [&](std::string message) {
-    report_.AtSourceLine(line, column, kCheckLinkTarget, std::move(message));
+  auto report = [&](const std::string& message) {
+    report_.AtSourceLine(line, column, kCheckLinkTarget, message);
   };
   if (tag.size() > kLinkCheckLimit) {
     report("link " + Quoted(tag) + " is longer than " + std::to_string(kLinkCheckLimit) +

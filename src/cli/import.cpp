@@ -43,6 +43,7 @@ CLI::App* AddImportCommand(CLI::App& app, ImportArgs& args) {
                    "several inputs, h2 for one")
       ->check(CLI::IsMember({"file", "h1", "h2", "h3"}));
   std::vector<std::string> charset_words;
+  charset_words.reserve(std::size(kCharacterSets));
   for (const CharacterSet& set : kCharacterSets) charset_words.emplace_back(set.word);
   command
       ->add_option("--charset", args.charset,

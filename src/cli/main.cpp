@@ -221,8 +221,10 @@ void AddBuildOptions(CLI::App* command, BuildArgs& b, bool builds) {
 }  // namespace
 }  // namespace tavrin
 
-int main(int argc, char** argv) {
-  using namespace tavrin;
+namespace tavrin {
+namespace {
+
+int Main(int argc, char** argv) {
   PrepareConsole();
   CLI::App app{"tavrin-cli: builds Corvalinth modules from marked text and inspects modules."};
   app.require_subcommand(1);
@@ -298,14 +300,23 @@ int main(int argc, char** argv) {
     int code = app.exit(e);
     return e.get_exit_code() == 0 ? code : kExitUsage;
   }
+  if (*build) return RunBuild(b);
+  if (*lint) return RunLint(l, lint_args);
+  if (*import) return RunImportCommand(import_args);
+  return RunDump(d);
+}
+
+}  // namespace
+}  // namespace tavrin
+
+int main(int argc, char** argv) {
   try {
-    if (*build) return RunBuild(b);
-    if (*lint) return RunLint(l, lint_args);
-    if (*import) return RunImportCommand(import_args);
-    return RunDump(d);
+    return tavrin::Main(argc, argv);
   } catch (const std::exception& e) {
     // Nothing the core raises should come this far; should it, it is said, not a crash.
     std::cerr << "error: " << e.what() << "\n";
-    return kExitNotBuilt;
+  } catch (...) {
+    std::cerr << "error: an unexpected failure\n";
   }
+  return 1;
 }

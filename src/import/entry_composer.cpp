@@ -406,7 +406,7 @@ void EntryComposer::StartElement(std::string_view name, const MarkupAttributes& 
     case Action::kLineGroup:
     case Action::kPre:
       BreakLine();
-      lines_.push_back(frame.action == Action::kPre ? "<lines><mono>" : "<lines>");
+      lines_.emplace_back(frame.action == Action::kPre ? "<lines><mono>" : "<lines>");
       frame.line_count = lines_.size();
       if (frame.action == Action::kPre) ++preformatted_;
       break;
@@ -481,7 +481,7 @@ void EntryComposer::EndElement(std::string_view) {
         if (lines_.size() == frame.line_count)
           lines_.pop_back();  // an empty group
         else
-          lines_.push_back(frame.action == Action::kPre ? "</mono></lines>" : "</lines>");
+          lines_.emplace_back(frame.action == Action::kPre ? "</mono></lines>" : "</lines>");
       }
       break;
     case Action::kText:
@@ -765,7 +765,7 @@ std::vector<std::string> EntryComposer::TakeLines() {
     if (it->action == Action::kLineGroup || it->action == Action::kPre) {
       BreakLine();
       if (it->closing != "-")
-        lines_.push_back(it->action == Action::kPre ? "</mono></lines>" : "</lines>");
+        lines_.emplace_back(it->action == Action::kPre ? "</mono></lines>" : "</lines>");
       it->closing = "-";
       continue;
     }

@@ -11,7 +11,7 @@
 
 #include "import/import_context.h"
 
-struct _xmlSAXHandler;
+struct _xmlSAXHandler;  // NOLINT(bugprone-reserved-identifier): libxml2's own name
 
 // XML and HTML read as a stream of events through libxml2's push parsers: no tree, memory
 // bounded by the parser's window. Inputs come from strangers, so the parser reads no other file
