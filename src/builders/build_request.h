@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "builders/build_host.h"
+#include "messages/messages.h"
 #include "module/module_kind.h"
 #include "platform/text_locale.h"
 #include "source/build_options.h"
@@ -95,9 +96,9 @@ struct BuildJob {
   std::int64_t offset_limit = std::numeric_limits<std::int32_t>::max();
   // Lines that open the creation log before the builder's own (problems found while the
   // source was assembled); each sets the warnings flag.
-  std::vector<std::string> leading_warnings;
+  std::vector<Diagnostic> leading_warnings;
   // Warnings about the build as a whole (its module name), before those.
-  std::vector<std::string> build_warnings;
+  std::vector<Diagnostic> build_warnings;
   // The user's locale reading the code page the module's text is in, where that is not the
   // user's own; null: the user's locale.
   const TextLocale* text_locale = nullptr;

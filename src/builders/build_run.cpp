@@ -21,12 +21,8 @@ BuildRun::BuildRun(BuildJob& job, std::string_view status) : job_(job), log_(job
   if (job_.source_size > 0) text_stream.Reserve(static_cast<std::size_t>(job_.source_size));
   if (job_.lint != nullptr && job_.lint->ChecksEntries())
     source_lint_ = std::make_unique<SourceLint>(job_, *job_.lint);
-  for (const std::string& warning : job_.build_warnings) {
-    log_.Line(warning);
-    warnings_ = true;
-    if (job_.lint != nullptr) job_.lint->BuildNotice(warning);
-  }
-  for (const std::string& warning : job_.leading_warnings) Warn(warning);
+  for (const Diagnostic& warning : job_.build_warnings) Warn(warning);
+  for (const Diagnostic& warning : job_.leading_warnings) Warn(warning);
 }
 
 BuildRun::~BuildRun() {
@@ -37,16 +33,17 @@ BuildRun::~BuildRun() {
   host.EnableControls();
 }
 
-void BuildRun::Warn(std::string_view line, std::int64_t entry_line) {
-  log_.Line(line);
+void BuildRun::Warn(const Diagnostic& warning, std::int64_t entry_line) {
+  const std::string text = warning.Text();
+  log_.Line(LogLine(warning));
   warnings_ = true;
-  if (job_.lint != nullptr) job_.lint->BuildWarning(line, entry_line);
+  if (job_.lint != nullptr) job_.lint->BuildWarning(warning, text, entry_line);
 }
 
 void BuildRun::LintEntry(std::int64_t first_line, std::string_view name, std::string_view text) {
   if (!source_lint_) return;
   bool empty = false;
-  if (job_.lint->Enabled(kCheckEmptyEntry)) {
+  if (job_.lint->Enabled(Check::kEmptyEntry)) {
     // Empty as the module will hold it: only the terminator. A byte of text that stands outside
     // every tag always stays, so only a text that begins with a tag needs the conversion.
     const std::string_view text_start = TrimLeftControl(text);
@@ -71,7 +68,7 @@ bool BuildRun::Poll(std::int64_t position) {
 }
 
 void BuildRun::ReportUnknownError() {
-  job_.host.ShowMessage(std::string(kUnknownErrorMessage), MessageIcon::kStop);
+  job_.host.ShowMessage(MessageText(Message::kUnknownError), MessageIcon::kStop);
 }
 
 void BuildRun::FinishText(std::string_view text, std::string& out,
@@ -130,11 +127,11 @@ void BuildRun::WriteFinishedEntries(int count,
   }
 }
 
-void BuildRun::LogClosing(bool found, std::string_view error, std::string_view totals) {
+void BuildRun::LogClosing(bool found, Message error, std::string_view totals) {
   if (cancelled_)
     LogCancelled();
   else if (!found)
-    LogError(error);
+    LogError(Diagnostic(error, 0));
   else
     LogTotals(totals);
 }
@@ -149,22 +146,26 @@ void BuildRun::WriteTotals(std::string_view created_line) {
   totals_.reset();
 }
 
-void BuildRun::LogError(std::string_view error, std::int64_t source_line, std::string_view file) {
-  if (job_.lint != nullptr) job_.lint->BuildError(error, source_line, file);
-  LogNamedError(error);
-}
-
-void BuildRun::LogNamedError(std::string_view error) {
+void BuildRun::LogError(const Diagnostic& error, std::int64_t source_line, std::string_view file) {
+  if (job_.lint != nullptr) job_.lint->BuildError(error.Text(), source_line, file);
   error_ = true;
   log_.Line("");
-  log_.Line(error);
+  log_.Line(LogLine(error));
   log_.Line("");
-  log_.Line("Module creation terminated due to error.");
+  log_.Line(MessageText(Message::kTerminated));
+}
+
+void BuildRun::LogNamedError(std::string_view reason) {
+  error_ = true;
+  log_.Line("");
+  log_.Line(LogLine(Message::kFailure, 0, {reason}));
+  log_.Line("");
+  log_.Line(MessageText(Message::kTerminated));
 }
 
 void BuildRun::LogCancelled() {
   log_.Line("");
-  log_.Line(kCancelledMessage);
+  log_.Line(MessageText(Message::kCancelled));
 }
 
 void BuildRun::StartReleasing(std::jthread& releasing) {
@@ -196,7 +197,7 @@ std::string BuildRun::WriteModuleFile() {
   } catch (const Exception& e) {
     failure = e.what();
   } catch (const std::exception& e) {
-    failure = "Cannot create file " + job_.output_path;
+    failure = MessageText(Message::kCannotCreateFile, {job_.output_path});
   }
   if (releasing.joinable()) releasing.join();
   return failure;
@@ -220,10 +221,10 @@ BuildOutcome BuildRun::Finish() {
       log_.Line("");
       log_.Line(*totals_);
     }
-    LogNamedError("Error: " + write_failure);
+    LogNamedError(write_failure);
   } else if (totals_) {
-    WriteTotals(warnings_ ? "File '" + job_.output_path + "' was created."
-                          : "File '" + job_.output_path + "' successfuly created.");
+    WriteTotals(MessageText(warnings_ ? Message::kCreatedWithWarningsLine : Message::kCreated,
+                            {job_.output_path}));
   }
   log_.Close();
   name_stream = ByteStream();
@@ -233,32 +234,30 @@ BuildOutcome BuildRun::Finish() {
 
   BuildOutcome outcome;
   if (cancelled_) {
-    host.ShowMessage(std::string(kCancelledMessage), MessageIcon::kInformation);
+    host.ShowMessage(MessageText(Message::kCancelled), MessageIcon::kInformation);
     outcome = BuildOutcome::kCancelled;
   } else if (!write_failure.empty()) {
-    host.ShowMessage(write_failure + ". Module creation terminated due to error.",
-                     MessageIcon::kStop);
+    host.ShowMessage(MessageText(Message::kTerminatedBecause, {write_failure}), MessageIcon::kStop);
     outcome = BuildOutcome::kFailed;
   } else if (error_) {
     // Without a log (a lint, Check source) the error went to the findings, which say it all.
     if (!job_.log_path.empty())
-      host.ShowMessage("Module creation terminated due to error. See log for details.",
-                       MessageIcon::kStop);
+      host.ShowMessage(MessageText(Message::kTerminatedSeeLog), MessageIcon::kStop);
     else if (job_.lint == nullptr || !job_.lint->HasError())
-      host.ShowMessage("Module creation terminated due to error.", MessageIcon::kStop);
+      host.ShowMessage(MessageText(Message::kTerminated), MessageIcon::kStop);
     outcome = BuildOutcome::kFailed;
   } else if (job_.check_only) {
-    host.ShowMessage("File '" + job_.output_path + "' would be created" +
-                         (warnings_ ? " with warnings. See log for details." : "."),
-                     MessageIcon::kInformation);
+    host.ShowMessage(
+        MessageText(warnings_ ? Message::kWouldBeCreatedWithWarnings : Message::kWouldBeCreated,
+                    {job_.output_path}),
+        MessageIcon::kInformation);
     outcome = warnings_ ? BuildOutcome::kCreatedWithWarnings : BuildOutcome::kCreated;
   } else if (warnings_) {
-    host.ShowMessage("File '" + job_.output_path + "' created with warnings. See log for details.",
+    host.ShowMessage(MessageText(Message::kCreatedWithWarnings, {job_.output_path}),
                      MessageIcon::kInformation);
     outcome = BuildOutcome::kCreatedWithWarnings;
   } else {
-    host.ShowMessage("File '" + job_.output_path + "' successfuly created.",
-                     MessageIcon::kInformation);
+    host.ShowMessage(MessageText(Message::kCreated, {job_.output_path}), MessageIcon::kInformation);
     outcome = BuildOutcome::kCreated;
   }
   if (job_.show_log_when_finished) host.ShowLog(log_.Path());

@@ -16,9 +16,6 @@
 
 namespace tavrin {
 
-inline constexpr std::string_view kUnknownErrorMessage =
-    "Unknown error occured. Operation terminated.";
-inline constexpr std::string_view kCancelledMessage = "Module creation canceled by user.";
 inline constexpr std::size_t kLongSectionLimit = 50000;
 
 // The part every builder shares: the busy state, progress, Cancel, the creation log, the three
@@ -37,7 +34,12 @@ class BuildRun {
   BuildLog& Log() { return log_; }
   // A warning line of the log; `entry_line` is the control or reference line of the entry it
   // is about, for a lint that places it there.
-  void Warn(std::string_view line, std::int64_t entry_line = 0);
+  void Warn(const Diagnostic& warning, std::int64_t entry_line = 0);
+  // Warning `id` about the place numbered `number` (a line, a section) with its values.
+  void Warn(Message id, std::int64_t number, std::initializer_list<std::string_view> values = {},
+            std::int64_t entry_line = 0) {
+    Warn(Diagnostic(id, number, values), entry_line);
+  }
   void SetError() { error_ = true; }
   bool Warnings() const { return warnings_; }
   bool Cancelled() const { return cancelled_; }
@@ -73,7 +75,7 @@ class BuildRun {
   void FinishText(std::string_view text, std::string& out, ConversionBuffers& buffers) const;
 
   // The closing lines: cancelled, nothing found (`error`), or the totals.
-  void LogClosing(bool found, std::string_view error, std::string_view totals);
+  void LogClosing(bool found, Message error, std::string_view totals);
   // The closing lines of a finished build: an empty line, `totals`, an empty line, and the
   // line saying the file was created. They are written by Finish once the module is in place,
   // so a log never claims a module that a failed or cancelled write did not make.
@@ -81,10 +83,15 @@ class BuildRun {
   // The closing lines of a build in error: an empty line, `error`, an empty line, and
   // "Module creation terminated due to error.". The lint places the error at line
   // `source_line` of the read source, or at `file` as a whole when one is named.
-  void LogError(std::string_view error, std::int64_t source_line = 1, std::string_view file = {});
+  void LogError(const Diagnostic& error, std::int64_t source_line = 1, std::string_view file = {});
+  // A failure whose reason another part gave (a file that could not be read): "Error: REASON".
+  void LogFailure(std::string_view reason, std::int64_t source_line = 1,
+                  std::string_view file = {}) {
+    LogError(Diagnostic(Message::kFailure, 0, {reason}), source_line, file);
+  }
   // The same lines for an error that the build's closing message names itself (a data file or
   // the output that failed), so it is not told twice.
-  void LogNamedError(std::string_view error);
+  void LogNamedError(std::string_view reason);
   // The closing lines of a cancelled build.
   void LogCancelled();
 

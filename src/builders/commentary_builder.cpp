@@ -44,9 +44,9 @@ BuildOutcome BuildCommentary(BuildJob& job) {
         // Deliberately so, as the log has always read: the line named is that of the reference
         // that closes the duplicate note, for the last note (closed by no reference) its own.
         // The lint and the standard error place it at the duplicate's own reference line.
-        run.Warn("line #" + std::to_string(reference_line) + " - Warning: duplicate reference (" +
-                     current.book_name + " " + std::to_string(current.ref.chapter) + ":" +
-                     std::to_string(current.ref.verse) + ")",
+        run.Warn(Message::kDuplicateReference, reference_line,
+                 {current.book_name + " " + std::to_string(current.ref.chapter) + ":" +
+                  std::to_string(current.ref.verse)},
                  note_line);
         if (number >= 0) {
           slot = finisher->Text(number);
@@ -62,8 +62,7 @@ BuildOutcome BuildCommentary(BuildJob& job) {
         ++notes_stored;
       }
       if (length > kLongSectionLimit)
-        run.Warn("section #" + std::to_string(note_number) + " - Warning: section too long",
-                 note_line);
+        run.Warn(Message::kSectionTooLong, note_number, {}, note_line);
       if (!duplicate && inside_loop) ++note_number;
       state.GatherInto(*finisher);
     };
@@ -96,7 +95,7 @@ BuildOutcome BuildCommentary(BuildJob& job) {
       VerseNotes().swap(notes);
       finisher.reset();
     });
-    LogReadingClosing(run, state, state.entry_open, "Error: no verses marked",
+    LogReadingClosing(run, state, state.entry_open, Message::kNoVersesMarked,
                       "Total of: " + std::to_string(state.lines_read) + " lines, " +
                           std::to_string(notes_stored) + " verse notes");
     return run.Finish();

@@ -81,9 +81,7 @@ BuildOutcome BuildDictionary(BuildJob& job) {
     records.push_back(std::make_unique<SRec>(std::string()));
     records.back()->finished = finisher->CloseText();
     topics.AddObject(topic_name, records.back().get());
-    if (length > kLongSectionLimit)
-      run.Warn("section #" + std::to_string(topic_count) + " - Warning: section too long",
-               topic_line);
+    if (length > kLongSectionLimit) run.Warn(Message::kSectionTooLong, topic_count, {}, topic_line);
     state.GatherInto(*finisher);
     // A "<lines>" block never reaches past the entry in which it began.
     state.in_lines_block = false;
@@ -98,7 +96,7 @@ BuildOutcome BuildDictionary(BuildJob& job) {
     state.entry_open = true;
     topic_name = ControlLineName(trimmed, job.options.line_mark);
     if (topic_name.empty()) {
-      run.Warn("line #" + std::to_string(state.lines_read) + " - Warning: topic has no name");
+      run.Warn(Message::kTopicHasNoName, state.lines_read);
       topic_name = "untitled";
     }
     return true;
@@ -131,7 +129,7 @@ BuildOutcome BuildDictionary(BuildJob& job) {
     finisher.reset();
   });
 
-  LogReadingClosing(run, state, topic_count > 0, "Error: no topics marked",
+  LogReadingClosing(run, state, topic_count > 0, Message::kNoTopicsMarked,
                     "Total of: " + std::to_string(state.lines_read) + " lines, " +
                         std::to_string(topic_count) + " topics");
   return run.Finish();

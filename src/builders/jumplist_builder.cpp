@@ -39,8 +39,7 @@ BuildOutcome BuildJumplist(BuildJob& job) {
       records.push_back(std::make_unique<JRec>(current));
       jumps.AddObject(state.entry_text, records.back().get());
       if (state.entry_text.size() > kLongJumpLimit)
-        run.Warn("section #" + std::to_string(jump_count) + " - Warning: section too long",
-                 jump_line);
+        run.Warn(Message::kSectionTooLong, jump_count, {}, jump_line);
       state.entry_text.clear();
     };
 
@@ -65,7 +64,7 @@ BuildOutcome BuildJumplist(BuildJob& job) {
       WriteJumps(run, sources.map, jumps);
     }
 
-    LogReadingClosing(run, state, state.entry_open, "Error: no verses marked",
+    LogReadingClosing(run, state, state.entry_open, Message::kNoVersesMarked,
                       "Total of: " + std::to_string(state.lines_read) + " lines, " +
                           std::to_string(jump_count) + " jumps");
     return run.Finish();

@@ -11,26 +11,6 @@
 
 namespace tavrin {
 
-namespace {
-
-// The number behind `prefix` at the start of `text`, and the rest behind " - Warning: ".
-bool NumberedWarning(std::string_view text, std::string_view prefix, std::int64_t& number,
-                     std::string_view& rest) {
-  if (!text.starts_with(prefix)) return false;
-  std::size_t i = prefix.size();
-  std::int64_t n = 0;
-  const std::size_t digits = i;
-  while (i < text.size() && text[i] >= '0' && text[i] <= '9' && n < (std::int64_t{1} << 50))
-    n = n * 10 + (text[i++] - '0');
-  constexpr std::string_view kBetween = " - Warning: ";
-  if (i == digits || text.substr(i, kBetween.size()) != kBetween) return false;
-  number = n;
-  rest = text.substr(i + kBetween.size());
-  return true;
-}
-
-}  // namespace
-
 void SourceMap::Add(std::string file, std::int64_t first_line) {
   spans_.push_back({std::move(file), first_line});
 }
@@ -45,15 +25,14 @@ std::pair<std::string_view, std::int64_t> SourceMap::Locate(std::int64_t line) c
 }
 
 bool LintReport::ChecksEntries() const {
-  return Enabled(kCheckUnknownTag) || Enabled(kCheckInvalidTag) || Enabled(kCheckUnpairedTag) ||
-         Enabled(kCheckLinkTarget) || Enabled(kCheckEmptyEntry);
+  for (const CheckRow& check : AllChecks())
+    if (check.id != Check::kBuild && Enabled(check.id)) return true;
+  return false;
 }
 
-void LintReport::AtSourceLine(std::int64_t line, std::int64_t column, std::string_view check,
-                              std::string_view message) {
-  if (!Enabled(check)) return;
-  const auto [file, own_line] = source_map.Locate(line);
-  AtFile(file, own_line, column, check, message);
+void LintReport::AtSourceLine(std::int64_t line, std::int64_t column, Message id,
+                              std::initializer_list<std::string_view> values) {
+  AtSourceLineWith(line, column, id, [&] { return MessageText(id, values); });
 }
 
 bool LintReport::Before(const Record& a, const Record& b) {
@@ -74,12 +53,8 @@ std::uint32_t LintReport::FileNumber(std::string_view file) {
   return last_file_;
 }
 
-std::uint32_t LintReport::MessageNumber(std::string_view check, std::string_view message,
-                                        bool error) {
-  std::size_t check_number = 0;
-  while (check_number < checks_.size() && checks_[check_number] != check) ++check_number;
-  if (check_number == checks_.size()) checks_.emplace_back(check);
-  key_.assign(1, static_cast<char>(check_number | (error ? 0x80 : 0)));
+std::uint32_t LintReport::MessageNumber(Check check, std::string_view message, bool error) {
+  key_.assign(1, static_cast<char>(static_cast<unsigned>(check) | (error ? 0x80U : 0U)));
   key_ += message;
   if (const auto found = message_numbers_.find(key_); found != message_numbers_.end())
     return found->second;
@@ -108,8 +83,8 @@ void LintReport::DropUnusedMessages() {
   messages_ = std::move(kept_messages);
 }
 
-void LintReport::AtFile(std::string_view file, std::int64_t line, std::int64_t column,
-                        std::string_view check, std::string_view message) {
+void LintReport::AtFile(std::string_view file, std::int64_t line, std::int64_t column, Check check,
+                        std::string_view message) {
   if (Enabled(check) && Admit(file, line, column)) Keep(check, message);
 }
 
@@ -126,7 +101,7 @@ bool LintReport::Admit(std::string_view file, std::int64_t line, std::int64_t co
   return Before(pending_, records_.front());
 }
 
-void LintReport::Keep(std::string_view check, std::string_view message, bool error) {
+void LintReport::Keep(Check check, std::string_view message, bool error) {
   pending_.message = MessageNumber(check, message, error);
   if (max_findings == 0) {
     // Kept in print order; the few made out of it wait aside until then.
@@ -145,10 +120,7 @@ void LintReport::Keep(std::string_view check, std::string_view message, bool err
   }
 }
 
-void LintReport::BuildError(std::string_view log_line, std::int64_t line, std::string_view file) {
-  constexpr std::string_view kError = "Error: ";
-  const std::string_view message =
-      log_line.starts_with(kError) ? log_line.substr(kError.size()) : log_line;
+void LintReport::BuildError(std::string_view text, std::int64_t line, std::string_view file) {
   std::int64_t column = 1;
   if (file.empty()) {
     std::tie(file, line) = source_map.Locate(std::max<std::int64_t>(1, line));
@@ -156,41 +128,39 @@ void LintReport::BuildError(std::string_view log_line, std::int64_t line, std::s
     line = column = 0;
   }
   has_error_ = true;
-  if (Admit(file, line, column)) Keep(kCheckBuild, message, true);
+  if (Admit(file, line, column)) Keep(Check::kBuild, text, true);
 }
 
-void LintReport::BuildNotice(std::string_view log_line) {
-  constexpr std::string_view kWarning = "Warning: ";
-  AtFile({}, 0, 0, kCheckBuild,
-         log_line.starts_with(kWarning) ? log_line.substr(kWarning.size()) : log_line);
-}
-
-void LintReport::BuildWarning(std::string_view log_line, std::int64_t entry_line) {
-  std::int64_t number = 0;
-  std::string_view rest;
+void LintReport::BuildWarning(const Diagnostic& warning, std::string_view text,
+                              std::int64_t entry_line) {
+  const Check check = Row(warning.id).check;
   if (entry_line > 0) {
-    // About a whole entry: at its control or reference line, whatever number the log names.
-    const std::size_t warning = log_line.find("Warning: ");
-    AtSourceLine(entry_line, 1, kCheckBuild,
-                 warning == std::string_view::npos ? log_line : log_line.substr(warning + 9));
-  } else if (NumberedWarning(log_line, "line #", number, rest)) {
-    AtSourceLine(number, 1, kCheckBuild, rest);
-  } else if (NumberedWarning(log_line, "header file line #", number, rest)) {
-    AtFile(header_file, number, 1, kCheckBuild, rest);
-  } else if (constexpr std::string_view kInclude = "Warning: cannot read included file '";
-             log_line.starts_with(kInclude)) {
-    // Placed at the include that could not be read, in the header file.
-    const std::string_view name =
-        log_line.substr(kInclude.size(), log_line.find('\'', kInclude.size()) - kInclude.size());
-    std::int64_t line = 1;
-    for (std::size_t i = 0; i < include_names.size() && i < include_lines.size(); ++i)
-      if (include_names[i] == name) line = include_lines[i];
-    AtFile(header_file, line, 1, kCheckBuild, log_line.substr(9));
-  } else if (NumberedWarning(log_line, "section #", number, rest)) {
-    AtSourceLine(std::max<std::int64_t>(1, entry_line), 1, kCheckBuild, rest);
-  } else {
-    AtSourceLine(std::max<std::int64_t>(1, entry_line), 1, kCheckBuild,
-                 log_line.starts_with("Warning: ") ? log_line.substr(9) : log_line);
+    AtSourceLineWith(entry_line, 1, warning.id, [&] { return text; });
+    return;
+  }
+  switch (warning.place) {
+    case Place::kSourceLine:
+      AtSourceLineWith(warning.number, 1, warning.id, [&] { return text; });
+      return;
+    case Place::kHeaderLine:
+    case Place::kInclude:
+      AtFile(header_file, warning.number, 1, check, text);
+      return;
+    case Place::kBuild:
+      AtFile({}, 0, 0, check, text);
+      return;
+    case Place::kSection:
+    case Place::kStoredTopic:
+    case Place::kStoredRecord:
+    case Place::kSource:
+    case Place::kEntryPosition:
+    case Place::kInputPosition:
+    case Place::kKeyLine:
+    case Place::kInputFile:
+    case Place::kOutputFile:
+    case Place::kNone:
+      AtSourceLineWith(1, 1, warning.id, [&] { return text; });
+      return;
   }
 }
 
@@ -216,7 +186,8 @@ void LintReport::ForEach(const std::function<void(const Finding&)>& visit) const
     }
     finding.line = r.line;
     finding.column = r.column;
-    finding.check = checks_[static_cast<unsigned char>(message[0]) & 0x7F];
+    finding.check =
+        CheckInfo(static_cast<Check>(static_cast<unsigned char>(message[0]) & 0x7F)).name;
     finding.severity = (static_cast<unsigned char>(message[0]) & 0x80) != 0 ? Severity::kError
                                                                             : Severity::kWarning;
     finding.message.assign(message, 1);
@@ -335,10 +306,9 @@ void WriteFindings(const LintReport& report, bool json, int code_page, std::ostr
     write(utf8);
   });
   if (const std::int64_t left_out = report.LeftOut(); left_out > 0) {
-    const std::string note = std::to_string(left_out) +
-                             (left_out == 1 ? " more finding" : " more findings") +
-                             " left out by --max-findings " + std::to_string(report.max_findings) +
-                             " (0 shows them all)";
+    const std::string note =
+        MessageText(left_out == 1 ? Message::kFindingLeftOut : Message::kFindingsLeftOut,
+                    {std::to_string(left_out), std::to_string(report.max_findings)});
     if (json)
       write(Finding{"", 0, 0, "max-findings", note, Severity::kNote});
     else

@@ -10,6 +10,8 @@
 #include <unordered_map>
 #include <vector>
 
+#include "messages/messages.h"
+
 namespace tavrin {
 
 // One suspicious place of a source, named as compilers name theirs: the file the line stands
@@ -25,17 +27,6 @@ struct Finding {
   std::string message;
   Severity severity = Severity::kWarning;
 };
-
-// The checks, by the names `--disable` takes.
-inline constexpr std::string_view kCheckBuild = "build";
-inline constexpr std::string_view kCheckUnknownTag = "unknown-tag";
-inline constexpr std::string_view kCheckInvalidTag = "invalid-tag";
-inline constexpr std::string_view kCheckUnpairedTag = "unpaired-tag";
-inline constexpr std::string_view kCheckLinkTarget = "link-target";
-inline constexpr std::string_view kCheckEmptyEntry = "empty-entry";
-inline constexpr std::string_view kAllChecks[] = {kCheckBuild,      kCheckUnknownTag,
-                                                  kCheckInvalidTag, kCheckUnpairedTag,
-                                                  kCheckLinkTarget, kCheckEmptyEntry};
 
 // Where the lines of the source a build reads come from: the source itself, or the included
 // files of a header file one after another in the assembled source.
@@ -68,48 +59,42 @@ class LintReport {
 
   SourceMap source_map;
   std::string header_file;  // the header file whose own lines warnings may name
-  // The header file's includes as it names them, and the line of each.
-  std::vector<std::string> include_names;
-  std::vector<std::int64_t> include_lines;
-  std::set<std::string, std::less<>> disabled;
+  std::set<Check> disabled;
   // The folder that links to pictures, sounds and files are resolved against.
   std::string source_folder;
   // At most this many findings are kept, the first file by file and by line; the others are
   // only counted (0: every finding is kept).
   std::size_t max_findings = 0;
 
-  bool Enabled(std::string_view check) const {
-    return disabled.empty() || !disabled.contains(check);
-  }
+  bool Enabled(Check check) const { return disabled.empty() || !disabled.contains(check); }
   // Whether any check that looks inside entries (tags, links, empty entries) is on.
   bool ChecksEntries() const;
 
-  // A finding on line `line` of the read source.
-  void AtSourceLine(std::int64_t line, std::int64_t column, std::string_view check,
-                    std::string_view message);
-  // The same with its message made by `make_message` only when the finding is kept (past
+  // Finding `id` on line `line` of the read source, under the check of its row.
+  void AtSourceLine(std::int64_t line, std::int64_t column, Message id,
+                    std::initializer_list<std::string_view> values = {});
+  // The same with its text made by `make_text` only when the finding is kept (past
   // max_findings most are only counted).
-  template <typename MakeMessage>
-  void AtSourceLineWith(std::int64_t line, std::int64_t column, std::string_view check,
-                        MakeMessage make_message) {
+  template <typename MakeText>
+  void AtSourceLineWith(std::int64_t line, std::int64_t column, Message id, MakeText make_text) {
+    const Check check = Row(id).check;
     if (!Enabled(check)) return;
     const auto [file, own_line] = source_map.Locate(line);
-    if (Admit(file, own_line, column)) Keep(check, make_message());
+    if (Admit(file, own_line, column)) Keep(check, make_text());
   }
-  void AtFile(std::string_view file, std::int64_t line, std::int64_t column, std::string_view check,
-              std::string_view message);
-  // The error line of the creation log that ended the build ("Error: no topics marked"), at
-  // line `line` of the read source, or at `file` as a whole when one is named (a data file, a
-  // source that did not open). Errors are reported whatever checks are disabled.
-  void BuildError(std::string_view log_line, std::int64_t line, std::string_view file = {});
-  // A warning about the build as a whole (its module name), at no place of a file.
-  void BuildNotice(std::string_view log_line);
+  void AtFile(std::string_view file, std::int64_t line, std::int64_t column, Check check,
+              std::string_view text);
+  // The error that ended the build (its text, "no topics marked"), at line `line` of the read
+  // source, or at `file` as a whole when one is named (a data file, a source that did not
+  // open). Errors are reported whatever checks are disabled.
+  void BuildError(std::string_view text, std::int64_t line, std::string_view file = {});
   // Whether an error was reported.
   bool HasError() const { return has_error_; }
-  // One warning line of the creation log, placed by the line number it names ("line #N"), its
-  // header file line ("header file line #N"), the include it names, or else at `entry_line` of
-  // the read source (the control or reference line of the entry it is about; 0: the first).
-  void BuildWarning(std::string_view log_line, std::int64_t entry_line);
+  // One warning of the creation log, placed where its place says: a line of the read source or
+  // of the header file, the include it is about, no file (the build as a whole), or else at
+  // `entry_line` of the read source (the control or reference line of the entry it is about;
+  // 0: the first). A warning about an entry stands at `entry_line` whenever that is given.
+  void BuildWarning(const Diagnostic& warning, std::string_view text, std::int64_t entry_line);
 
   // The findings kept, file by file (in the order the build met them), then by line and
   // column; findings at one place in the order they were made.
@@ -134,9 +119,9 @@ class LintReport {
   // Whether a finding at this place is kept (it is then `pending_`, waiting for its message),
   // or only counted.
   bool Admit(std::string_view file, std::int64_t line, std::int64_t column);
-  void Keep(std::string_view check, std::string_view message, bool error = false);
+  void Keep(Check check, std::string_view message, bool error = false);
   std::uint32_t FileNumber(std::string_view file);
-  std::uint32_t MessageNumber(std::string_view check, std::string_view message, bool error);
+  std::uint32_t MessageNumber(Check check, std::string_view message, bool error);
   // Keeps only the messages of the findings kept, once the ones dropped outweigh them.
   void DropUnusedMessages();
 
@@ -152,7 +137,6 @@ class LintReport {
   std::vector<std::string> files_;
   std::unordered_map<std::string, std::uint32_t> file_numbers_;
   std::uint32_t last_file_ = 0;  // the file named last, looked at before the table
-  std::vector<std::string> checks_;
   // A message is stored as the number of its check (one byte, the high bit set for an error)
   // followed by its text.
   std::unordered_map<std::string, std::uint32_t> message_numbers_;

@@ -23,15 +23,16 @@ NotePositions ReadNotePositions(StoredModule& source, const VerseMap& map) {
     const std::int64_t position =
         text_start + static_cast<std::uint32_t>(GetInt32(records, at + 4));
     if (position >= source.Size()) {
-      positions.warnings.push_back("record #" + std::to_string(number) +
-                                   " - Warning: text position outside the text section");
+      Diagnostic& warning = positions.warnings.emplace_back(Message::kTextOutsideSection, number);
+      warning.place = Place::kStoredRecord;
       continue;
     }
     positions.slots[static_cast<std::size_t>(index)] = position;
   }
   if (records.size() % kVerseEntrySize != 0)
-    positions.warnings.push_back("Warning: " + std::to_string(records.size() % kVerseEntrySize) +
-                                 " stray bytes at the end of the index section ignored");
+    positions.warnings.emplace_back(
+        Message::kStrayIndexBytes, 0,
+        std::initializer_list<std::string_view>{std::to_string(records.size() % kVerseEntrySize)});
   return positions;
 }
 
@@ -56,7 +57,7 @@ BuildOutcome ConvertNoteSet(BuildJob& job) {
   try {
     map = LoadVerseMap(job.session.ProgramFolder());
   } catch (const EFileError& e) {
-    run.LogError(std::string("Error: ") + e.what(), 0, e.Path());
+    run.LogFailure(e.what(), 0, e.Path());
     return run.Finish();
   }
 
@@ -69,7 +70,7 @@ BuildOutcome ConvertNoteSet(BuildJob& job) {
   } catch (const EFileError& e) {
     failure = e.what();
   }
-  for (const std::string& warning : positions.warnings) run.Warn(warning);
+  for (const Diagnostic& warning : positions.warnings) run.Warn(warning);
   const std::size_t verse_count = positions.slots.size();
   // The position of the next filled slot behind each verse, found in one backward pass.
   std::vector<std::int64_t> next_filled(verse_count, -1);
@@ -89,8 +90,7 @@ BuildOutcome ConvertNoteSet(BuildJob& job) {
       }
       if (!notes[i].empty()) {
         ++note_count;
-        if (notes[i].size() > kLongSectionLimit)
-          run.Warn("section #" + std::to_string(note_count) + " - Warning: section too long");
+        if (notes[i].size() > kLongSectionLimit) run.Warn(Message::kSectionTooLong, note_count);
       }
     } catch (const EFileError& e) {
       failure = e.what();
@@ -103,13 +103,13 @@ BuildOutcome ConvertNoteSet(BuildJob& job) {
   }
   source.reset();
   if (!failure.empty()) {
-    run.LogError("Error: " + failure, 0, failed_file);
+    run.LogFailure(failure, 0, failed_file);
     return run.Finish();
   }
 
   if (!run.Cancelled() && note_count > 0) WriteVerseNotes(run, map, notes);
 
-  run.LogClosing(note_count > 0, "Error: no verse note found",
+  run.LogClosing(note_count > 0, Message::kNoVerseNoteFound,
                  "Total of: " + std::to_string(note_count) + " verse notes");
   return run.Finish();
 }

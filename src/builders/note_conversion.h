@@ -15,7 +15,7 @@ namespace tavrin {
 // the map are dropped.
 struct NotePositions {
   std::vector<std::int64_t> slots;
-  std::vector<std::string> warnings;  // lines for the creation log
+  std::vector<Diagnostic> warnings;  // for the creation log
 };
 
 NotePositions ReadNotePositions(StoredModule& source, const VerseMap& map);

@@ -41,24 +41,23 @@ bool SourceLines::Next(std::string_view& line) {
   ++state_.lines_read;
   if (reader_.CrLineEnds() && !told_cr_line_ends_) {
     told_cr_line_ends_ = true;
-    run_.Warn("line #1 - Warning: lines end in CR alone (no LF); each CR was taken as a line end");
+    run_.Warn(Message::kCrLineEnds, 1);
   }
   if (reader_.LineHasNul()) {
     with_blanks_.assign(line);
     ReplaceNulBytes(with_blanks_);
     line = with_blanks_;
-    run_.Warn("line #" + std::to_string(state_.lines_read) +
-              " - Warning: NUL bytes replaced by blanks");
+    run_.Warn(Message::kNulBytes, state_.lines_read);
   }
   return true;
 }
 
-void LogReadingClosing(BuildRun& run, const ReadingState& state, bool found, std::string_view error,
+void LogReadingClosing(BuildRun& run, const ReadingState& state, bool found, Message error,
                        std::string_view totals) {
   if (state.read_failure.empty())
     run.LogClosing(found, error, totals);
   else
-    run.LogError("Error: " + state.read_failure, state.lines_read + 1);
+    run.LogFailure(state.read_failure, state.lines_read + 1);
 }
 
 std::string ControlLineName(std::string_view trimmed, std::string_view mark) {

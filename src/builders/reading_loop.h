@@ -81,7 +81,7 @@ void ReadMarkedText(BuildRun& run, ReadingState& state, const ControlLineHandler
 
 // The closing lines (BuildRun::LogClosing); a source that could not be read to its end is an
 // error naming its file, whatever was found before.
-void LogReadingClosing(BuildRun& run, const ReadingState& state, bool found, std::string_view error,
+void LogReadingClosing(BuildRun& run, const ReadingState& state, bool found, Message error,
                        std::string_view totals);
 
 // The name of a control line: the trimmed line without the mark, runs of blanks made one,

@@ -14,6 +14,9 @@ namespace tavrin {
 
 namespace {
 
+// A finding's values, made only when the finding is kept.
+using Values = std::vector<std::string>;
+
 bool IsAsciiLetter(char c) { return (c >= 'a' && c <= 'z') || (c >= 'A' && c <= 'Z'); }
 
 // The letters right behind `from` of `text`, lower-cased (ASCII: tag names are).
@@ -85,8 +88,7 @@ std::pair<std::int64_t, std::int64_t> SourceLint::Locate(std::string_view text,
 void SourceLint::Entry(std::int64_t first_line, std::string_view name, std::string_view text,
                        bool finished_empty) {
   columns_place_ = SIZE_MAX;
-  if (finished_empty)
-    report_.AtSourceLine(first_line, 1, kCheckEmptyEntry, "the entry's finished text is empty");
+  if (finished_empty) report_.AtSourceLine(first_line, 1, Message::kEmptyEntry);
   if (KindInfo(job_.kind).names_entries) names_.emplace_back(name);
 
   verdicts_.clear();
@@ -110,10 +112,10 @@ void SourceLint::Entry(std::int64_t first_line, std::string_view name, std::stri
       return Quoted(text.substr(v.open, v.close == TagVerdict::kNone ? 1 : v.close - v.open + 1));
     };
     // A finding at the tag; its message is only made when it is kept.
-    auto report = [&](std::string_view check, const auto& make_message) {
-      if (!report_.Enabled(check)) return;
+    auto report = [&](Message id, const auto& make_values) {
+      if (!report_.Enabled(Row(id).check)) return;
       const auto [line, column] = at();
-      report_.AtSourceLineWith(line, column, check, make_message);
+      report_.AtSourceLineWith(line, column, id, [&] { return MessageText(id, make_values()); });
     };
     switch (v.decision) {
       case TagVerdict::Decision::kNoClosingBracket:
@@ -124,17 +126,13 @@ void SourceLint::Entry(std::int64_t first_line, std::string_view name, std::stri
           const std::string name = LetterRun(text, behind + 1);
           if (table.IndexOf(name) < 0) {
             if (!name.empty() && name != "br")
-              report(kCheckUnknownTag,
-                     [&] { return "unknown tag " + tag_text() + " is shown as text"; });
+              report(Message::kUnknownTag, [&] { return Values{tag_text()}; });
           } else {
-            report(kCheckUnpairedTag, [&] {
-              return "closing tag " + tag_text() + " has no opening tag before it in its entry";
-            });
+            report(Message::kClosingWithoutOpening, [&] { return Values{tag_text()}; });
           }
         } else if (behind < text.size() && IsAsciiLetter(text[behind])) {
           if (LetterRun(text, behind) != "br")
-            report(kCheckUnknownTag,
-                   [&] { return "unknown tag " + tag_text() + " is shown as text"; });
+            report(Message::kUnknownTag, [&] { return Values{tag_text()}; });
         }
         break;
       }
@@ -142,21 +140,20 @@ void SourceLint::Entry(std::int64_t first_line, std::string_view name, std::stri
       case TagVerdict::Decision::kFailsRule: {
         const TagDefinition& definition = table.Definition(v.kind);
         if (v.decision == TagVerdict::Decision::kFailsRule || !v.rule_ok) {
-          report(kCheckInvalidTag,
-                 [&] { return tag_text() + " is shown as text: " + TagRuleText(definition); });
+          report(Message::kTagFailsRule, [&] {
+            return Values{tag_text(), TagRuleText(definition)};
+          });
         } else if (definition.name == "lines") {
-          report(kCheckUnpairedTag,
-                 [&] { return std::string("<lines> block is never closed in its entry"); });
+          report(Message::kLinesNeverClosed, [] { return Values{}; });
         } else {
-          report(kCheckUnpairedTag, [&] {
-            return tag_text() + " has no closing </" + std::string(definition.name) +
-                   "> behind it in its entry";
+          report(Message::kNoClosingTag, [&] {
+            return Values{tag_text(), std::string(definition.name)};
           });
         }
         break;
       }
       case TagVerdict::Decision::kAccepted:
-        if (table.Definition(v.kind).name == "link" && report_.Enabled(kCheckLinkTarget)) {
+        if (table.Definition(v.kind).name == "link" && report_.Enabled(Check::kLinkTarget)) {
           auto [line, column] = at();
           CheckLink(text.substr(v.open, v.close - v.open + 1), line, column);
         }
@@ -169,12 +166,11 @@ void SourceLint::Entry(std::int64_t first_line, std::string_view name, std::stri
 }
 
 void SourceLint::CheckLink(std::string_view tag, std::int64_t line, std::int64_t column) {
-  auto report = [&](const std::string& message) {
-    report_.AtSourceLine(line, column, kCheckLinkTarget, message);
+  auto report = [&](Message id, std::initializer_list<std::string_view> values) {
+    report_.AtSourceLine(line, column, id, values);
   };
   if (tag.size() > kLinkCheckLimit) {
-    report("link " + Quoted(tag) + " is longer than " + std::to_string(kLinkCheckLimit) +
-           " bytes: its target is not checked");
+    report(Message::kLinkTooLong, {Quoted(tag), std::to_string(kLinkCheckLimit)});
     return;
   }
   // The link as the module will hold it: aliases replaced, folders put in front.
@@ -182,7 +178,7 @@ void SourceLint::CheckLink(std::string_view tag, std::int64_t line, std::int64_t
   const std::string lower = AsciiLower(link);
   const std::size_t eq = lower.find('=');
   if (eq == std::string::npos) {
-    report("link " + Quoted(link) + " has no type and target");
+    report(Message::kLinkWithoutTarget, {Quoted(link)});
     return;
   }
   const std::string type(TrimControl(std::string_view(lower).substr(5, eq - 5)));
@@ -194,21 +190,19 @@ void SourceLint::CheckLink(std::string_view tag, std::int64_t line, std::int64_t
     if (verses == nullptr) return;
     const ReferenceLine ref = ReadReferenceLine(value, 0, 1, "", verses->books, verses->map);
     if (ref.kind != ReferenceLine::Kind::kReference)
-      report("bible link to '" + Quoted(value) + "': no such reference with these book names");
-    else if (!ref.warning.empty())
-      report("bible link to '" + Quoted(value) + "' lies outside the verse map");
+      report(Message::kBibleLinkNoReference, {Quoted(value)});
+    else if (ref.warning)
+      report(Message::kBibleLinkOutsideMap, {Quoted(value)});
   } else if (type == "picture" || type == "sound" || type == "file") {
     std::string path = value;
     std::replace(path.begin(), path.end(), '\\', '/');
     std::error_code ec;
     if (!std::filesystem::exists(std::filesystem::path(report_.source_folder) / path, ec))
-      report(type + " link to '" + Quoted(value) + "': no such file beside the source");
+      report(Message::kFileLinkMissing, {type, Quoted(value)});
   } else if (type == "url") {
-    if (!HasScheme(value))
-      report("url link to '" + Quoted(value) + "' has no scheme (such as http://)");
+    if (!HasScheme(value)) report(Message::kUrlWithoutScheme, {Quoted(value)});
   } else if (type == "email") {
-    if (value.find('@') == std::string::npos)
-      report("email link to '" + Quoted(value) + "' has no @");
+    if (value.find('@') == std::string::npos) report(Message::kEmailWithoutAt, {Quoted(value)});
   }
 }
 
@@ -235,8 +229,8 @@ void SourceLint::Finish() {
   for (const std::string& name : names_) keys.insert(locale.SortKey(name));
   for (const LocalLink& link : local_links_)
     if (!keys.contains(locale.SortKey(link.target)))
-      report_.AtSourceLine(link.line, link.column, kCheckLinkTarget,
-                           "local link to '" + Quoted(link.target) + "': no topic of that name");
+      report_.AtSourceLine(link.line, link.column, Message::kLocalLinkMissing,
+                           {Quoted(link.target)});
 }
 
 }  // namespace tavrin

@@ -1,5 +1,6 @@
 #include "builders/start_build.h"
 
+#include <algorithm>
 #include <filesystem>
 #include <fstream>
 #include <memory>
@@ -42,7 +43,7 @@ bool LogCreatable(const std::string& path, BuildHost& host) {
   if (path.empty()) return true;  // no log asked for
   std::ofstream probe(FilePath(path), std::ios::binary | std::ios::app);
   if (probe) return true;
-  host.ShowMessage("Cannot create file " + path, MessageIcon::kStop);
+  host.ShowMessage(MessageText(Message::kCannotCreateFile, {path}), MessageIcon::kStop);
   return false;
 }
 
@@ -54,10 +55,10 @@ BuildOutcome Refuse(BuildJob& job, const std::string& text, const std::string& d
   if (job.log_path.empty()) return BuildOutcome::kNotStarted;
   BuildLog log(job.log_path);
   const bool written = log.Opened();
-  log.Line("Error: " + text);
+  log.Line(LogLine(Message::kFailure, 0, {text}));
   if (!detail.empty()) log.Line(detail);
   log.Line("");
-  log.Line("Module creation terminated due to error.");
+  log.Line(MessageText(Message::kTerminated));
   log.Close();
   if (job.show_log_when_finished && written) job.host.ShowLog(log.Path());
   return BuildOutcome::kNotStarted;
@@ -67,11 +68,11 @@ BuildOutcome Refuse(BuildJob& job, const std::string& text, const std::string& d
 std::string OutputRefusal(const std::string& output, const std::vector<std::string>& inputs) {
   std::error_code ec;
   const fs::path out = FilePath(output);
-  if (fs::is_directory(out, ec)) return "Output '" + output + "' is a folder, not a file.";
+  if (fs::is_directory(out, ec)) return MessageText(Message::kOutputIsFolder, {output});
   for (const std::string& input : inputs) {
     if (input.empty() || !fs::exists(out, ec)) break;
     if (fs::equivalent(out, FilePath(input), ec))
-      return "Output '" + output + "' is the source file '" + input + "' itself.";
+      return MessageText(Message::kOutputIsSource, {output, input});
   }
   return {};
 }
@@ -81,14 +82,15 @@ std::string OutputRefusal(const std::string& output, const std::vector<std::stri
 void NameWarnings(const BuildRequest& request, BuildJob& job, int code_page) {
   if (!TabHasModuleName(request.tab)) return;
   if (request.module_name_lossy)
-    job.build_warnings.push_back("Warning: characters of the module name not in code page " +
-                                 std::to_string(code_page) + " replaced by '?'");
+    job.build_warnings.emplace_back(
+        Message::kNameNotInCodePage, 0,
+        std::initializer_list<std::string_view>{std::to_string(code_page)});
   if (!KindInfo(job.kind).finished) return;  // editable modules store no name
   const auto field =
       static_cast<std::size_t>(HeaderLayoutFor(HeaderSize(job.kind, job.new_format)).name_width);
   if (job.module_name.size() > field)
-    job.build_warnings.push_back("Warning: module name cut to its first " + std::to_string(field) +
-                                 " characters");
+    job.build_warnings.emplace_back(Message::kNameCut, 0,
+                                    std::initializer_list<std::string_view>{std::to_string(field)});
 }
 
 bool OutputExists(const std::string& path) {
@@ -167,7 +169,7 @@ Step OpenStoredModule(PreparedBuild& build, ModuleKind stored) {
   const bool of_type = header.size() == static_cast<std::size_t>(kShortHeaderSize) &&
                        static_cast<unsigned char>(header[0]) == expected.size() &&
                        std::string_view(header).substr(1, expected.size()) == expected;
-  if (!of_type) return Refuse(job, "File '" + job.source_path + "' is not of expected type.");
+  if (!of_type) return Refuse(job, MessageText(Message::kNotOfExpectedType, {job.source_path}));
   try {
     StoredModule layout(job.source_path, stored);
     job.source_size = layout.Size();
@@ -208,8 +210,7 @@ Step OpenHeaderFile(PreparedBuild& build, const IncludeDecoder& decode,
   }
   const HeaderFileState& state = session.Header();
   if (state.include_list.empty())
-    return Refuse(job, "Header file '" + request.source_path +
-                           "' has no include line: it names no source to build.");
+    return Refuse(job, MessageText(Message::kHeaderWithoutInclude, {request.source_path}));
   for (std::size_t i = 0; i < state.include_list.size(); ++i)
     build.inputs.push_back(state.IncludePath(i));
   AssembledSource assembled = AssembleIncludes(state, decode);
@@ -219,11 +220,11 @@ Step OpenHeaderFile(PreparedBuild& build, const IncludeDecoder& decode,
     // their paths in UTF-8, also where an 8-bit header names them in the ANSI code page.
     LintReport& lint = *job.lint;
     lint.header_file = DisplayPath(request.source_path);
-    lint.include_names = state.include_list;
-    lint.include_lines = state.include_lines;
     for (std::size_t i = 0; i < assembled.first_lines.size(); ++i)
       lint.source_map.Add(DisplayPath(PathText(FilePath(state.IncludePath(i)))),
                           assembled.first_lines[i]);
+    // No include was read: what is said of the (empty) source stands at the header file.
+    if (assembled.first_lines.empty()) lint.source_map.Add(lint.header_file, 1);
   }
   if (!assembled.delete_after_build)
     included_by = " (included by " + request.source_path + ", line " +
@@ -232,13 +233,21 @@ Step OpenHeaderFile(PreparedBuild& build, const IncludeDecoder& decode,
   build.temporary.delete_after = assembled.delete_after_build;
   assembled_in_code_page = assembled.delete_after_build;
   job.source_path = assembled.path;
-  if (!assembled.unreadable_include.empty())
-    job.leading_warnings.push_back("Warning: cannot read included file '" +
-                                   assembled.unreadable_include +
-                                   "'; it and the files after it were left out");
-  for (const std::string& line : header_text.warnings)
-    job.leading_warnings.push_back("header file " + line);
-  for (std::string& line : assembled.warnings) job.leading_warnings.push_back(std::move(line));
+  if (!assembled.unreadable_include.empty()) {
+    // Placed, for the lint, at the include's own line of the header file.
+    const auto& names = state.include_list;
+    const auto at = std::find(names.begin(), names.end(), assembled.unreadable_include);
+    const std::size_t index = static_cast<std::size_t>(at - names.begin());
+    job.leading_warnings.emplace_back(
+        Message::kIncludeUnreadable,
+        index < state.include_lines.size() ? state.include_lines[index] : 1,
+        std::initializer_list<std::string_view>{assembled.unreadable_include});
+  }
+  for (Diagnostic& warning : header_text.warnings) {
+    warning.place = Place::kHeaderLine;
+    job.leading_warnings.push_back(std::move(warning));
+  }
+  for (Diagnostic& warning : assembled.warnings) job.leading_warnings.push_back(std::move(warning));
   return std::nullopt;
 }
 
@@ -275,18 +284,17 @@ Step OpenMarkedText(PreparedBuild& build, const IncludeDecoder& decode, SourceEn
     } catch (const EFileError& e) {
       return Refuse(job, std::string(kFileOpeningMessage), e.Detail() + included_by);
     }
-    for (std::string& line : text.warnings) job.leading_warnings.push_back(std::move(line));
+    for (Diagnostic& warning : text.warnings) job.leading_warnings.push_back(std::move(warning));
     job.source_size = static_cast<std::int64_t>(text.bytes.size());
     build.source = std::make_unique<std::istringstream>(std::move(text.bytes));
     return std::nullopt;
   }
   SourceEncoding utf16 = SourceEncoding::kAuto;
   if (LooksLikeUtf16(start, utf16))
-    job.leading_warnings.push_back(
-        "line #1 - Warning: the source looks like UTF-16 without a byte order mark (NUL bytes at "
-        "every other position); save it with a byte order mark, or build it with "
-        "--source-encoding " +
-        std::string(utf16 == SourceEncoding::kUtf16LE ? "utf-16le" : "utf-16be"));
+    job.leading_warnings.emplace_back(
+        Message::kLooksLikeUtf16, 1,
+        std::initializer_list<std::string_view>{utf16 == SourceEncoding::kUtf16LE ? "utf-16le"
+                                                                                  : "utf-16be"});
   file->clear();
   file->seekg(0);
   build.source = std::move(file);
@@ -329,8 +337,7 @@ Step ConfirmOutput(PreparedBuild& build) {
     if (std::string refusal = OutputRefusal(job.output_path, build.inputs); !refusal.empty())
       return Refuse(job, refusal);
     if (OutputExists(job.output_path) &&
-        !job.host.AskYesNo("File named '" + job.output_path +
-                           "' already exists. Do you wish to overwrite it?"))
+        !job.host.AskYesNo(MessageText(Message::kAskOverwrite, {job.output_path})))
       return BuildOutcome::kNotStarted;
   }
   if (!LogCreatable(job.log_path, job.host)) return BuildOutcome::kNotStarted;
@@ -349,8 +356,7 @@ BuildOutcome RunConversion(BuildJob& job) {
     case ModuleConversion::kNone:
       break;
   }
-  job.host.ShowMessage("Converting this kind of module is not available in this version.",
-                       MessageIcon::kStop);
+  job.host.ShowMessage(MessageText(Message::kConversionNotAvailable), MessageIcon::kStop);
   return BuildOutcome::kNotStarted;
 }
 
@@ -365,8 +371,7 @@ BuildOutcome RunBuilder(BuildJob& job) {
     case MarkedTextBuilder::kJumplist:
       return BuildJumplist(job);
   }
-  job.host.ShowMessage("Building this kind of module is not available in this version.",
-                       MessageIcon::kStop);
+  job.host.ShowMessage(MessageText(Message::kBuildNotAvailable), MessageIcon::kStop);
   return BuildOutcome::kNotStarted;
 }
 
@@ -376,7 +381,7 @@ BuildOutcome Run(BuildJob& job, bool conversion) {
   try {
     return conversion ? RunConversion(job) : RunBuilder(job);
   } catch (const std::exception&) {
-    job.host.ShowMessage(std::string(kUnknownErrorMessage), MessageIcon::kStop);
+    job.host.ShowMessage(MessageText(Message::kUnknownError), MessageIcon::kStop);
     return BuildOutcome::kFailed;
   }
 }

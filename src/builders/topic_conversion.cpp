@@ -14,10 +14,6 @@ namespace {
 
 constexpr std::size_t kLongestName = 256;
 
-std::string TopicWarning(std::size_t number, std::string_view what) {
-  return "topic #" + std::to_string(number) + " - Warning: " + std::string(what);
-}
-
 // Shared by both conversions: read every text, then write the topics in stored order.
 BuildOutcome ConvertStoredTopics(BuildJob& job, std::string_view unit) {
   std::unique_ptr<StoredModule> source;
@@ -40,20 +36,19 @@ BuildOutcome ConvertStoredTopics(BuildJob& job, std::string_view unit) {
   } catch (const EFileError& e) {
     failure = e.what();
   }
-  for (const std::string& warning : index.warnings) run.Warn(warning);
+  for (const Diagnostic& warning : index.warnings) run.Warn(warning);
   job.host.SetProgressRange(static_cast<std::int64_t>(index.positions.size()));
 
   std::int64_t topics_read = 0;
   for (int k = 0; failure.empty() && k < topics.Count(); ++k) {
     try {
-      std::string warning;
+      std::optional<Diagnostic> warning;
       std::string text = ReadTopicText(*source, index, k, &warning);
-      if (!warning.empty()) run.Warn(warning);
+      if (warning) run.Warn(*warning);
       const std::size_t length = text.size();
       static_cast<SRec*>(topics.GetObject(k))->text = std::move(text);
       ++topics_read;
-      if (length > kLongSectionLimit)
-        run.Warn("section #" + std::to_string(topics_read) + " - Warning: section too long");
+      if (length > kLongSectionLimit) run.Warn(Message::kSectionTooLong, topics_read);
     } catch (const EFileError& e) {
       failure = e.what();
       failed_file = e.Path();
@@ -65,13 +60,13 @@ BuildOutcome ConvertStoredTopics(BuildJob& job, std::string_view unit) {
   }
   source.reset();
   if (!failure.empty()) {
-    run.LogError("Error: " + failure, 0, failed_file);
+    run.LogFailure(failure, 0, failed_file);
     return run.Finish();
   }
 
   if (!run.Cancelled() && topics_read > 0) WriteTopics(run, topics);
 
-  run.LogClosing(topics_read > 0, "Error: no topics in file",
+  run.LogClosing(topics_read > 0, Message::kNoTopicsInFile,
                  "Total of: " + std::to_string(topics_read) + " " + std::string(unit));
   return run.Finish();
 }
@@ -93,7 +88,8 @@ TopicIndex LoadTopicIndex(StoredModule& source, TmStrList& topics,
     records.push_back(std::make_unique<SRec>(std::string()));
     topics.AddObject(name, records.back().get());
     if (!terminated)
-      index.warnings.push_back(TopicWarning(records.size(), "name has no terminator"));
+      index.warnings.emplace_back(Message::kNameWithoutTerminator,
+                                  static_cast<std::int64_t>(records.size()));
     p = end + 1;
   }
 
@@ -102,17 +98,19 @@ TopicIndex LoadTopicIndex(StoredModule& source, TmStrList& topics,
   for (std::size_t i = 0; i + 4 <= offsets.size(); i += 4)
     index.positions.push_back(GetInt32(offsets, i) + text_start);
   if (offsets.size() % 4 != 0)
-    index.warnings.push_back("Warning: " + std::to_string(offsets.size() % 4) +
-                             " stray bytes at the end of the index section ignored");
+    index.warnings.emplace_back(
+        Message::kStrayIndexBytes, 0,
+        std::initializer_list<std::string_view>{std::to_string(offsets.size() % 4)});
   const std::size_t count = static_cast<std::size_t>(topics.Count());
   if (!index.positions.empty() && index.positions.size() < count)
-    index.warnings.push_back("Warning: " + std::to_string(count - index.positions.size()) +
-                             " topics have no text position and take the last topic's text");
+    index.warnings.emplace_back(
+        Message::kTopicsWithoutPosition, 0,
+        std::initializer_list<std::string_view>{std::to_string(count - index.positions.size())});
   return index;
 }
 
 std::string ReadTopicText(StoredModule& source, const TopicIndex& index, int k,
-                          std::string* warning) {
+                          std::optional<Diagnostic>* warning) {
   const auto& positions = index.positions;
   if (positions.empty()) return "";
   const std::size_t m = positions.size();
@@ -120,15 +118,12 @@ std::string ReadTopicText(StoredModule& source, const TopicIndex& index, int k,
   const std::int64_t position = positions[at];
   const std::int64_t next = at + 1 < m ? positions[at + 1] : source.Size();
   if (position < source.SectionStart(3) || position >= source.Size()) {
-    if (warning != nullptr)
-      *warning =
-          TopicWarning(static_cast<std::size_t>(k) + 1, "text position outside the text section");
+    if (warning != nullptr) warning->emplace(Message::kTextOutsideSection, k + 1);
     return "";
   }
   const std::int64_t span = next - position;
   if (span >= 0 && span < 2) return "";
-  if (span < 0 && warning != nullptr)
-    *warning = TopicWarning(static_cast<std::size_t>(k) + 1, "text positions out of order");
+  if (span < 0 && warning != nullptr) warning->emplace(Message::kPositionsOutOfOrder, k + 1);
   // Out of order, the text is read up to its terminator, bounded by the file.
   return source.ReadTextAt(position, span < 0 ? source.Size() : next);
 }

@@ -2,6 +2,7 @@
 
 #include <cstdint>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -16,7 +17,7 @@ namespace tavrin {
 // them (each a line for the creation log).
 struct TopicIndex {
   std::vector<std::int64_t> positions;  // absolute file positions of the texts, stored order
-  std::vector<std::string> warnings;
+  std::vector<Diagnostic> warnings;
 };
 
 // Fills `topics` (names normalised, each with a new empty SRec owned by `records`) and the
@@ -27,7 +28,7 @@ TopicIndex LoadTopicIndex(StoredModule& source, TmStrList& topics,
 // The stored text of topic k (0-based). A position outside the text section gives an empty
 // text and a warning; positions out of order are read up to the terminator.
 std::string ReadTopicText(StoredModule& source, const TopicIndex& index, int k,
-                          std::string* warning);
+                          std::optional<Diagnostic>* warning);
 
 // A dictionary (kind 1) or topic book (kind 2) from a stored topic book, in stored order.
 BuildOutcome ConvertTopicBook(BuildJob& job);

@@ -28,7 +28,7 @@ BuildOutcome RunVerseBuild(
       reason = e.Reason();
     }
     if (refusal.empty()) return body(run, sources);
-    run.LogNamedError("Error: " + refusal);
+    run.LogNamedError(refusal);
     run.Log().Close();
     log_path = run.Log().Path();
   }  // the run's end brings the window back to its idle state
@@ -54,7 +54,7 @@ void ReadVerseText(BuildRun& run, ReadingState& state, const VerseSources& sourc
       UpdateLinesBlock(line, state.in_lines_block, locale);
       ReferenceLine ref = ReadReferenceLine(line, state.lines_read, options.mark_type,
                                             options.line_mark, sources.books, sources.map);
-      if (!ref.warning.empty()) run.Warn(ref.warning);
+      if (ref.warning) run.Warn(*ref.warning);
       if (ref.kind == ReferenceLine::Kind::kReference) {
         on_reference(ref);
         state.entry_open = true;

@@ -135,11 +135,11 @@ ReferenceLine ReadReferenceLine(std::string_view line, std::int64_t line_number,
     if (IsReferenceSeparator(c)) c = kHeldSeparator;
   result.ref = ParseVerseRef(held, books);
 
-  const std::string number = "line #" + std::to_string(line_number);
   if (!result.ref.IsReference()) {
     if (marked) {
       result.kind = ReferenceLine::Kind::kInvalid;
-      result.warning = number + " - Warning: invalid reference (" + std::string(line) + ")";
+      result.warning.emplace(Message::kInvalidReference, line_number,
+                             std::initializer_list<std::string_view>{line});
     }
     return result;
   }
@@ -151,8 +151,10 @@ ReferenceLine ReadReferenceLine(std::string_view line, std::int64_t line_number,
   const int chapter = static_cast<int>(result.ref.chapter);
   const int verse = static_cast<int>(result.ref.verse);
   if (!map.IsInVerseMap(book, chapter, verse))
-    result.warning = number + " - Warning: reference out of bounds (" + result.book_name + " " +
-                     std::to_string(chapter) + ":" + std::to_string(verse) + ") adjusted";
+    result.warning.emplace(
+        Message::kReferenceOutOfBounds, line_number,
+        std::initializer_list<std::string_view>{result.book_name + " " + std::to_string(chapter) +
+                                                ":" + std::to_string(verse)});
   result.index = map.ClampedVerseIndex(book, chapter, verse);
   return result;
 }

@@ -1,11 +1,13 @@
 #pragma once
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <unordered_map>
 #include <vector>
 
+#include "messages/messages.h"
 #include "module/verse_map.h"
 #include "mstrlist/mstrlist.h"
 #include "platform/text_locale.h"
@@ -85,10 +87,10 @@ struct ReferenceLine {
     kReference,  // a reference line
   };
   Kind kind = Kind::kNone;
-  VerseRef ref;           // as typed
-  std::string book_name;  // as the book names file spells it
-  VerseIndex index = 0;   // the verse, adjusted into the map
-  std::string warning;    // a log line to write (and the warnings flag to set), or empty
+  VerseRef ref;                       // as typed
+  std::string book_name;              // as the book names file spells it
+  VerseIndex index = 0;               // the verse, adjusted into the map
+  std::optional<Diagnostic> warning;  // a warning to log (and the warnings flag to set)
 };
 
 // The reference-line step of the verse-based builders for line `line_number`. Mark type 0: only

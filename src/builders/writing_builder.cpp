@@ -16,8 +16,7 @@ BuildOutcome BuildWriting(BuildJob& job) {
   auto close_section = [&] {
     run.LintEntry(section_line, "", state.entry_text);
     if (state.entry_text.size() > kLongSectionLimit)
-      run.Warn("section #" + std::to_string(sections) + " - Warning: section too long",
-               section_line);
+      run.Warn(Message::kSectionTooLong, sections, {}, section_line);
     FinishEntryText(state.entry_text, job.options, job.new_format, markup, run.text_stream,
                     state.in_lines_block);
     state.entry_text.clear();
@@ -31,7 +30,7 @@ BuildOutcome BuildWriting(BuildJob& job) {
     state.entry_open = true;
     std::string name = ControlLineName(trimmed, job.options.line_mark);
     if (name.empty()) {
-      run.Warn("line #" + std::to_string(state.lines_read) + " - Warning: section has no name");
+      run.Warn(Message::kSectionHasNoName, state.lines_read);
       name = "untitled";
     }
     run.name_stream.Append(name);
@@ -48,7 +47,7 @@ BuildOutcome BuildWriting(BuildJob& job) {
     }
   }
 
-  LogReadingClosing(run, state, sections > 0, "Error: no sections marked",
+  LogReadingClosing(run, state, sections > 0, Message::kNoSectionsMarked,
                     "Total of: " + std::to_string(state.lines_read) + " lines, " +
                         std::to_string(sections) + " sections");
   return run.Finish();

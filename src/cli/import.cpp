@@ -3,8 +3,8 @@
 #include <CLI/CLI.hpp>
 #include <iostream>
 
-#include "import/import_messages.h"
 #include "import/importer.h"
+#include "messages/messages.h"
 #include "module/character_set.h"
 #include "module/module_kind.h"
 
@@ -75,7 +75,7 @@ int RunImportCommand(const ImportArgs& args) {
   for (const Finding& f : result.findings.Warnings()) std::cerr << FormatFinding(f) << "\n";
   for (const Finding& f : result.findings.Errors()) std::cerr << FormatError(f) << "\n";
   if (!result.written) return 1;
-  std::cout << MessageText(ImportMessage::kWritten, {args.output, std::to_string(result.entries)})
+  std::cout << MessageText(Message::kImportWritten, {args.output, std::to_string(result.entries)})
             << "\n"
             << result.build_command << "\n";
   return 0;

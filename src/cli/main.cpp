@@ -12,6 +12,7 @@
 #include "cli/dump.h"
 #include "cli/import.h"
 #include "cli/terminal_host.h"
+#include "messages/messages.h"
 #include "module/character_set.h"
 #include "module/module_reader.h"
 #include "platform/console.h"
@@ -84,10 +85,10 @@ Refusal MakeRequest(const BuildArgs& args, BuildRequest& request, int& code_page
 int Refused(Refusal refusal) {
   if (refusal == Refusal::kNoMark) {
     // A value the build cannot use, not a missing argument: like a source with no entry.
-    std::cerr << "error: the control line mark is empty (--mark): no line could open an entry\n";
+    std::cerr << "error: " << MessageText(Message::kEmptyMark) << "\n";
     return kExitNotBuilt;
   }
-  std::cerr << "error: a module name is needed (--name) unless the source is a header file\n";
+  std::cerr << "error: " << MessageText(Message::kNoModuleName) << "\n";
   return kExitUsage;
 }
 
@@ -98,8 +99,8 @@ int RunBuild(const BuildArgs& args) {
     return Refused(refusal);
   // The build's warnings go to the standard error too, at their files and lines.
   LintReport report;
-  for (std::string_view check : kAllChecks)
-    if (check != kCheckBuild) report.disabled.emplace(check);
+  for (const CheckRow& check : AllChecks())
+    if (check.id != Check::kBuild) report.disabled.insert(check.id);
   request.lint = &report;
 
   Session session(TextLocale::User());
@@ -112,7 +113,8 @@ int RunBuild(const BuildArgs& args) {
   // A failed build's message sends the user to the log: say where it is. (The warnings of a
   // finished one were all printed above.)
   if (outcome == BuildOutcome::kFailed && !args.show_log)
-    std::cerr << "note: the creation log is " << LogFilePath(session.ProgramFolder()) << "\n";
+    std::cerr << "note: " << MessageText(Message::kLogIsAt, {LogFilePath(session.ProgramFolder())})
+              << "\n";
   return ModuleWritten(outcome) ? kExitBuilt : kExitNotBuilt;
 }
 
@@ -131,7 +133,8 @@ int RunLint(BuildArgs args, const LintArgs& lint) {
   const Refusal refusal = MakeRequest(args, request, code_page);
   if (refusal == Refusal::kNoName) return Refused(refusal);
   LintReport report;
-  for (const std::string& check : lint.disable) report.disabled.insert(check);
+  for (const std::string& name : lint.disable)
+    if (const std::optional<Check> check = FindCheck(name)) report.disabled.insert(*check);
   report.max_findings = lint.max_findings;
   request.lint = &report;
   request.write_log = false;
@@ -140,8 +143,7 @@ int RunLint(BuildArgs args, const LintArgs& lint) {
   LintHost host;
   BuildOutcome outcome = BuildOutcome::kNotStarted;
   if (refusal == Refusal::kNoMark)
-    report.BuildError("the control line mark is empty (--mark): no line could open an entry", 0,
-                      DisplayPath(args.source));
+    report.BuildError(MessageText(Message::kEmptyMark), 0, DisplayPath(args.source));
   else
     outcome = StartBuild(request, host, session);
   // What kept the build from running has no line of its own: it stands at the source.
@@ -250,7 +252,8 @@ int Main(int argc, char** argv) {
   lint->add_option("--format", lint_args.format, "text (one finding a line) or json")
       ->check(CLI::IsMember({"text", "json"}))
       ->capture_default_str();
-  const std::vector<std::string> checks(std::begin(kAllChecks), std::end(kAllChecks));
+  std::vector<std::string> checks;
+  for (const CheckRow& check : AllChecks()) checks.emplace_back(check.name);
   std::string checks_help = "Checks to turn off: ";
   for (std::size_t i = 0; i < checks.size(); ++i) checks_help += (i ? ", " : "") + checks[i];
   lint->add_option("--disable", lint_args.disable, checks_help)
@@ -286,8 +289,8 @@ int Main(int argc, char** argv) {
       names += (names.empty() ? "" : ", ") + command->get_name();
     }
     if (!known) {
-      std::cerr << "error: unknown command '" << arguments[1] << "' (the commands: " << names
-                << "; --help says more)\n";
+      std::cerr << "error: " << MessageText(Message::kUnknownCommand, {arguments[1], names})
+                << "\n";
       return kExitUsage;
     }
   }
@@ -316,7 +319,7 @@ int main(int argc, char** argv) {
     // Nothing the core raises should come this far; should it, it is said, not a crash.
     std::cerr << "error: " << e.what() << "\n";
   } catch (...) {
-    std::cerr << "error: an unexpected failure\n";
+    std::cerr << "error: " << tavrin::MessageText(tavrin::Message::kUnexpectedFailure) << "\n";
   }
   return 1;
 }

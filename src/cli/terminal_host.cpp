@@ -3,6 +3,7 @@
 #include <cstdio>
 #include <iostream>
 
+#include "messages/messages.h"
 #include "platform/console.h"
 #include "platform/exceptions.h"
 #include "platform/system.h"
@@ -23,7 +24,7 @@ void TerminalHost::ShowMessage(const std::string& text, MessageIcon icon,
 
 void TerminalHost::PrintMessages(bool warnings) {
   ClearLine();
-  for (const Message& m : messages_) {
+  for (const Shown& m : messages_) {
     if (m.icon == MessageIcon::kStop) {
       std::cerr << "error: " << m.text << (m.detail.empty() ? "" : " " + m.detail) << "\n";
     } else {
@@ -38,7 +39,7 @@ void TerminalHost::PrintMessages(bool warnings) {
 
 std::vector<std::string> LintHost::Errors() const {
   std::vector<std::string> errors;
-  for (const Message& m : messages_)
+  for (const Shown& m : messages_)
     if (m.icon == MessageIcon::kStop)
       errors.push_back(m.detail.empty() ? m.text : m.text + " " + m.detail);
   return errors;
@@ -48,7 +49,7 @@ bool TerminalHost::AskYesNo(const std::string& text) {
   if (overwrite_) return true;
   ClearLine();
   if (!IsConsole(StandardStream::kInput)) {
-    std::cerr << "error: " << text << " Not overwritten (use --overwrite).\n";
+    std::cerr << "error: " << MessageText(Message::kNotOverwritten, {text}) << "\n";
     return false;
   }
   std::cerr << text << " [y/N] ";

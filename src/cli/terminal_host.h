@@ -40,12 +40,12 @@ class TerminalHost : public BuildHost {
   void PrintMessages(bool warnings);
 
  protected:
-  struct Message {
+  struct Shown {
     std::string text;
     MessageIcon icon;
     std::string detail;
   };
-  std::vector<Message> messages_;
+  std::vector<Shown> messages_;
 
  private:
   void Draw(bool force);

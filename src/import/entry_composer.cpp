@@ -431,7 +431,7 @@ void EntryComposer::StartElement(std::string_view name, const MarkupAttributes& 
       break;
     case Action::kPicture: {
       std::string_view alt = AttributeValue(attributes, "alt");
-      findings_.Warn(file_, at, ImportMessage::kPictureAsText, {AttributeValue(attributes, "src")});
+      findings_.Warn(file_, at, Message::kImportPictureAsText, {AttributeValue(attributes, "src")});
       if (!alt.empty()) Text(alt, at);
       break;
     }
@@ -545,7 +545,7 @@ void EntryComposer::StartReference(Frame& frame, std::string_view name,
   if (reading.kind == RefReading::Kind::kVerse) {
     frame.target = "bible=" + BibleLinkTarget(reading.ref, settings_.book_names);
   } else if (reading.kind == RefReading::Kind::kOutsideBook) {
-    findings_.Warn(file_, frame.at, ImportMessage::kBookOutside,
+    findings_.Warn(file_, frame.at, Message::kImportBookOutside,
                    {reading.book_text, "the reference is kept as text"});
     frame.target = "-";
     frame.ref_text.clear();
@@ -570,7 +570,7 @@ void EntryComposer::EndReference(Frame& frame) {
   }
   if (target.empty() || target == "-") {
     if (!frame.ref_text.empty())
-      findings_.Warn(file_, frame.at, ImportMessage::kReferenceOutside, {frame.ref_text});
+      findings_.Warn(file_, frame.at, Message::kImportReferenceOutside, {frame.ref_text});
     return;
   }
   if (!same_line) return;  // a reference over several lines stays text
@@ -587,7 +587,7 @@ void EntryComposer::Text(std::string_view utf8, InputPosition at) {
   if (Hidden()) return;
   std::string valid;
   if (!IsWellFormedUtf8(utf8)) {
-    findings_.Warn(file_, at, ImportMessage::kInvalidUtf8);
+    findings_.Warn(file_, at, Message::kImportInvalidUtf8);
     valid = ValidUtf8(utf8);
     utf8 = valid;
   }
@@ -626,7 +626,7 @@ void EntryComposer::Text(std::string_view utf8, InputPosition at) {
          p = replaced.find(last_byte_char_, p))
       replaced.replace(p, last_byte_char_.size(), last_byte_stand_in_);
     findings_.Warn(
-        file_, at, ImportMessage::kLastByte,
+        file_, at, Message::kImportLastByte,
         {last_byte_char_, std::to_string(settings_.module_code_page), last_byte_stand_in_});
     utf8 = replaced;
   }
@@ -730,7 +730,7 @@ void EntryComposer::AppendScript(std::string_view run, bool greek, InputPosition
   bool lossy = false;
   std::string bytes = Utf8ToCodePage(code_page, prepared, &lossy);
   if ((dropped || lossy) && !(greek ? warned_greek_ : warned_hebrew_)) {
-    findings_.Warn(file_, at, greek ? ImportMessage::kGreekAccents : ImportMessage::kHebrewMarks);
+    findings_.Warn(file_, at, greek ? Message::kImportGreekAccents : Message::kImportHebrewMarks);
     (greek ? warned_greek_ : warned_hebrew_) = true;
   }
   line_ += greek ? "<gre><cp=1253>" : "<heb><cp=1255>";

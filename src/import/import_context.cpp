@@ -2,12 +2,12 @@
 
 namespace tavrin {
 
-void ImportFindings::Warn(const std::string& file, InputPosition at, ImportMessage id,
+void ImportFindings::Warn(const std::string& file, InputPosition at, Message id,
                           std::initializer_list<std::string_view> values) {
   warnings_.push_back({file, at.line, at.column, std::string(kCheck), MessageText(id, values)});
 }
 
-void ImportFindings::Error(const std::string& file, InputPosition at, ImportMessage id,
+void ImportFindings::Error(const std::string& file, InputPosition at, Message id,
                            std::initializer_list<std::string_view> values) {
   errors_.push_back({file, at.line, at.column, std::string(kCheck), MessageText(id, values)});
 }

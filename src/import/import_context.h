@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "builders/lint.h"
-#include "import/import_messages.h"
+#include "messages/messages.h"
 
 namespace tavrin {
 
@@ -22,10 +22,10 @@ class ImportFindings {
  public:
   inline static constexpr std::string_view kCheck = "import";
 
-  void Warn(const std::string& file, InputPosition at, ImportMessage id,
+  void Warn(const std::string& file, InputPosition at, Message id,
             std::initializer_list<std::string_view> values = {});
   // A refusal: the import writes nothing.
-  void Error(const std::string& file, InputPosition at, ImportMessage id,
+  void Error(const std::string& file, InputPosition at, Message id,
              std::initializer_list<std::string_view> values = {});
 
   const std::vector<Finding>& Warnings() const { return warnings_; }

@@ -55,14 +55,14 @@ class EntrySink {
       if (reading.kind == RefReading::Kind::kVerse) {
         Verse(reading.ref, name, std::move(lines), file, at);
       } else if (reading.kind == RefReading::Kind::kOutsideBook) {
-        findings_.Warn(file, at, ImportMessage::kBookOutside, {name, "entry left out"});
+        findings_.Warn(file, at, Message::kImportBookOutside, {name, "entry left out"});
       } else {
-        findings_.Warn(file, at, ImportMessage::kNotAVerse, {name});
+        findings_.Warn(file, at, Message::kImportNotAVerse, {name});
       }
       return;
     }
     if (!seen_names_.insert(name).second)
-      findings_.Warn(file, at, ImportMessage::kDuplicateKey, {name, "both entries kept"});
+      findings_.Warn(file, at, Message::kImportDuplicateKey, {name, "both entries kept"});
     writer_.AddEntry(name, lines);
   }
 
@@ -77,11 +77,11 @@ class EntrySink {
       return;
     }
     const std::string target = BibleLinkTarget(ref, settings_.book_names);
-    if (ref.IsRange()) findings_.Warn(file, at, ImportMessage::kRangeFirstVerse, {key, target});
+    if (ref.IsRange()) findings_.Warn(file, at, Message::kImportRangeFirstVerse, {key, target});
     for (const Moved& moved : moved_)
       findings_.Warn(
           moved.file, moved.at,
-          moved.heading ? ImportMessage::kHeadingMoved : ImportMessage::kIntroductionMoved,
+          moved.heading ? Message::kImportHeadingMoved : Message::kImportIntroductionMoved,
           {moved.key, target});
     moved_.clear();
     if (!pending_.empty()) {
@@ -94,7 +94,7 @@ class EntrySink {
     const int verse_key =
         (ref.book << 16) | (std::min(ref.chapter, 255) << 8) | std::min(ref.verse, 255);
     if (!seen_verses_.insert(verse_key).second)
-      findings_.Warn(file, at, ImportMessage::kDuplicateKey,
+      findings_.Warn(file, at, Message::kImportDuplicateKey,
                      {key, "the build adds the note to the first one"});
     writer_.AddEntry(target, lines);
   }
@@ -114,7 +114,7 @@ class EntrySink {
 
   void Finish() {
     if (!pending_.empty() && !moved_.empty())
-      findings_.Warn(moved_.front().file, moved_.front().at, ImportMessage::kTextLeftOut,
+      findings_.Warn(moved_.front().file, moved_.front().at, Message::kImportTextLeftOut,
                      {Shortened(pending_.front())});
     pending_.clear();
     moved_.clear();
@@ -295,7 +295,7 @@ class ImpImport {
       }
       if (!have_key) {
         if (!warned_before && !IsBlankText(line)) {
-          findings_.Warn(path, {line_number, 1}, ImportMessage::kTextBeforeFirstEntry,
+          findings_.Warn(path, {line_number, 1}, Message::kImportTextBeforeFirstEntry,
                          {Shortened(line)});
           warned_before = true;
         }
@@ -310,7 +310,7 @@ class ImpImport {
   bool Entry(const std::string& path, std::string key, std::int64_t key_line, std::string& text) {
     const InputPosition at{key_line, 1};
     if (!IsUtf8(text) || !IsUtf8(key)) {
-      findings_.Warn(path, at, ImportMessage::kNotUtf8);
+      findings_.Warn(path, at, Message::kImportNotUtf8);
       if (!IsUtf8(text)) text = CodePageToUtf8(1252, text);
       if (!IsUtf8(key)) key = CodePageToUtf8(1252, key);
     }
@@ -336,9 +336,9 @@ class ImpImport {
     if (reading.kind == RefReading::Kind::kVerse) {
       sink_.Verse(reading.ref, key, std::move(lines), path, at);
     } else if (reading.kind == RefReading::Kind::kOutsideBook) {
-      findings_.Warn(path, at, ImportMessage::kBookOutside, {reading.book_text, "entry left out"});
+      findings_.Warn(path, at, Message::kImportBookOutside, {reading.book_text, "entry left out"});
     } else {
-      findings_.Warn(path, at, ImportMessage::kNotAVerse, {key});
+      findings_.Warn(path, at, Message::kImportNotAVerse, {key});
     }
     return true;
   }
@@ -497,7 +497,7 @@ class OsisDocument : public MarkupEvents {
       EndVerse();
       std::vector<std::string> left = composer_.TakeLines();
       if (!left.empty())
-        findings_.Warn(file_, last_at_, ImportMessage::kTextLeftOut, {Shortened(left.front())});
+        findings_.Warn(file_, last_at_, Message::kImportTextLeftOut, {Shortened(left.front())});
     } else {
       EmitNamed();
     }
@@ -552,10 +552,10 @@ class OsisDocument : public MarkupEvents {
     if (verse_reading_.kind == RefReading::Kind::kVerse) {
       sink_.Verse(verse_reading_.ref, verse_key_, std::move(lines), file_, verse_at_);
     } else if (verse_reading_.kind == RefReading::Kind::kOutsideBook) {
-      findings_.Warn(file_, verse_at_, ImportMessage::kBookOutside,
+      findings_.Warn(file_, verse_at_, Message::kImportBookOutside,
                      {verse_reading_.book_text, "entry left out"});
     } else {
-      findings_.Warn(file_, verse_at_, ImportMessage::kNotAVerse, {verse_key_});
+      findings_.Warn(file_, verse_at_, Message::kImportNotAVerse, {verse_key_});
     }
   }
 
@@ -563,14 +563,14 @@ class OsisDocument : public MarkupEvents {
     std::vector<std::string> lines = composer_.TakeLines();
     if (!have_name_) {
       if (!lines.empty())
-        findings_.Warn(file_, name_at_, ImportMessage::kTextBeforeFirstEntry,
+        findings_.Warn(file_, name_at_, Message::kImportTextBeforeFirstEntry,
                        {Shortened(lines.front())});
       return;
     }
     have_name_ = false;
     if (name_.empty()) {
       name_ = "Section " + std::to_string(++untitled_);
-      findings_.Warn(file_, name_at_, ImportMessage::kUntitledSection, {name_});
+      findings_.Warn(file_, name_at_, Message::kImportUntitledSection, {name_});
     }
     sink_.Named(name_, std::move(lines), file_, name_at_);
     name_.clear();
@@ -721,7 +721,7 @@ class HtmlDocument : public MarkupEvents {
     if (!have_name_ || name_from_file_) name_ = doc_title_.empty() ? Stem(file_) : doc_title_;
     if (name_.empty()) {
       name_ = "Section " + std::to_string(++untitled_);
-      findings_.Warn(file_, name_at_, ImportMessage::kUntitledSection, {name_});
+      findings_.Warn(file_, name_at_, Message::kImportUntitledSection, {name_});
     }
     sink_.Named(name_, std::move(lines), file_, name_at_);
     have_name_ = false;
@@ -843,7 +843,7 @@ ImportResult RunImport(const ImportRequest& request) {
       settings.book_names.push_back(CodePageToUtf8(TextLocale::User().CodePage(), books.Name(b)));
     map = LoadVerseMap(folder);
   } catch (const Exception& e) {
-    findings.Error(first_input, {}, ImportMessage::kNoBookNames, {e.what()});
+    findings.Error(first_input, {}, Message::kImportNoBookNames, {e.what()});
     return result;
   }
   settings.in_map = [&map](const BibleRef& ref) {
@@ -880,7 +880,7 @@ ImportResult RunImport(const ImportRequest& request) {
     }
     result.kind = kind;
     if (!ImportableKind(kind)) {
-      findings.Error(first_input, {}, ImportMessage::kKindNotImported, {KindInfo(kind).word});
+      findings.Error(first_input, {}, Message::kImportKindNotImported, {KindInfo(kind).word});
       return result;
     }
 
@@ -932,21 +932,21 @@ ImportResult RunImport(const ImportRequest& request) {
     if (!read) return result;
     sink.Finish();
     if (writer.Entries() == 0) {
-      findings.Error(first_input, {}, ImportMessage::kNoEntries);
+      findings.Error(first_input, {}, Message::kImportNoEntries);
       return result;
     }
     writer.Finish();
     result.entries = writer.Entries();
     result.written = true;
   } catch (const EFOpenError& e) {
-    findings.Error(first_input, {}, ImportMessage::kCannotRead, {e.what()});
+    findings.Error(first_input, {}, Message::kImportCannotRead, {e.what()});
   } catch (const EFCreateError& e) {
-    findings.Error(request.output, {}, ImportMessage::kCannotWrite, {e.what()});
+    findings.Error(request.output, {}, Message::kImportCannotWrite, {e.what()});
   } catch (const Exception& e) {
     // A read or write that failed midway names its file itself.
-    findings.Error(first_input, {}, ImportMessage::kFileError, {e.what()});
+    findings.Error(first_input, {}, Message::kImportFileError, {e.what()});
   } catch (const std::exception& e) {
-    findings.Error(first_input, {}, ImportMessage::kFileError, {e.what()});
+    findings.Error(first_input, {}, Message::kImportFileError, {e.what()});
   }
   return result;
 }

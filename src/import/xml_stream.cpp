@@ -48,7 +48,7 @@ struct MarkupStream::Callbacks {
   static bool Enter(MarkupStream& self) {
     if (self.refused_) return false;
     if (++self.depth_ > kMaxDepth) {
-      self.Refuse(ImportMessage::kTooDeep, std::to_string(kMaxDepth), self.Position());
+      self.Refuse(Message::kImportTooDeep, std::to_string(kMaxDepth), self.Position());
       return false;
     }
     return true;
@@ -127,7 +127,7 @@ struct MarkupStream::Callbacks {
     if (entity && entity->etype != XML_EXTERNAL_GENERAL_PARSED_ENTITY &&
         entity->etype != XML_EXTERNAL_GENERAL_UNPARSED_ENTITY)
       return;
-    self.findings_.Warn(self.file_, self.Position(), ImportMessage::kEntityNotRead,
+    self.findings_.Warn(self.file_, self.Position(), Message::kImportEntityNotRead,
                         {reinterpret_cast<const char*>(name)});
   }
 
@@ -223,7 +223,7 @@ bool MarkupStream::Parse(const Source& source) {
   source_ = nullptr;
   if (source_error_) std::rethrow_exception(std::exchange(source_error_, nullptr));
   if (unlisted_ > 0 && !refused_)
-    findings_.Warn(file_, {}, ImportMessage::kXmlProblemsLeft, {std::to_string(unlisted_)});
+    findings_.Warn(file_, {}, Message::kImportXmlProblemsLeft, {std::to_string(unlisted_)});
   return !refused_;
 }
 
@@ -237,7 +237,7 @@ InputPosition MarkupStream::Position() const {
   return at;
 }
 
-void MarkupStream::Refuse(ImportMessage id, std::string_view detail, InputPosition at) {
+void MarkupStream::Refuse(Message id, std::string_view detail, InputPosition at) {
   if (refused_) return;
   refused_ = true;
   findings_.Error(file_, at, id, {detail});
@@ -250,18 +250,18 @@ void MarkupStream::Problem(int code, int level, int line, int column, const char
   std::string text = OneLine(message);
   // Entity expansion past libxml2's bounds and nesting past its depth end the document.
   if (code == XML_ERR_ENTITY_LOOP || text.find("amplification") != std::string::npos) {
-    Refuse(ImportMessage::kEntityExpansion, text, Position());
+    Refuse(Message::kImportEntityExpansion, text, Position());
     return;
   }
   if (text.find("Excessive depth") != std::string::npos) {
-    Refuse(ImportMessage::kTooDeep, std::to_string(kMaxDepth), at);
+    Refuse(Message::kImportTooDeep, std::to_string(kMaxDepth), at);
     return;
   }
   // Elements HTML does not know are read all the same (ThML's, CCEL's).
   if (level < XML_ERR_ERROR || code == XML_ERR_USER_STOP || code == XML_HTML_UNKNOWN_TAG) return;
   if (listed_ < kListedProblems) {
     ++listed_;
-    findings_.Warn(file_, at, ImportMessage::kXmlProblem, {text});
+    findings_.Warn(file_, at, Message::kImportXmlProblem, {text});
   } else {
     ++unlisted_;
   }

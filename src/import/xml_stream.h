@@ -66,7 +66,7 @@ class MarkupStream {
  private:
   InputPosition Position() const;
   void Problem(int code, int level, int line, int column, const char* message);
-  void Refuse(ImportMessage id, std::string_view detail, InputPosition at);
+  void Refuse(Message id, std::string_view detail, InputPosition at);
 
   Syntax syntax_;
   MarkupEvents& events_;

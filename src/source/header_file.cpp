@@ -110,19 +110,10 @@ void SpellIncludes(std::string_view utf8, HeaderFileState& state, DecodedSource&
     if (line.size() > 8) state.include_paths[next] = std::string(TrimControl(line.substr(8)));
     ++next;
   }
-  std::size_t kept = 0;
-  for (std::size_t i = 0; i < header.warnings.size(); ++i) {
-    if (std::binary_search(state.include_lines.begin(), state.include_lines.end(),
-                           header.warning_lines[i]))
-      continue;
-    if (kept != i) {
-      header.warnings[kept] = std::move(header.warnings[i]);
-      header.warning_lines[kept] = header.warning_lines[i];
-    }
-    ++kept;
-  }
-  header.warnings.resize(kept);
-  header.warning_lines.resize(kept);
+  std::erase_if(header.warnings, [&](const Diagnostic& warning) {
+    return std::binary_search(state.include_lines.begin(), state.include_lines.end(),
+                              warning.number);
+  });
 }
 
 AssembledSource AssembleIncludes(const HeaderFileState& state, const IncludeDecoder& decode) {
@@ -156,14 +147,34 @@ AssembledSource AssembleIncludes(const HeaderFileState& state, const IncludeDeco
       result.unreadable_include = name;
       break;
     }
-    result.first_lines.push_back(lines_written + 1);
+    const std::int64_t first_line = lines_written + 1;
+    result.first_lines.push_back(first_line);
+    std::vector<Diagnostic> warnings;
     if (decode) {
-      DecodedSource decoded = decode(std::move(raw), lines_written + 1);
+      DecodedSource decoded = decode(std::move(raw), first_line);
       raw = std::move(decoded.bytes);
-      for (std::string& w : decoded.warnings) result.warnings.push_back(std::move(w));
+      warnings = std::move(decoded.warnings);
+    }
+    // Each include is read as it would be read on its own, not as part of the one before: its
+    // text ends at a 0x1A byte (the rest of the build goes on), and where its lines end in CR
+    // alone each CR ends a line.
+    const bool cr_line_ends = LineReader::EndsLinesWithCr(raw);
+    if (const std::size_t end = raw.find('\x1A'); end != std::string::npos) raw.resize(end);
+    if (cr_line_ends) {
+      std::string lines;
+      lines.reserve(raw.size() + raw.size() / 16);
+      for (std::size_t k = 0; k < raw.size(); ++k) {
+        lines += raw[k];
+        if (raw[k] == '\r' && (k + 1 == raw.size() || raw[k + 1] != '\n')) lines += '\n';
+      }
+      raw = std::move(lines);
+      result.warnings.emplace_back(Message::kCrLineEnds, first_line);
     }
     for (char c : raw)
       if (c == '\n') ++lines_written;
+    // Warnings about lines behind a 0x1A byte are about text never read.
+    for (Diagnostic& w : warnings)
+      if (w.number <= lines_written + 1) result.warnings.push_back(std::move(w));
     lines_written += 2;  // the two line ends behind every include
     out.write(raw.data(), static_cast<std::streamsize>(raw.size()));
     out.write("\r\n\r\n", 4);

@@ -46,10 +46,10 @@ void SpellIncludes(std::string_view utf8, HeaderFileState& state, DecodedSource&
 
 // The source that a header file's includes make.
 struct AssembledSource {
-  std::string path;                   // empty when there is no include
-  bool delete_after_build = false;    // a temporary file made here
-  std::string unreadable_include;     // the include (as listed) at which assembly stopped
-  std::vector<std::string> warnings;  // lines of includes that lost characters in conversion
+  std::string path;                  // empty when there is no include
+  bool delete_after_build = false;   // a temporary file made here
+  std::string unreadable_include;    // the include (as listed) at which assembly stopped
+  std::vector<Diagnostic> warnings;  // lines of includes that lost characters in conversion
   std::string failure;  // why no temporary source could be made ("Cannot create file ...")
   // The line of the assembled source at which each include read begins, in include order.
   std::vector<std::int64_t> first_lines;

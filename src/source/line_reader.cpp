@@ -23,11 +23,14 @@ bool LineReader::Fill() {
   }
   if (first_block_) {
     first_block_ = false;
-    const std::string_view block(buffer_);
-    cr_line_ends_ =
-        block.find('\n') == std::string_view::npos && block.find('\r') != std::string_view::npos;
+    cr_line_ends_ = EndsLinesWithCr(buffer_);
   }
   return true;
+}
+
+bool LineReader::EndsLinesWithCr(std::string_view start) {
+  const std::string_view block = start.substr(0, kBlockSize);
+  return block.find('\n') == std::string_view::npos && block.find('\r') != std::string_view::npos;
 }
 
 bool LineReader::ReadLine(std::string& line) {

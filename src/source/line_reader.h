@@ -35,6 +35,9 @@ class LineReader {
   bool LineHasNul() const { return line_has_nul_; }
   // Whether the source's lines end in CR alone (known once the first line was read).
   bool CrLineEnds() const { return cr_line_ends_; }
+  // Whether a source that begins with `start` has its lines ended by CR alone: its first block
+  // holds CRs and no LF.
+  static bool EndsLinesWithCr(std::string_view start);
 
  private:
   bool Fill();

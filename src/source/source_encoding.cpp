@@ -118,15 +118,15 @@ DecodedSource DecodeSource(std::string raw, SourceEncoding requested, int code_p
   std::u16string line;
   std::int64_t line_index = 0;
   const std::string cp = std::to_string(code_page);
-  auto finish_line = [&](bool invalid, const char* invalid_what) {
+  auto finish_line = [&](bool invalid, std::string_view encoding_name) {
     const bool lossy = encoder.Append(line, result.bytes);
-    const std::string number = std::to_string(first_line + line_index);
-    auto warn = [&](std::string text) {
-      result.warnings.push_back("line #" + number + " - Warning: " + std::move(text));
-      result.warning_lines.push_back(first_line + line_index);
-    };
-    if (invalid) warn(std::string(invalid_what) + " replaced by '?'");
-    if (lossy) warn("characters not in code page " + cp + " replaced by '?'");
+    const std::int64_t number = first_line + line_index;
+    if (invalid)
+      result.warnings.emplace_back(Message::kInvalidEncoding, number,
+                                   std::initializer_list<std::string_view>{encoding_name});
+    if (lossy)
+      result.warnings.emplace_back(Message::kNotInCodePage, number,
+                                   std::initializer_list<std::string_view>{cp});
   };
 
   if (encoding == SourceEncoding::kUtf8) {
@@ -138,7 +138,7 @@ DecodedSource DecodeSource(std::string raw, SourceEncoding requested, int code_p
       const std::string_view piece = body.substr(start, end - start + (has_end ? 1 : 0));
       int substitutions = 0;
       line = Utf8ToUtf16(piece, u'?', &substitutions);
-      finish_line(substitutions > 0, "invalid UTF-8");
+      finish_line(substitutions > 0, "UTF-8");
       ++line_index;
       start = end + 1;
     }
@@ -162,7 +162,7 @@ DecodedSource DecodeSource(std::string raw, SourceEncoding requested, int code_p
           invalid = true;
         }
       }
-      finish_line(invalid, "invalid UTF-16");
+      finish_line(invalid, "UTF-16");
       ++line_index;
       start = end + 1;
     }

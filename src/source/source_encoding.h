@@ -6,6 +6,8 @@
 #include <string_view>
 #include <vector>
 
+#include "messages/messages.h"
+
 namespace tavrin {
 
 // How a source file's bytes are to be read.
@@ -32,10 +34,9 @@ bool LooksLikeUtf16(std::string_view start, SourceEncoding& which);
 // A source turned into 8-bit text of the module's code page, as the reading loop reads it.
 struct DecodedSource {
   std::string bytes;
-  bool converted = false;                   // false: the bytes are the file's own
-  std::vector<std::string> warnings;        // one log line per line that lost characters
-  std::vector<std::int64_t> warning_lines;  // the line each warning is about
-  std::int64_t lines = 0;  // line ends (LF) in the result, for numbering what follows
+  bool converted = false;            // false: the bytes are the file's own
+  std::vector<Diagnostic> warnings;  // one per line that lost characters, numbered by it
+  std::int64_t lines = 0;            // line ends (LF) in the result, for numbering what follows
 };
 
 // Converts a whole file's bytes. Without conversion the bytes are returned as they are. With

@@ -60,7 +60,7 @@ QLineEdit* Edit(const QString& name, QWidget* parent) {
   return edit;
 }
 
-QCheckBox* Check(const QString& name, const QString& caption, QWidget* parent) {
+QCheckBox* CheckBox(const QString& name, const QString& caption, QWidget* parent) {
   auto* box = new QCheckBox(caption, parent);
   box->setObjectName(name);
   return box;
@@ -137,10 +137,10 @@ QWidget* TMainF::CreateTab(int index, const QString& from_caption, const QString
     tab.module_name = Edit("ModuleName" + n, sheet);
     layout->addWidget(tab.module_name);
     if (!editable_caption.isEmpty()) {
-      tab.editable = Check(index == 1 ? "DOption1" : "COption1", editable_caption, sheet);
+      tab.editable = CheckBox(index == 1 ? "DOption1" : "COption1", editable_caption, sheet);
       layout->addWidget(tab.editable);
     }
-    tab.comp_cb = Check("CompCB" + n, "Corvalinth 2.6 compatible", sheet);
+    tab.comp_cb = CheckBox("CompCB" + n, "Corvalinth 2.6 compatible", sheet);
     layout->addWidget(tab.comp_cb);
     tab.char_rg = new TRadioGroup("Default character set", CharsetCaptions(), sheet);
     tab.char_rg->setObjectName("CharRG" + n);
@@ -184,11 +184,11 @@ void TMainF::CreateControls() {
   mark_row->addWidget(line_mark_);
   mark_row->addStretch();
   options->addLayout(mark_row);
-  option2_ = Check("Option2", "Join lines into paragraphs", group_box1_);
-  option3_ = Check("Option3", "Preserve empty lines", group_box1_);
-  option6_ = Check("Option6", "Remove extra empty lines", group_box1_);
-  option4_ = Check("Option4", "Remove extra spaces in text", group_box1_);
-  option5_ = Check("Option5", "Trim leading spaces and tabs", group_box1_);
+  option2_ = CheckBox("Option2", "Join lines into paragraphs", group_box1_);
+  option3_ = CheckBox("Option3", "Preserve empty lines", group_box1_);
+  option6_ = CheckBox("Option6", "Remove extra empty lines", group_box1_);
+  option4_ = CheckBox("Option4", "Remove extra spaces in text", group_box1_);
+  option5_ = CheckBox("Option5", "Trim leading spaces and tabs", group_box1_);
   option3_->setChecked(true);
   option6_->setChecked(true);
   option4_->setChecked(true);

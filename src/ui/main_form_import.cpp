@@ -8,8 +8,8 @@
 
 #include "builders/lint.h"
 #include "builders/window_rules.h"
-#include "import/import_messages.h"
 #include "import/importer.h"
+#include "messages/messages.h"
 #include "module/character_set.h"
 #include "ui/log_form.h"
 #include "ui/main_form.h"
@@ -36,7 +36,7 @@ void TMainF::ImportSourceClick() {
   } else {
     request.format =
         dialogs_->Question(DialogParent(), QString::fromStdString(MessageText(
-                                               ImportMessage::kAskFormat,
+                                               Message::kImportAskFormat,
                                                {PathToCore(QFileInfo(chosen).fileName())})))
             ? ImportFormat::kOsis
             : ImportFormat::kHtml;
@@ -60,7 +60,7 @@ void TMainF::ImportSourceClick() {
   for (const Finding& f : result.findings.Errors()) lines << QString::fromStdString(FormatError(f));
   if (result.written) {
     lines << QString::fromStdString(
-        MessageText(ImportMessage::kWrittenIntoTab,
+        MessageText(Message::kImportWrittenIntoTab,
                     {std::to_string(result.entries), PathToCore(QDir::toNativeSeparators(output)),
                      KindInfo(result.kind).word}));
     const BuildTab tab = KindInfo(result.kind).tab;

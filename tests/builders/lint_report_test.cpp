@@ -14,8 +14,8 @@ TEST(LintReportTest, CapKeepsTheFirstFindingsWithTheirMessagesWhateverTheOrderMa
   // kept, and the messages of the evicted ones are dropped again and again.
   constexpr int kMade = 5000;
   for (int line = kMade; line >= 1; --line)
-    report.AtFile("a.txt", line, 1, kCheckUnknownTag, "message " + std::to_string(line));
-  report.AtFile("b.txt", 1, 1, kCheckBuild, "later file");
+    report.AtFile("a.txt", line, 1, Check::kUnknownTag, "message " + std::to_string(line));
+  report.AtFile("b.txt", 1, 1, Check::kBuild, "later file");
   std::vector<std::string> printed;
   for (const Finding& f : report.Sorted()) printed.push_back(FormatFinding(f));
   EXPECT_EQ(printed, (std::vector<std::string>{

@@ -8,6 +8,9 @@
 namespace tavrin {
 namespace {
 
+// The creation log's line of a reference line's warning, empty when it has none.
+std::string WarningLine(const ReferenceLine& r) { return r.warning ? LogLine(*r.warning) : ""; }
+
 // Book 1 with chapters of 31 and 25 verses, then one-chapter books of 5 verses up to book 9.
 VerseMap SmallMap() {
   std::string bytes;
@@ -82,7 +85,7 @@ TEST_F(VerseRefTest, MarkTypes) {
   EXPECT_EQ(r.kind, ReferenceLine::Kind::kReference);
   EXPECT_EQ(r.index, 31 + 2);
   EXPECT_EQ(r.book_name, "Gen");
-  EXPECT_EQ(r.warning, "");
+  EXPECT_EQ(WarningLine(r), "");
   EXPECT_EQ(Read("Gen 2:3").kind, ReferenceLine::Kind::kNone);  // unmarked
   EXPECT_EQ(Read("##Gen 2:3", 0, "##").kind, ReferenceLine::Kind::kReference);
   EXPECT_EQ(Read("#Gen 2:3", 0, "").kind, ReferenceLine::Kind::kNone);  // empty mark
@@ -90,13 +93,13 @@ TEST_F(VerseRefTest, MarkTypes) {
 
   r = Read(" #Foo 1:1\t");
   EXPECT_EQ(r.kind, ReferenceLine::Kind::kInvalid);
-  EXPECT_EQ(r.warning, "line #7 - Warning: invalid reference ( #Foo 1:1\t)");
+  EXPECT_EQ(WarningLine(r), "line #7 - Warning: invalid reference ( #Foo 1:1\t)");
 
   EXPECT_EQ(Read("Gen 2:3", 1).index, 31 + 2);
   EXPECT_EQ(Read("#Gen 2:3", 1).kind, ReferenceLine::Kind::kReference);  // leading separator
   r = Read("Genesis says", 1);  // mark type 1 tries every line, silently
   EXPECT_EQ(r.kind, ReferenceLine::Kind::kNone);
-  EXPECT_EQ(r.warning, "");
+  EXPECT_EQ(WarningLine(r), "");
   EXPECT_EQ(Read("Exod said", 1).kind, ReferenceLine::Kind::kNone);
   EXPECT_EQ(Read("Exod 1 3 went", 1).index, 56 + 2);
   EXPECT_EQ(Read("", 1).kind, ReferenceLine::Kind::kNone);
@@ -132,13 +135,14 @@ TEST_F(VerseRefTest, OutOfBoundsIsAdjustedAndWarned) {
     ReferenceLine r = Read(c.line);
     EXPECT_EQ(r.kind, ReferenceLine::Kind::kReference) << c.line;
     EXPECT_EQ(map_.VerseAt(r.index), c.adjusted) << c.line;
-    EXPECT_EQ(r.warning, "line #7 - Warning: reference out of bounds (" + c.printed + ") adjusted");
+    EXPECT_EQ(WarningLine(r),
+              "line #7 - Warning: reference out of bounds (" + c.printed + ") adjusted");
   }
   // A book the names file knows but the map does not: the map's last verse.
   books_.SetNames({"Gen", "Exod", "Lev", "Num", "Deut", "Josh", "Judg", "Ruth", "1 Sam", "Mal"});
   ReferenceLine r = Read("#Mal 1:1");
   EXPECT_EQ(map_.VerseAt(r.index), (VerseMapRecord{9, 1, 5}));
-  EXPECT_EQ(r.warning, "line #7 - Warning: reference out of bounds (Mal 1:1) adjusted");
+  EXPECT_EQ(WarningLine(r), "line #7 - Warning: reference out of bounds (Mal 1:1) adjusted");
 }
 
 }  // namespace

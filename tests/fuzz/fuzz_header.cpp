@@ -79,9 +79,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
       fuzz::Check(!ascii || path == state.include_list[i], "include spelled from another line",
                   raw);
     }
-    fuzz::Check(spelled.warnings.size() == spelled.warning_lines.size() &&
-                    spelled.warnings.size() <= header.warnings.size(),
-                "conversion warnings out of step", raw);
+    fuzz::Check(spelled.warnings.size() <= header.warnings.size(), "conversion warnings added",
+                raw);
   }
 
   // What a later build makes of links under these settings.

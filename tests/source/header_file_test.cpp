@@ -102,6 +102,19 @@ TEST_F(HeaderFileTest, AssemblyOfIncludes) {
   EXPECT_EQ(ReadWholeFile(joined.path), "#A\r\na\r\n\r\n#B\nb\n\r\n\r\n");
   fs::remove(joined.path);
 
+  // Each include reads as it would alone: a 0x1A ends only its own text, and lines that end in
+  // CR alone stay lines (with a warning at the include's first line).
+  HeaderFileState own_ends;
+  own_ends.include_list = {Write("dos.txt", "#A\r\na\r\n\x1A#lost\r\n"),
+                           Write("mac.txt", "#B\rb\rc\r"), two.include_list[1]};
+  AssembledSource each = AssembleIncludes(own_ends);
+  EXPECT_EQ(ReadWholeFile(each.path), "#A\r\na\r\n\r\n\r\n#B\r\nb\r\nc\r\n\r\n\r\n#B\nb\n\r\n\r\n");
+  EXPECT_EQ(each.first_lines, (std::vector<std::int64_t>{1, 5, 10}));
+  ASSERT_EQ(each.warnings.size(), 1u);
+  EXPECT_EQ(LogLine(each.warnings[0]),
+            "line #5 - Warning: lines end in CR alone (no LF); each CR was taken as a line end");
+  fs::remove(each.path);
+
   HeaderFileState missing;
   missing.include_list = {two.include_list[0], (dir_ / "nope.txt").string(), two.include_list[1]};
   AssembledSource partial = AssembleIncludes(missing);

@@ -12,7 +12,7 @@ namespace tavrin {
 // `answer_yes` and raises Cancel after `cancel_after_polls` polls (negative: never).
 class RecordingHost : public BuildHost {
  public:
-  struct Message {
+  struct Shown {
     std::string text;
     MessageIcon icon;
     std::string detail;
@@ -55,7 +55,7 @@ class RecordingHost : public BuildHost {
   int cancel_after_polls = -1;
   std::function<void()> on_poll;
 
-  std::vector<Message> messages;
+  std::vector<Shown> messages;
   std::vector<std::string> questions;
   std::vector<std::string> statuses;
   std::vector<std::string> shown_logs;
