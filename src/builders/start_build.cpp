@@ -163,7 +163,7 @@ Step OpenStoredModule(PreparedBuild& build, ModuleKind stored) {
     InputFile in(job.source_path, true);
     header.resize(in.Read(header.data(), header.size()));
   } catch (const EFileError& e) {
-    return Refuse(job, std::string(kFileOpeningMessage), e.Detail());
+    return Refuse(job, MessageText(Message::kFileOpening), e.Detail());
   }
   const std::string_view expected = KindString(stored);
   const bool of_type = header.size() == static_cast<std::size_t>(kShortHeaderSize) &&
@@ -191,7 +191,7 @@ Step OpenHeaderFile(PreparedBuild& build, const IncludeDecoder& decode,
   try {
     raw_header = ReadWholeFile(request.source_path);
   } catch (const EFileError& e) {
-    return Refuse(job, std::string(kFileOpeningMessage), e.Detail());
+    return Refuse(job, MessageText(Message::kFileOpening), e.Detail());
   }
   DecodedSource header_text = decode(raw_header, 1);
   std::istringstream header(header_text.bytes);
@@ -266,12 +266,12 @@ Step OpenMarkedText(PreparedBuild& build, const IncludeDecoder& decode, SourceEn
     file->read(start.data(), static_cast<std::streamsize>(start.size()));
     start.resize(static_cast<std::size_t>(file->gcount()));
   } catch (const EFileError& e) {
-    return Refuse(job, std::string(kFileOpeningMessage), e.Detail() + included_by);
+    return Refuse(job, MessageText(Message::kFileOpening), e.Detail() + included_by);
   }
   std::error_code ec;
   const auto size = fs::file_size(FilePath(job.source_path), ec);
   if (ec)
-    return Refuse(job, std::string(kFileOpeningMessage),
+    return Refuse(job, MessageText(Message::kFileOpening),
                   job.source_path + ": " + ec.message() + included_by);
   job.source_size = static_cast<std::int64_t>(size);
   std::size_t mark = 0;
@@ -282,7 +282,7 @@ Step OpenMarkedText(PreparedBuild& build, const IncludeDecoder& decode, SourceEn
     try {
       text = decode(ReadWholeFile(job.source_path), 1);
     } catch (const EFileError& e) {
-      return Refuse(job, std::string(kFileOpeningMessage), e.Detail() + included_by);
+      return Refuse(job, MessageText(Message::kFileOpening), e.Detail() + included_by);
     }
     for (Diagnostic& warning : text.warnings) job.leading_warnings.push_back(std::move(warning));
     job.source_size = static_cast<std::int64_t>(text.bytes.size());

@@ -6,9 +6,6 @@
 
 namespace tavrin {
 
-inline constexpr std::string_view kFileOpeningMessage =
-    "File opening error. File does not exist or is used by other application.";
-
 // What the Create button does: normalises the module name (written back to the request and
 // the host), chooses the route by the source's extension (module source, header file, marked
 // text), checks the source, asks before an existing output is replaced, runs the one builder,

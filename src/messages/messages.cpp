@@ -99,6 +99,26 @@ constexpr auto kRows = std::to_array<MessageRow>({
      "Converting this kind of module is not available in this version."},
     {Message::kBuildNotAvailable, L::kText, P::kNone,
      "Building this kind of module is not available in this version."},
+    // Failures of files and modules.
+    {Message::kFileOpening, L::kText, P::kNone,
+     "File opening error. File does not exist or is used by other application."},
+    {Message::kCannotOpenFile, L::kText, P::kNone, "Cannot open file %1"},
+    {Message::kCannotCreateFileBecause, L::kText, P::kNone, "Cannot create file %1: %2"},
+    {Message::kCannotReadFile, L::kText, P::kNone, "Cannot read file %1"},
+    {Message::kCannotWriteFile, L::kText, P::kNone, "%1: cannot write file %2"},
+    {Message::kModuleTooLarge, L::kText, P::kNone, "Module too large for its 32-bit offsets: %1"},
+    {Message::kModuleDamaged, L::kText, P::kNone, "Module file '%1' is damaged: %2"},
+    {Message::kNotAModule, L::kText, P::kNone,
+     "File '%1' is not a module: it does not begin with the kind string of one of the six "
+     "module kinds"},
+    {Message::kVerseMapDamaged, L::kText, P::kNone, "Verse map file '%1' is damaged: %2"},
+    // The window's own.
+    {Message::kChooseSourceToCheck, L::kText, P::kNone,
+     "Choose the source (and type the module name) to check it."},
+    {Message::kSourceLooksClean, L::kText, P::kNone, "No finding: the source looks clean."},
+    {Message::kCharactersNotTaken, L::kText, P::kNone,
+     "The characters \"%1\" are not in code page %2, in which the book names are stored; they "
+     "were not taken."},
     // Findings of the lint.
     {Message::kEmptyEntry, L::kFinding, P::kSection, "the entry's finished text is empty",
      C::kEmptyEntry},

@@ -64,6 +64,20 @@ enum class Message : std::uint16_t {
   kAskOverwrite,
   kConversionNotAvailable,
   kBuildNotAvailable,
+  // Failures of files and modules, told in a message box, a log's error line or the terminal.
+  kFileOpening,
+  kCannotOpenFile,
+  kCannotCreateFileBecause,
+  kCannotReadFile,
+  kCannotWriteFile,
+  kModuleTooLarge,
+  kModuleDamaged,
+  kNotAModule,
+  kVerseMapDamaged,
+  // The window's own.
+  kChooseSourceToCheck,
+  kSourceLooksClean,
+  kCharactersNotTaken,
   // Findings of the lint that looks inside entries.
   kEmptyEntry,
   kUnknownTag,

@@ -184,7 +184,7 @@ ModuleHeader MakeModuleHeader(const WriteRequest& request) {
     header.section_offsets[slot++] = static_cast<std::int32_t>(position);
     position += StreamFor(request, section).Size();
     if (position > static_cast<std::uint64_t>(request.offset_limit))
-      throw EInOutError("Module too large for its 32-bit offsets:", request.output_path);
+      throw EInOutError(Message::kModuleTooLarge, request.output_path);
   }
   return header;
 }

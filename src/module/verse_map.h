@@ -28,7 +28,7 @@ struct VerseMapRecord {
 class EVerseMapError : public EFileError {
  public:
   EVerseMapError(const std::string& path, const std::string& problem)
-      : EFileError("Verse map file '" + path + "' is damaged: " + problem, path) {}
+      : EFileError(MessageText(Message::kVerseMapDamaged, {path, problem}), path) {}
 };
 
 // The versification of one build: which books, chapters and verses exist and their canonical

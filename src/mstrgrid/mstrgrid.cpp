@@ -563,7 +563,7 @@ void TmStrGrid::SaveToFile(const std::string& file_name, const std::string& sepa
   try {
     ReplaceFileContents(file_name, data);
   } catch (const EFCreateError&) {
-    throw EInOutError("Cannot create file", file_name);
+    throw EInOutError(Message::kCannotCreateFile, file_name);
   }
 }
 

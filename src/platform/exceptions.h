@@ -3,6 +3,8 @@
 #include <stdexcept>
 #include <string>
 
+#include "messages/messages.h"
+
 namespace tavrin {
 
 // Base of every failure the core raises; the message is the text shown to the user.
@@ -49,7 +51,7 @@ class EFileError : public Exception {
 class EFOpenError : public EFileError {
  public:
   explicit EFOpenError(const std::string& path, std::string reason = {})
-      : EFileError("Cannot open file " + path, path, std::move(reason)) {}
+      : EFileError(MessageText(Message::kCannotOpenFile, {path}), path, std::move(reason)) {}
 };
 
 // "Cannot create file %s", and ": REASON" where the system says why and the user can act on it
@@ -57,21 +59,25 @@ class EFOpenError : public EFileError {
 class EFCreateError : public EFileError {
  public:
   explicit EFCreateError(const std::string& path, const std::string& reason = "")
-      : EFileError("Cannot create file " + path + (reason.empty() ? "" : ": " + reason), path) {}
+      : EFileError(reason.empty() ? MessageText(Message::kCannotCreateFile, {path})
+                                  : MessageText(Message::kCannotCreateFileBecause, {path, reason}),
+                   path) {}
 };
 
-// A write or read that failed after the file was opened (disk full, I/O error).
+// A write or read that failed after the file was opened (disk full, I/O error): message `id`
+// with the path as its last value.
 class EInOutError : public EFileError {
  public:
-  EInOutError(const std::string& what, const std::string& path)
-      : EFileError(what + " " + path, path) {}
+  EInOutError(Message id, const std::string& path) : EFileError(MessageText(id, {path}), path) {}
+  EInOutError(Message id, const std::string& reason, const std::string& path)
+      : EFileError(MessageText(id, {reason, path}), path) {}
 };
 
 // A module file that is truncated, of the wrong kind or internally inconsistent.
 class EModuleError : public EFileError {
  public:
   EModuleError(const std::string& path, const std::string& problem)
-      : EFileError("Module file '" + path + "' is damaged: " + problem, path) {}
+      : EFileError(MessageText(Message::kModuleDamaged, {path, problem}), path) {}
 
  protected:
   struct WholeMessage {};
@@ -84,11 +90,7 @@ class EModuleError : public EFileError {
 class ENotAModuleError : public EModuleError {
  public:
   explicit ENotAModuleError(const std::string& path)
-      : EModuleError(WholeMessage{},
-                     "File '" + path +
-                         "' is not a module: it does not begin with the kind string of one of "
-                         "the six module kinds",
-                     path) {}
+      : EModuleError(WholeMessage{}, MessageText(Message::kNotAModule, {path}), path) {}
 };
 
 }  // namespace tavrin

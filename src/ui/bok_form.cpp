@@ -10,6 +10,7 @@
 #include <cmath>
 #include <filesystem>
 
+#include "messages/messages.h"
 #include "mstrlist/mstrlist.h"
 #include "platform/exceptions.h"
 #include "source/text_util.h"
@@ -65,11 +66,11 @@ TBokF::TBokF(const std::string& program_folder, QWidget* parent)
   grid_->SetDefaultColWidth(30);
   // The book names file is 8-bit text: a letter its code page lacks would be saved as '?'.
   connect(grid_, &GridView::TextRefused, this, [this](const QString& characters, int code_page) {
-    dialogs_->Message(this,
-                      "The characters \"" + characters + "\" are not in code page " +
-                          QString::number(code_page) +
-                          ", in which the book names are stored; they were not taken.",
-                      MessageIcon::kStop);
+    dialogs_->Message(
+        this,
+        QString::fromStdString(MessageText(Message::kCharactersNotTaken,
+                                           {characters.toStdString(), std::to_string(code_page)})),
+        MessageIcon::kStop);
   });
   // The grid's sorting and search settings keep their defaults (soString on the whole text,
   // fixed cells left out, no short cuts, no ClickFixed).

@@ -25,6 +25,7 @@
 #include "builders/lint.h"
 #include "builders/start_build.h"
 #include "builders/window_rules.h"
+#include "messages/messages.h"
 #include "module/character_set.h"
 #include "module/module_kind.h"
 #include "platform/exceptions.h"
@@ -490,7 +491,7 @@ void TMainF::CheckSourceClick() {
   // Nothing is written, so the output needs no name of its own.
   if (TrimControl(request.output_path).empty()) request.output_path = "check";
   if (!CreateEnabled(request)) {
-    ShowMessage("Choose the source (and type the module name) to check it.", MessageIcon::kStop);
+    ShowMessage(MessageText(Message::kChooseSourceToCheck), MessageIcon::kStop);
     return;
   }
   LintReport report;
@@ -512,7 +513,7 @@ void TMainF::CheckSourceClick() {
     f.message = CodePageToUtf8(typed_code_page_, f.message);
     lines << QString::fromStdString(FormatFinding(f));
   }
-  if (lines.isEmpty()) lines << "No finding: the source looks clean.";
+  if (lines.isEmpty()) lines << QString::fromStdString(MessageText(Message::kSourceLooksClean));
   log_form_->ShowLines(lines);
   log_form_->show();
   log_form_->raise();

@@ -48,8 +48,9 @@ void TMainF::ImportSourceClick() {
   const QFileInfo info(chosen);
   const QString output = info.absolutePath() + "/" + info.completeBaseName() + ".txt";
   if (QFileInfo::exists(output) &&
-      !dialogs_->Question(DialogParent(), "File named '" + QDir::toNativeSeparators(output) +
-                                              "' already exists. Do you wish to overwrite it?"))
+      !dialogs_->Question(DialogParent(), QString::fromStdString(MessageText(
+                                              Message::kAskOverwrite,
+                                              {QDir::toNativeSeparators(output).toStdString()}))))
     return;
   request.output = PathToCore(output);
 

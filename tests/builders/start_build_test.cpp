@@ -202,7 +202,7 @@ class FailingSource : public std::streambuf {
 
  protected:
   std::streamsize xsgetn(char* data, std::streamsize count) override {
-    if (served_) throw EInOutError("Cannot read file", "src.txt");
+    if (served_) throw EInOutError(Message::kCannotReadFile, "src.txt");
     served_ = true;
     const auto size = std::min<std::size_t>(static_cast<std::size_t>(count), first_.size());
     std::memcpy(data, first_.data(), size);

@@ -29,7 +29,7 @@ std::size_t InputFile::Read(char* data, std::size_t size) {
   while (done < size) {
     const ssize_t got = read(static_cast<int>(handle_), data + done, size - done);
     if (got < 0 && errno == EINTR) continue;
-    if (got < 0) throw EInOutError("Cannot read file", path_);
+    if (got < 0) throw EInOutError(Message::kCannotReadFile, path_);
     if (got == 0) break;
     done += static_cast<std::size_t>(got);
   }
@@ -38,7 +38,7 @@ std::size_t InputFile::Read(char* data, std::size_t size) {
 
 void InputFile::Seek(std::int64_t position) {
   if (lseek(static_cast<int>(handle_), static_cast<off_t>(position), SEEK_SET) < 0)
-    throw EInOutError("Cannot read file", path_);
+    throw EInOutError(Message::kCannotReadFile, path_);
 }
 
 }  // namespace tavrin

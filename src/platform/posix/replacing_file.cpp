@@ -131,7 +131,7 @@ void ReplacingFile::Write(std::string_view bytes) {
     if (n < 0 && errno == EINTR) continue;
     if (n <= 0) {
       const int error = n < 0 ? errno : EIO;
-      throw EInOutError(ErrorText(error) + ": cannot write file", s.shown);
+      throw EInOutError(Message::kCannotWriteFile, ErrorText(error), s.shown);
     }
     bytes.remove_prefix(static_cast<std::size_t>(n));
     s.written += n;
@@ -147,7 +147,7 @@ void ReplacingFile::Write(std::string_view bytes) {
 
 void ReplacingFile::Sync() {
   State& s = *state_;
-  if (::fsync(s.fd) != 0) throw EInOutError(ErrorText(errno) + ": cannot write file", s.shown);
+  if (::fsync(s.fd) != 0) throw EInOutError(Message::kCannotWriteFile, ErrorText(errno), s.shown);
 }
 
 void ReplacingFile::Commit() {
@@ -166,7 +166,8 @@ void ReplacingFile::Commit() {
   }
   const int close_error = ::close(s.fd) == 0 ? 0 : errno;
   s.fd = -1;
-  if (close_error != 0) throw EInOutError(ErrorText(close_error) + ": cannot write file", s.shown);
+  if (close_error != 0)
+    throw EInOutError(Message::kCannotWriteFile, ErrorText(close_error), s.shown);
   if (::rename(s.named.c_str(), s.target.c_str()) != 0) RefuseCreate(s.shown, errno);
   s.named.clear();
   s.committed = true;

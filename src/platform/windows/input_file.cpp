@@ -47,7 +47,7 @@ std::size_t InputFile::Read(char* data, std::size_t size) {
     const auto wanted = static_cast<DWORD>(std::min(size - done, kChunk));
     if (!ReadFile(Handle(handle_), data + done, wanted, &got, nullptr)) {
       if (GetLastError() == ERROR_BROKEN_PIPE || GetLastError() == ERROR_HANDLE_EOF) break;
-      throw EInOutError("Cannot read file", path_);
+      throw EInOutError(Message::kCannotReadFile, path_);
     }
     if (got == 0) break;
     done += got;
@@ -59,7 +59,7 @@ void InputFile::Seek(std::int64_t position) {
   LARGE_INTEGER to{};
   to.QuadPart = position;
   if (!SetFilePointerEx(Handle(handle_), to, nullptr, FILE_BEGIN))
-    throw EInOutError("Cannot read file", path_);
+    throw EInOutError(Message::kCannotReadFile, path_);
 }
 
 }  // namespace tavrin

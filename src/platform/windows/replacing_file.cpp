@@ -155,7 +155,7 @@ void ReplacingFile::Write(std::string_view bytes) {
     if (!WriteFile(s.file, bytes.data(), size, &n, nullptr) || n == 0) {
       const DWORD error =
           n == 0 && GetLastError() == ERROR_SUCCESS ? ERROR_WRITE_FAULT : GetLastError();
-      throw EInOutError(ErrorText(error) + ": cannot write file", s.shown);
+      throw EInOutError(Message::kCannotWriteFile, ErrorText(error), s.shown);
     }
     bytes.remove_prefix(n);
     s.written += n;
@@ -165,7 +165,7 @@ void ReplacingFile::Write(std::string_view bytes) {
 void ReplacingFile::Sync() {
   State& s = *state_;
   if (!FlushFileBuffers(s.file))
-    throw EInOutError(ErrorText(GetLastError()) + ": cannot write file", s.shown);
+    throw EInOutError(Message::kCannotWriteFile, ErrorText(GetLastError()), s.shown);
 }
 
 void ReplacingFile::Commit() {
