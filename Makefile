@@ -69,7 +69,7 @@ WIN_CONFIGURE = cmake -S . -B $(WIN_DIR) \
   -DCMAKE_TOOLCHAIN_FILE=$(QT_WINDOWS)/lib/cmake/Qt6/qt.toolchain.cmake \
   -DQT_CHAINLOAD_TOOLCHAIN_FILE=$(abspath cmake/mingw-w64-x86_64.cmake) \
   -DCMAKE_BUILD_TYPE=Release -DTAVRIN_BUILD_UI=ON -DTAVRIN_BUILD_BENCH=OFF \
-  -DTAVRIN_LINUX_CLI=$(abspath $(BUILD_DIR))/bin/tavrin-cli \
+  -DTAVRIN_WERROR=$(WERROR) -DTAVRIN_LINUX_CLI=$(abspath $(BUILD_DIR))/bin/tavrin-cli \
   -DLIBXML2_INCLUDE_DIR=$(LIBXML2_WINDOWS)/include/libxml2 \
   -DLIBXML2_LIBRARY=$(LIBXML2_WINDOWS)/lib/libxml2.a
 

@@ -76,24 +76,6 @@ bool InOrder(const Lines& part, const Lines& whole, std::string& missing) {
   return true;
 }
 
-struct ImpEntry {
-  std::string key;
-  std::string text;
-};
-
-std::vector<ImpEntry> ReadImp(const std::string& bytes) {
-  std::vector<ImpEntry> entries;
-  std::istringstream in(bytes);
-  std::string line;
-  while (std::getline(in, line)) {
-    if (line.rfind("$$$", 0) == 0)
-      entries.push_back({line.substr(3), ""});
-    else if (!entries.empty())
-      entries.back().text += line + "\n";
-  }
-  return entries;
-}
-
 struct DumpEntry {
   std::string head;  // "# name" or "@ b c:v"
   std::string text;
@@ -157,6 +139,25 @@ class ImportCliTest : public CliTest {
 };
 
 #ifndef _WIN32
+// The entries of an .imp export, for the test below (SWORD's exporters through the Linux shell).
+struct ImpEntry {
+  std::string key;
+  std::string text;
+};
+
+std::vector<ImpEntry> ReadImp(const std::string& bytes) {
+  std::vector<ImpEntry> entries;
+  std::istringstream in(bytes);
+  std::string line;
+  while (std::getline(in, line)) {
+    if (line.rfind("$$$", 0) == 0)
+      entries.push_back({line.substr(3), ""});
+    else if (!entries.empty())
+      entries.back().text += line + "\n";
+  }
+  return entries;
+}
+
 TEST_F(ImportCliTest, DebianModulesBuildWithTheirWordsLinksAndNoMarkupLeft) {
   if (std::system("command -v mod2imp >/dev/null 2>&1 && test -d /usr/share/sword/mods.d") != 0)
     GTEST_SKIP() << "SWORD's tools and modules are not installed (scripts/install-deps)";
