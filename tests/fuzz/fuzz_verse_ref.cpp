@@ -28,10 +28,10 @@ void CheckLine(std::string_view line, int mark_type, std::string_view mark,
   ParseVerseRef(ReferenceProbe(line), books);
   switch (ref.kind) {
     case ReferenceLine::Kind::kNone:
-      fuzz::Check(ref.warning.empty(), "warning on an ordinary line", line);
+      fuzz::Check(!ref.warning, "warning on an ordinary line", line);
       break;
     case ReferenceLine::Kind::kInvalid:
-      fuzz::Check(mark_type == 0 && !ref.warning.empty(), "invalid reference not warned", line);
+      fuzz::Check(mark_type == 0 && ref.warning.has_value(), "invalid reference not warned", line);
       break;
     case ReferenceLine::Kind::kReference:
       fuzz::Check(ref.ref.IsReference(), "reference line without a reference", line);
@@ -39,9 +39,9 @@ void CheckLine(std::string_view line, int mark_type, std::string_view mark,
                   "book outside the book names", line);
       fuzz::Check(map.VerseCount() > 0 && ref.index < map.VerseCount(),
                   "verse index outside the map", line);
-      fuzz::Check(ref.warning.empty() == map.IsInVerseMap(static_cast<int>(ref.ref.book),
-                                                          static_cast<int>(ref.ref.chapter),
-                                                          static_cast<int>(ref.ref.verse)),
+      fuzz::Check(!ref.warning == map.IsInVerseMap(static_cast<int>(ref.ref.book),
+                                                   static_cast<int>(ref.ref.chapter),
+                                                   static_cast<int>(ref.ref.verse)),
                   "out-of-bounds warning wrong", line);
       break;
   }
