@@ -5,6 +5,7 @@
 #include <sstream>
 
 #include "builders/verse_ref.h"
+#include "messages/messages.h"
 #include "module/character_set.h"
 #include "module/module_reader.h"
 #include "module/verse_map.h"
@@ -144,9 +145,12 @@ int PrintSource(const ModuleFile& module) {
     for (const ModuleEntry& e : module.entries) {
       std::string line;
       if (!ReferenceText(e, mark, books, map, line)) {
-        std::cerr << "error: the verse " << int(e.book) << " " << int(e.chapter) << ":"
-                  << int(e.verse) << " cannot be written as a reference with the names of "
-                  << ApPath() << kBookNamesFileName << "\n";
+        std::cerr << "error: "
+                  << MessageText(
+                         Message::kVerseWithoutReference,
+                         {std::to_string(e.book), std::to_string(e.chapter),
+                          std::to_string(e.verse), ApPath() + std::string(kBookNamesFileName)})
+                  << "\n";
         return 1;
       }
       out += line + "\r\n";

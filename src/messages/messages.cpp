@@ -160,6 +160,8 @@ constexpr auto kRows = std::to_array<MessageRow>({
     {Message::kLogIsAt, L::kText, P::kNone, "the creation log is %1"},
     {Message::kNotOverwritten, L::kText, P::kNone, "%1 Not overwritten (use --overwrite)."},
     {Message::kUnexpectedFailure, L::kText, P::kNone, "an unexpected failure"},
+    {Message::kVerseWithoutReference, L::kText, P::kNone,
+     "the verse %1 %2:%3 cannot be written as a reference with the names of %4"},
     // The import: refusals.
     {Message::kImportCannotRead, L::kError, P::kInputFile, "cannot read the input: %1"},
     {Message::kImportCannotWrite, L::kError, P::kOutputFile, "cannot write the marked text: %1"},

@@ -101,6 +101,7 @@ enum class Message : std::uint16_t {
   kLogIsAt,
   kNotOverwritten,
   kUnexpectedFailure,
+  kVerseWithoutReference,
   // The import: refusals (no marked text is written).
   kImportCannotRead,
   kImportCannotWrite,
