@@ -40,6 +40,14 @@ void BuildRun::Warn(const Diagnostic& warning, std::int64_t entry_line) {
   if (job_.lint != nullptr) job_.lint->BuildWarning(warning, text, entry_line);
 }
 
+void BuildRun::WarnIfTextEnds(std::string_view text, std::int64_t number, Place place) {
+  if (!job_.new_format || text.find('\xFF') == std::string_view::npos) return;
+  Diagnostic warning(Message::kByteEndsText, number,
+                     {"\xFF", std::to_string(job_.Locale().CodePage())});
+  warning.place = place;
+  Warn(warning);
+}
+
 void BuildRun::LintEntry(std::int64_t first_line, std::string_view name, std::string_view text) {
   if (!source_lint_) return;
   bool empty = false;

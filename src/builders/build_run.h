@@ -40,6 +40,10 @@ class BuildRun {
             std::int64_t entry_line = 0) {
     Warn(Diagnostic(id, number, values), entry_line);
   }
+  // A module of the current format stores its texts complemented, so a byte 0xFF of `text`
+  // becomes the text's terminator and the reader shows nothing behind it: the warning that says
+  // so, about the line (or, with `place`, the entry) numbered `number`.
+  void WarnIfTextEnds(std::string_view text, std::int64_t number, Place place = Place::kSourceLine);
   void SetError() { error_ = true; }
   bool Warnings() const { return warnings_; }
   bool Cancelled() const { return cancelled_; }

@@ -90,6 +90,7 @@ BuildOutcome ConvertNoteSet(BuildJob& job) {
       }
       if (!notes[i].empty()) {
         ++note_count;
+        run.WarnIfTextEnds(notes[i], note_count, Place::kSection);
         if (notes[i].size() > kLongSectionLimit) run.Warn(Message::kSectionTooLong, note_count);
       }
     } catch (const EFileError& e) {

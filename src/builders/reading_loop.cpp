@@ -22,8 +22,10 @@ void ReadMarkedText(BuildRun& run, ReadingState& state, const ControlLineHandler
       if (!next_line()) break;
       std::string_view trimmed = TrimControl(line);
       UpdateLinesBlock(line, state.in_lines_block, locale);
-      if (!control(line, trimmed) && state.entry_open)
+      if (!control(line, trimmed) && state.entry_open) {
+        run.WarnIfTextEnds(line, state.lines_read);
         state.Gather(line, trimmed, job.options, markup);
+      }
     } catch (const std::exception&) {
       run.ReportUnknownError();
     }

@@ -48,6 +48,8 @@ BuildOutcome ConvertStoredTopics(BuildJob& job, std::string_view unit) {
       const std::size_t length = text.size();
       static_cast<SRec*>(topics.GetObject(k))->text = std::move(text);
       ++topics_read;
+      run.WarnIfTextEnds(static_cast<SRec*>(topics.GetObject(k))->text, topics_read,
+                         Place::kSection);
       if (length > kLongSectionLimit) run.Warn(Message::kSectionTooLong, topics_read);
     } catch (const EFileError& e) {
       failure = e.what();

@@ -65,7 +65,10 @@ void ReadVerseText(BuildRun& run, ReadingState& state, const VerseSources& sourc
           more = next_line();
         }
       }
-      if (more && state.entry_open) state.Gather(line, TrimControl(line), options, markup);
+      if (more && state.entry_open) {
+        run.WarnIfTextEnds(line, state.lines_read);
+        state.Gather(line, TrimControl(line), options, markup);
+      }
     } catch (const std::exception&) {
       run.ReportUnknownError();
     }

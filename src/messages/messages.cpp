@@ -63,6 +63,9 @@ constexpr auto kRows = std::to_array<MessageRow>({
      "%1 topics have no text position and take the last topic's text"},
     {Message::kNameWithoutTerminator, L::kWarning, P::kStoredTopic, "name has no terminator"},
     {Message::kPositionsOutOfOrder, L::kWarning, P::kStoredTopic, "text positions out of order"},
+    {Message::kByteEndsText, L::kWarning, P::kSourceLine,
+     "'%1' is the byte 0xFF of code page %2, which ends the text in a module of the current "
+     "format: the entry is cut there"},
     // Errors of the creation log.
     {Message::kNoTopicsMarked, L::kError, P::kSourceLine, "no topics marked"},
     {Message::kNoSectionsMarked, L::kError, P::kSourceLine, "no sections marked"},

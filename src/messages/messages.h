@@ -37,6 +37,7 @@ enum class Message : std::uint16_t {
   kTopicsWithoutPosition,
   kNameWithoutTerminator,
   kPositionsOutOfOrder,
+  kByteEndsText,
   // Errors of the creation log ("Error: <text>").
   kNoTopicsMarked,
   kNoSectionsMarked,

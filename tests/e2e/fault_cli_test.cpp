@@ -163,6 +163,27 @@ TEST_F(FaultCliTest, OddBytesInTheSource) {
   EXPECT_EQ(module.entries[0].name, "A B");
   EXPECT_EQ(module.entries[0].text, "x y");
 
+  // A byte 0xFF ends a complemented text: a current-format module warns at the line (not at a
+  // name, which is not complemented); a compatible one keeps it as it is.
+  WriteFile("ff.txt", "#\xFF\r\nx \xFF y\r\n");
+  WriteFile("ff-notes.txt", "Gen 1:1\r\nx \xFF y\r\n");
+  const std::string cut =
+      "line #2 - Warning: '\xFF' is the byte 0xFF of code page 1252, which ends the text in a "
+      "module of the current format: the entry is cut there";
+  const struct {
+    std::vector<std::string> args;
+    std::string first_log_line;
+  } ff_cases[] = {
+      {{"build", "dictionary", "ff.txt", "ff.k30", "--name", "D"}, cut},
+      {{"build", "commentary", "ff-notes.txt", "ff.k30", "--name", "D", "--overwrite"}, cut},
+      {{"build", "dictionary", "ff.txt", "ff.dat", "--name", "D", "--compatible"}, ""},
+  };
+  for (const auto& c : ff_cases) {
+    r = Run(c.args);
+    EXPECT_EQ(r.exit_code, 0) << r.output;
+    EXPECT_EQ(LogLines()[0], c.first_log_line) << c.args[3];
+  }
+
   // One line of 20 MB without a line end is one topic, kept whole with its warning.
   WriteFile("long.txt", "#Long\r\n" + std::string(20 << 20, 'x'));
   r = Run({"build", "dictionary", "long.txt", "long.dat", "--name", "D", "--compatible"});
