@@ -166,7 +166,7 @@ TEST_F(FaultCliTest, OddBytesInTheSource) {
   // A byte 0xFF ends a complemented text: a current-format module warns at the line (not at a
   // name, which is not complemented); a compatible one keeps it as it is.
   WriteFile("ff.txt", "#\xFF\r\nx \xFF y\r\n");
-  WriteFile("ff-notes.txt", "Gen 1:1\r\nx \xFF y\r\n");
+  WriteFile("ff-notes.txt", "#Gen 1:1\r\nx \xFF y\r\n");
   const std::string cut =
       "line #2 - Warning: '\xFF' is the byte 0xFF of code page 1252, which ends the text in a "
       "module of the current format: the entry is cut there";
